@@ -1,0 +1,59 @@
+// vcdplayer: insert a Video CD (or name a disc image) and it plays.
+#include <QApplication>
+#include <QFileInfo>
+#include <QStringList>
+#include <clocale>
+#include <cstdio>
+#include <unistd.h>
+
+#include "platform/linux_drives.h"
+#include "player/mpv/mpv_player.h"
+#include "player/playerfrm.h"
+
+namespace {
+
+// The program takes its arguments as one string, the way they followed the program's name.
+QString argumentString(const QStringList& args) { return args.mid(1).join(QLatin1Char(' ')); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("vcdplayer"));
+  QApplication::setApplicationVersion(QStringLiteral("2.2.0"));
+  // libmpv needs the C locale for numbers; Qt sets the user's locale at start.
+  std::setlocale(LC_NUMERIC, "C");
+
+  vcd::platform::LinuxDriveManager drives;
+
+  // A disc image on the command line goes into a virtual drive of its own, listed before the
+  // machine's drives, and is then found like any disc; it is not handed to the player as a file.
+  QString commandLine = argumentString(QApplication::arguments());
+  QString unquoted = commandLine;
+  unquoted.remove(QLatin1Char('"'));
+  if (!unquoted.isEmpty() && vcd::platform::LinuxDriveManager::looksLikeDiscImage(unquoted) &&
+      QFileInfo(unquoted).isFile()) {
+    if (drives.insertImage(QFileInfo(unquoted).absoluteFilePath())) {
+      commandLine.clear();
+    } else {
+      std::fprintf(stderr, "vcdplayer: %s is not a disc image that can be read\n", qPrintable(unquoted));
+    }
+  }
+
+  vcd::MpvPlayer engine(&drives, vcd::MpvPlayer::Mode::Windowed);
+
+  vcd::PlayerfrmServices services;
+  services.player = &engine;
+  services.drives = &drives;
+  services.commandLine = commandLine;
+  // Exit and closing the window end the process at once: no other window's handlers run.
+  services.endProgram = [] {
+    std::fflush(nullptr);
+    _exit(0);
+  };
+
+  vcd::Playerfrm window(std::move(services));
+  window.Form_Load();
+  window.show();
+  return QApplication::exec();
+}

@@ -1,0 +1,80 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <stdexcept>
+
+class QWidget;
+
+// The embedded media-player control as the main window uses it. The window decodes and renders
+// nothing itself; everything it asks of the engine is listed here, and the engine's tests prove
+// each promise against real media.
+namespace vcd {
+
+// Raised by an operation the control refuses (for instance a file it cannot open at all).
+class MediaError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Values of PlayState. Only 0, 1 and 2 mean anything to callers; the others occur while a file
+// opens or buffers, after a natural end, and before any file was named.
+enum PlayStateValue : int {
+  kStopped = 0,
+  kPaused = 1,
+  kPlaying = 2,   // the picture or the sound is really running
+  kWaiting = 3,   // opening or buffering
+  kClosed = 6,    // nothing named yet
+  kMediaEnded = 8 // the file played to its natural end
+};
+
+// Values of DisplaySize.
+enum DisplaySizeValue : int { kDisplayFullScreen = 3, kDisplayFitToControl = 4 };
+
+class MediaPlayer : public QObject {
+  Q_OBJECT
+ public:
+  using QObject::QObject;
+  ~MediaPlayer() override = default;
+
+  // Opens the file and starts it at once. A local path or a disc path (cdrom://D/Mpegav/X.DAT).
+  // Throws MediaError when it cannot be opened at all (no such file, no disc, unknown drive).
+  // A file that opens but cannot be decoded does not throw: it simply never reaches kPlaying.
+  // Supersedes the previous file at once: no event of the older file is raised afterwards, and
+  // replacing a file never reports kStopped.
+  virtual void setFileName(const QString& path) = 0;
+  virtual QString FileName() const = 0;
+
+  // Starts the named file from its beginning. Throws MediaError when no file is named or the
+  // named file can no longer be opened.
+  virtual void Play() = 0;
+  // Holds the current picture.
+  virtual void Pause() = 0;
+  // Ends playback (reports kStopped); harmless when already stopped.
+  virtual void Stop() = 0;
+
+  // 3 shows the video over the whole screen, 4 fits it to the control's rectangle.
+  virtual void setDisplaySize(int mode) = 0;
+  virtual int DisplaySize() const = 0;
+
+  // Length of the open media and the position reached in it, in seconds. At a natural end both
+  // hold the ended file's length.
+  virtual double Duration() const = 0;
+  virtual double CurrentPosition() const = 0;
+
+  virtual int PlayState() const = 0;
+
+  // Gives the control the keyboard focus (so the space bar pauses and resumes).
+  virtual void SetFocus() = 0;
+
+  // The control's face in the window (video and control bar); nullptr for a headless engine.
+  virtual QWidget* widget() = 0;
+
+ signals:
+  // Once per natural end of a file, after that file's last PlayStateChange; at that moment
+  // CurrentPosition() == Duration().
+  void EndOfStream(int result);
+  // Whenever PlayState() changes; raised on the GUI thread.
+  void PlayStateChange(int oldState, int newState);
+};
+
+}  // namespace vcd

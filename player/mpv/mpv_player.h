@@ -1,0 +1,114 @@
+#pragma once
+#include "player/media_player.h"
+
+#include <QPointer>
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+
+struct mpv_handle;
+struct mpv_event;
+
+namespace vcd::platform {
+class DriveManager;
+}
+
+namespace vcd::mpv {
+
+class VideoWidget;
+class StreamHandle;
+
+// The media engine: plays local files and disc tracks through libmpv.
+//
+// Every event libmpv reports is drained on the GUI thread (the wakeup callback only posts a
+// queued call), so all signals come from the thread that owns the player. Disc tracks
+// (cdrom://D/...) are read through the DriveManager by a stream protocol registered with
+// libmpv; nothing else but local files and that protocol is ever opened.
+class MpvPlayer : public MediaPlayer {
+  Q_OBJECT
+ public:
+  enum class Mode {
+    Headless,  // no picture and no sound (vo=null, ao=null); widget() is nullptr
+    Windowed,  // picture rendered into an OpenGL widget, default sound output
+  };
+
+  // `drives` may be null (then only local files can be played); it must outlive the player.
+  MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent = nullptr);
+  ~MpvPlayer() override;
+
+  void setFileName(const QString& path) override;
+  QString FileName() const override { return m_fileName; }
+  void Play() override;
+  void Pause() override;
+  void Stop() override;
+  void setDisplaySize(int mode) override;
+  int DisplaySize() const override { return m_displaySize; }
+  double Duration() const override;
+  double CurrentPosition() const override;
+  int PlayState() const override { return m_state; }
+  void SetFocus() override;
+  QWidget* widget() override;
+
+  Mode mode() const { return m_mode; }
+
+  // Resumes a paused file where it stands (the space bar and a click on the picture); Play()
+  // would start it over.
+  void togglePause();
+
+  // Sectors the current disc track has read so far (0 for local files). Benchmarks use it.
+  int64_t sectorsRead() const;
+
+ private:
+  // Where the named file stands, apart from pause/buffering which only refine "Active".
+  enum class Phase { Closed, Loading, Active, Ended, Stopped, Failed };
+
+  struct Event;  // a copy of one libmpv event (libmpv's own is valid only until the next wait)
+
+  void open(const QString& path);
+  void loadEntry(const QString& url, bool discTrack);
+  std::shared_ptr<StreamHandle> openDiscTrack(const QString& path);
+  Q_INVOKABLE void drainEvents();
+  void handle(const Event& ev);
+  void handleHook(uint64_t hookId, const Event& ev);
+  void updateState();
+  void setState(int state);
+  double liveDuration() const;
+  void setPause(bool pause);
+  void enterFullScreen();
+  void leaveFullScreen();
+
+  // Stream protocol glue (called on libmpv's threads).
+  static int openStream(void* user, char* uri, void* info);
+  std::shared_ptr<StreamHandle> takePendingStream(const QString& uri);
+
+  platform::DriveManager* m_drives;
+  Mode m_mode;
+  mpv_handle* m_mpv = nullptr;
+  QPointer<VideoWidget> m_widget;
+
+  QString m_fileName;
+  QString m_url;               // what libmpv was asked to load for m_fileName
+  int64_t m_entryId = -1;      // libmpv's playlist entry of the named file
+  int64_t m_mpvEntryId = -1;   // the entry libmpv is working on (its last START_FILE)
+  uint64_t m_generation = 0;   // bumps whenever the named file is replaced or reloaded
+  Phase m_phase = Phase::Closed;
+  bool m_pause = false;
+  bool m_pausedForCache = false;
+  bool m_restarted = false;    // libmpv reported PLAYBACK_RESTART for the named file
+  int m_state = kClosed;
+  int m_displaySize = kDisplayFitToControl;
+  double m_endedDuration = 0;  // figures of a file that played to its end
+  std::shared_ptr<StreamHandle> m_stream;  // the disc track being played, if any
+
+  bool m_draining = false;
+  bool m_drainAgain = false;
+  std::atomic<bool> m_wakeupPosted{false};
+
+  std::mutex m_pendingMutex;
+  std::map<QString, std::shared_ptr<StreamHandle>> m_pendingStreams;  // opened, not yet read by libmpv
+};
+
+}  // namespace vcd::mpv

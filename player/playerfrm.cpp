@@ -1,0 +1,58 @@
+#include "player/playerfrm.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+
+#include "platform/disc_path.h"
+
+namespace vcd {
+
+Playerfrm::Playerfrm(PlayerfrmServices services, QWidget* parent)
+    : QWidget(parent), player(services.player), services_(std::move(services)) {
+  createControls();
+  connectHandlers();
+}
+
+Playerfrm::~Playerfrm() {
+  // The engine's face belongs to the engine, which may outlive the window.
+  if (player && playerFace == player->widget()) playerFace->setParent(nullptr);
+}
+
+void Playerfrm::connectHandlers() {
+  connect(Mp3playcmd, &QPushButton::clicked, this, [this] { Mp3playcmd_Click(); });
+  connect(Exitcmd, &QPushButton::clicked, this, [this] { Exitcmd_Click(); });
+  connect(Command29, &QPushButton::clicked, this, [this] { Command29_Click(); });
+  connect(Command30, &QPushButton::clicked, this, [this] { Command30_Click(); });
+  connect(tmrWrong_Format, &controls::Timer::Tick, this, [this] { tmrWrong_Format_Timer(); });
+}
+
+QPushButton& Playerfrm::Songcmd(int index) {
+  if (index < 0 || index >= static_cast<int>(SongcmdArray.size()))
+    throw std::out_of_range("Control array element " + std::to_string(index) + " doesn't exist");
+  return *SongcmdArray[index];
+}
+
+QString Playerfrm::currentEntryPath() const { return disc_path::join(File1->Path(), File1->FileName()); }
+
+// The playlist lists a folder on a disc through the disc layer, or a local folder.
+QStringList Playerfrm::listPlaylistFolder(const QString& folder) {
+  QStringList names;
+  if (disc_path::isDiscPath(folder)) {
+    if (!services_.drives) throw platform::DiscError("No drives");
+    for (const platform::FolderEntry& e : services_.drives->listFolder(folder))
+      if (!e.isFolder) names.append(e.name);
+    return names;
+  }
+  const QFileInfo info(folder);
+  if (folder.isEmpty() || !info.isDir() || !info.isReadable())
+    throw std::runtime_error("Path not found: " + folder.toStdString());
+  return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+void Playerfrm::closeEvent(QCloseEvent* event) {
+  event->accept();
+  Form_QueryUnload();
+}
+
+}  // namespace vcd

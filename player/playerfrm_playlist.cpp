@@ -1,0 +1,104 @@
+// The playlist, the play order, the start routines and the button routines they share.
+#include "player/controls/failure.h"
+#include "player/playerfrm.h"
+
+namespace vcd {
+
+using controls::skipOnFailure;
+
+void Playerfrm::loadAndStart() {
+  player->setFileName(currentEntryPath());
+  player->Play();
+}
+
+void Playerfrm::randomPick() {
+  const float r = rnd_.next();
+  File1->setListIndex(Rnd::pick(File1->ListCount(), r));
+}
+
+void Playerfrm::Mp3playcmd_Click() {
+  DisableTrackButtons();
+  try {
+    FindVcdFolder();
+    File1->setPath(Text2->text());
+    File1->setListIndex(0);
+    tmrWrong_Format->setEnabled(true);
+    if (optRnd->isChecked()) randomPick();
+    loadAndStart();
+    EnableTrackButtons();
+    if (chkOrd->isChecked()) {
+      // "Order" starts the same entry a second time, right after the first.
+      loadAndStart();
+      EnableTrackButtons();
+      FocusPlayer();
+      return;
+    }
+    // "Random" and "Repeat" go on exactly as after a failure.
+  } catch (const std::exception&) {
+  }
+  skipOnFailure([this] { TrySecondCdDrive(); });
+  tmrWrong_Format->setEnabled(false);
+  DisableTrackButtons();
+  FocusPlayer();
+}
+
+void Playerfrm::Command30_Click() {
+  DisableTrackButtons();
+  try {
+    File1->setPath(Text2->text());
+    File1->setListIndex(0);
+    tmrWrong_Format->setEnabled(true);
+    if (optRnd->isChecked()) randomPick();
+    loadAndStart();
+    EnableTrackButtons();
+    if (chkOrd->isChecked()) {
+      loadAndStart();
+      EnableTrackButtons();
+      FocusPlayer();
+      return;
+    }
+  } catch (const std::exception&) {
+  }
+  tmrWrong_Format->setEnabled(false);
+  DisableTrackButtons();
+  FocusPlayer();
+}
+
+void Playerfrm::DisableTrackButtons() {
+  for (int i = 0; i <= 19; ++i) skipOnFailure([&] { Songcmd(i).setEnabled(false); });
+  skipOnFailure([&] { Nexttrackcmd->setEnabled(false); });
+}
+
+void Playerfrm::EnableTrackButtons() {
+  const int n = File1->ListCount();
+  for (int i = 0; i < n; ++i) skipOnFailure([&] { Songcmd(i).setEnabled(true); });
+  skipOnFailure([&] { Nexttrackcmd->setEnabled(true); });
+  skipOnFailure([&] { showVideoArea(); });
+}
+
+void Playerfrm::showVideoArea() {
+  // The logo goes for good; the player's picture takes the video area.
+  PicLogo->setVisible(false);
+  DVD->stackUnder(playerFace);
+}
+
+void Playerfrm::BeginTrackLoad() {
+  const int n = File1->ListCount();
+  for (int i = 0; i < n; ++i) skipOnFailure([&] { Songcmd(i).setEnabled(false); });
+  skipOnFailure([&] { Nexttrackcmd->setEnabled(false); });
+  skipOnFailure([&] { lblDisplay->setText(QStringLiteral("Loading... Please be patient...")); });
+}
+
+void Playerfrm::FocusPlayer() {
+  skipOnFailure([&] { player->SetFocus(); });
+}
+
+void Playerfrm::tmrWrong_Format_Timer() {
+  skipOnFailure([&] { player->Stop(); });
+  opencdromcmd->setEnabled(true);
+  Capturecmd->setEnabled(false);
+  BeginTrackLoad();
+  lblDisplay->setText(QStringLiteral("The file format is not supported."));
+}
+
+}  // namespace vcd

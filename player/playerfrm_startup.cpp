@@ -1,0 +1,58 @@
+// Start-up and the two ways the program ends.
+#include "player/playerfrm.h"
+
+namespace vcd {
+
+void Playerfrm::Form_Load() {
+  // 1-2. The system family; the screenshot button is hidden on the old NT family only.
+  OsVersion->setText(modosver::DetectOsFamily(services_.versionQuery));
+  if (OsVersion->text() == QLatin1String("NT")) HideCaptureButton();
+
+  // 3. Find the disc and start it.
+  Command29_Click();
+
+  // 4. Fit the picture to the control.
+  player->setDisplaySize(kDisplayFitToControl);
+
+  // 5. The capture timers get their working state: off, with a period of 100 ms.
+  for (controls::Timer* t : {Timer1, Timer2, Timer3}) {
+    t->setEnabled(false);
+    t->setInterval(100);
+  }
+
+  // 6. A file named on the command line. It plays only when no playable disc was found: the start
+  // routine searches the disc again and a disc track replaces it.
+  QString commandLine = services_.commandLine;
+  if (commandLine != QLatin1String("") && commandLine != QLatin1String("%1")) {
+    commandLine.remove(QLatin1Char('"'));
+    try {
+      player->setFileName(commandLine);
+    } catch (const std::exception&) {
+      // The engine refused the file outright; say so and carry on with whatever the disc gave.
+      lblDisplay->setText(QStringLiteral("The file \"%1\" cannot be opened.").arg(commandLine));
+      return;
+    }
+    Mp3playcmd_Click();
+  }
+}
+
+void Playerfrm::HideCaptureButton() { Capturecmd->setVisible(false); }
+
+void Playerfrm::Exitcmd_Click() {
+  // Clearing the check box runs its handler at once, which leaves the always-on-top band.
+  if (chkOnTop->checkState() == Qt::Checked) chkOnTop->setCheckState(Qt::Unchecked);
+  try {
+    player->Stop();
+  } catch (const std::exception&) {
+    // Ending anyway: nothing is left to protect.
+  }
+  lblDisplay->setText(QStringLiteral("Please wait, VCD Player is shut down ....."));
+  if (services_.endProgram) services_.endProgram();
+}
+
+void Playerfrm::Form_QueryUnload() {
+  // Any request to close the window ends the program at once; playback is not stopped first.
+  if (services_.endProgram) services_.endProgram();
+}
+
+}  // namespace vcd

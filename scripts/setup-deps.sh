@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing the player need.
+# Idempotent: installs only what is missing. As a normal user it prints the command to run.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev libqt6opengl6-dev libgl-dev libmpv-dev libcdio-dev libiso9660-dev
+  # run: GL under X11, the window's fonts
+  libgl1-mesa-dri libglx-mesa0 qt6-qpa-plugins fonts-wine fonts-liberation2 fonts-dejavu-core
+  # test media, tests and screenshots
+  ffmpeg vcdimager googletest libgtest-dev libgmock-dev xvfb xauth x11-utils imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "These packages are missing: ${missing[*]}"
+  echo "Install them with:"
+  echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}"
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update
+apt-get install -y --no-install-recommends "${missing[@]}"
