@@ -1,0 +1,142 @@
+#include "platform/disc_track_stream.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vcd::platform {
+
+void ReadPacer::setRate(double sectorsPerSecond) {
+  std::lock_guard lock(mutex_);
+  rate_ = sectorsPerSecond > 0 ? sectorsPerSecond : 0;
+}
+
+double ReadPacer::rate() const {
+  std::lock_guard lock(mutex_);
+  return rate_;
+}
+
+ReadPacer::Clock::time_point ReadPacer::reserve(int64_t sectors) {
+  std::lock_guard lock(mutex_);
+  const auto now = Clock::now();
+  if (rate_ <= 0) return now;
+  const auto start = std::max(now, busyUntil_);
+  busyUntil_ = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(sectors / rate_));
+  return busyUntil_;
+}
+
+TrackExtent extentOf(const DiscEntry& entry, uint32_t endLsn) {
+  TrackExtent e;
+  e.lsn = entry.lsn;
+  e.form2 = entry.form2;
+  const uint64_t recorded = (static_cast<uint64_t>(entry.size) + kForm1SectorBytes - 1) / kForm1SectorBytes;
+  const uint64_t available = entry.lsn < endLsn ? endLsn - entry.lsn : 0;
+  e.sectors = static_cast<uint32_t>(std::min(recorded, available));
+  if (e.form2) {
+    e.size = static_cast<int64_t>(e.sectors) * kForm2SectorBytes;
+  } else {
+    e.size = std::min<int64_t>(entry.size, static_cast<int64_t>(e.sectors) * kForm1SectorBytes);
+  }
+  return e;
+}
+
+DiscTrackStream::DiscTrackStream(std::unique_ptr<DiscHandle> disc, const DiscEntry& entry,
+                                 std::shared_ptr<ReadPacer> pacer)
+    : disc_(std::move(disc)), pacer_(std::move(pacer)), extent_(extentOf(entry, disc_->endLsn())) {}
+
+double DiscTrackStream::nominalDuration() const {
+  return extent_.form2 ? extent_.sectors / kSectorsPerSecond : -1.0;
+}
+
+int64_t DiscTrackStream::seek(int64_t pos) {
+  if (pos < 0 || pos > extent_.size) return -1;
+  pos_ = pos;
+  return pos_;
+}
+
+void DiscTrackStream::cancel() {
+  {
+    std::lock_guard lock(waitMutex_);
+    cancelled_ = true;
+  }
+  waitCv_.notify_all();
+}
+
+int64_t DiscTrackStream::read(char* buf, uint64_t n) {
+  if (cancelled_ || gone_) return -1;
+  if (pos_ >= extent_.size || n == 0) return 0;
+
+  const int bytes = sectorBytes();
+  const auto sector = static_cast<uint32_t>(pos_ / bytes);
+  if (cacheCount_ == 0 || sector < cacheFirst_ || sector >= cacheFirst_ + cacheCount_) {
+    // Read only the sectors covering the requested range: the engine's first small reads must
+    // not pull in more of the disc than they need.
+    const int64_t end = std::min<int64_t>(extent_.size, pos_ + static_cast<int64_t>(std::min<uint64_t>(n, INT64_MAX / 2)));
+    const auto last = static_cast<uint32_t>((end - 1) / bytes);
+    if (!fill(sector, last - sector + 1)) return -1;
+  }
+
+  const int64_t cacheStart = static_cast<int64_t>(cacheFirst_) * bytes;
+  const int64_t offset = pos_ - cacheStart;
+  const int64_t cacheEnd = std::min<int64_t>(cacheStart + static_cast<int64_t>(cacheCount_) * bytes, extent_.size);
+  const int64_t count = std::min<int64_t>(cacheEnd - pos_, static_cast<int64_t>(std::min<uint64_t>(n, INT64_MAX / 2)));
+  std::memcpy(buf, cache_.data() + offset, static_cast<size_t>(count));
+  pos_ += count;
+  return count;
+}
+
+bool DiscTrackStream::fill(uint32_t first, uint32_t count) {
+  count = std::min({count, kMaxBatch, extent_.sectors - first});
+  cacheCount_ = 0;
+  cache_.resize(static_cast<size_t>(count) * sectorBytes());
+  if (readPaced(cache_.data(), extent_.lsn + first, count)) {
+    failureRun_ = 0;
+  } else if (!recover(first, count)) {
+    return false;
+  }
+  if (cancelled_) return false;
+  cacheFirst_ = first;
+  cacheCount_ = count;
+  return true;
+}
+
+// The batch failed: go through it sector by sector, so one bad sector costs only itself.
+bool DiscTrackStream::recover(uint32_t first, uint32_t count) {
+  const int bytes = sectorBytes();
+  for (uint32_t i = 0; i < count; ++i) {
+    uint8_t* out = cache_.data() + static_cast<size_t>(i) * bytes;
+    const int attempts = failureRun_ >= kRetryRunLimit ? 1 : kAttempts;
+    bool ok = false;
+    for (int a = 0; a < attempts && !ok; ++a) {
+      if (cancelled_) return false;
+      ok = readPaced(out, extent_.lsn + first + i, 1);
+    }
+    if (ok) {
+      failureRun_ = 0;
+      continue;
+    }
+    if (cancelled_) return false;
+    if (!disc_->mediumPresent() || ++failureRun_ >= kGiveUpRun) {
+      gone_ = true;
+      return false;
+    }
+    // A scratch: the sector becomes silence and a blank picture slice, and playback goes on.
+    std::memset(out, 0, bytes);
+    ++unreadable_;
+  }
+  return true;
+}
+
+bool DiscTrackStream::readPaced(uint8_t* buf, uint32_t lsn, uint32_t count) {
+  const auto ready = pacer_ ? pacer_->reserve(count) : ReadPacer::Clock::time_point{};
+  sectorsRead_ += count;
+  const bool ok = disc_->readSectors(buf, lsn, count, extent_.form2);
+  if (pacer_ && !waitUntil(ready)) return false;
+  return ok;
+}
+
+bool DiscTrackStream::waitUntil(ReadPacer::Clock::time_point deadline) {
+  std::unique_lock lock(waitMutex_);
+  return !waitCv_.wait_until(lock, deadline, [this] { return cancelled_.load(); });
+}
+
+}  // namespace vcd::platform

@@ -1,0 +1,91 @@
+#pragma once
+#include "platform/disc_access.h"
+#include "platform/drives.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace vcd::platform {
+
+// Slows disc reads down to a drive's speed (75 sectors a second is 1x). Shared by every stream
+// of a drive table, as the streams share the one pick-up of a real drive.
+class ReadPacer {
+ public:
+  using Clock = std::chrono::steady_clock;
+  // 0 or less: no limit.
+  void setRate(double sectorsPerSecond);
+  double rate() const;
+  // Books the drive for `sectors` and returns the moment they would have been read.
+  Clock::time_point reserve(int64_t sectors);
+
+ private:
+  mutable std::mutex mutex_;
+  double rate_ = 0;
+  Clock::time_point busyUntil_{};
+};
+
+// Where a file lies on the disc and how many bytes it yields.
+struct TrackExtent {
+  uint32_t lsn = 0;
+  uint32_t sectors = 0;  // never past the disc's end
+  int64_t size = 0;      // Form 2: sectors x 2,324; otherwise the recorded size (within the sectors)
+  bool form2 = false;
+};
+// The directory's size counts 2,048-byte blocks; a record that claims more than the disc holds
+// is cut at `endLsn` so a malformed directory cannot send the reader past the lead-out.
+TrackExtent extentOf(const DiscEntry& entry, uint32_t endLsn);
+
+// A file on a disc read as a byte stream. Form 2 files (Video CD tracks) yield the 2,324-byte
+// payload of every sector, including the empty sectors a track starts and ends with, so byte
+// positions map straight onto sectors and seeking is exact.
+class DiscTrackStream : public TrackStream {
+ public:
+  static constexpr uint32_t kMaxBatch = 16;      // sectors per disc read
+  static constexpr int kAttempts = 3;            // tries for a sector that fails
+  static constexpr int kRetryRunLimit = 8;       // past this many bad sectors in a row, try each once
+  static constexpr int kGiveUpRun = 150;         // two seconds of unreadable video: the disc is gone
+
+  DiscTrackStream(std::unique_ptr<DiscHandle> disc, const DiscEntry& entry, std::shared_ptr<ReadPacer> pacer = nullptr);
+
+  int64_t read(char* buf, uint64_t n) override;
+  int64_t seek(int64_t pos) override;
+  int64_t size() const override { return extent_.size; }
+  void cancel() override;
+  bool discGone() const override { return gone_; }
+  int64_t sectorsRead() const override { return sectorsRead_; }
+  double nominalDuration() const override;
+
+  const TrackExtent& extent() const { return extent_; }
+  // Sectors that could not be read and were delivered as zeros.
+  int64_t unreadableSectors() const { return unreadable_; }
+
+ private:
+  int sectorBytes() const { return extent_.form2 ? kForm2SectorBytes : kForm1SectorBytes; }
+  bool fill(uint32_t first, uint32_t count);
+  bool recover(uint32_t first, uint32_t count);
+  bool readPaced(uint8_t* buf, uint32_t lsn, uint32_t count);
+  bool waitUntil(ReadPacer::Clock::time_point deadline);
+
+  std::unique_ptr<DiscHandle> disc_;
+  std::shared_ptr<ReadPacer> pacer_;
+  TrackExtent extent_;
+  int64_t pos_ = 0;
+
+  std::vector<uint8_t> cache_;  // the sectors of the last disc read
+  uint32_t cacheFirst_ = 0;
+  uint32_t cacheCount_ = 0;
+  int failureRun_ = 0;
+
+  std::atomic<bool> cancelled_{false};
+  std::atomic<bool> gone_{false};
+  std::atomic<int64_t> sectorsRead_{0};
+  std::atomic<int64_t> unreadable_{0};
+  std::mutex waitMutex_;
+  std::condition_variable waitCv_;
+};
+
+}  // namespace vcd::platform

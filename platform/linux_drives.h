@@ -1,0 +1,83 @@
+#pragma once
+#include "platform/drives.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace vcd::platform {
+
+struct VirtualDisc;
+class ReadPacer;
+class DiscHandle;
+
+// A name under which an optical drive can be reached, and the device it leads to.
+struct OpticalDevice {
+  QString path;               // "/dev/sr0", "/dev/cdrom"
+  uint64_t deviceNumber = 0;  // st_rdev: the same for every name of one drive
+};
+using DeviceLister = std::function<std::vector<OpticalDevice>()>;
+
+// One name per physical drive, ordered by device number (/dev/sr2 before /dev/sr10). Of several
+// names for one drive the kernel's own (/dev/srN) is kept rather than a symlink's.
+std::vector<QString> uniqueDrives(std::vector<OpticalDevice> devices);
+
+// Gives the devices drive letters in order from D to Z; devices beyond Z get none and are left out.
+std::vector<DriveRoot> assignDriveLetters(const std::vector<QString>& devices);
+
+// The drive table of a Linux machine: its optical drives (found through libcdio), preceded by a
+// virtual drive once a disc image has been inserted.
+class LinuxDriveManager : public DriveManager {
+ public:
+  LinuxDriveManager();
+  // Enumerates drives through `lister` instead of the machine's devices.
+  explicit LinuxDriveManager(DeviceLister lister);
+  ~LinuxDriveManager() override;
+
+  // The optical drives libcdio finds, each name with its device number.
+  static std::vector<OpticalDevice> systemOpticalDevices();
+
+  // Whether the file is named like a disc image (.cue, .bin, .toc, .nrg, .iso, any case).
+  static bool looksLikeDiscImage(const QString& path);
+
+  // Puts a disc image into the virtual drive (created on first use, first in the table) and
+  // closes its tray. A .bin is opened through the .cue beside it. Returns false, leaving the
+  // drive as it was, when the file cannot be opened as a disc image.
+  bool insertImage(const QString& path);
+  // Opens the virtual drive's tray: listings fail as for an empty drive, and open streams
+  // report discGone() on their next read. Closing puts the same disc back.
+  void ejectVirtualDisc();
+  void closeVirtualDisc();
+  bool virtualDiscPresent() const;
+
+  // Slows every disc read to `sectorsPerSecond` (75 = 1x, 600 = 8x); 0 removes the limit.
+  // Applies to streams already open. A stream waiting on the limit returns at once when cancelled.
+  void setReadRateLimit(double sectorsPerSecond);
+
+  std::vector<DriveRoot> driveRoots() override;
+  std::vector<FolderEntry> listFolder(const QString& discPath) override;
+  std::unique_ptr<TrackStream> openFile(const QString& discPath) override;
+
+ private:
+  struct Drive {
+    QChar letter;
+    QString device;
+    std::shared_ptr<VirtualDisc> virtualDisc;  // null for an optical drive
+  };
+  std::vector<Drive> tableLocked() const;  // the table as last enumerated; mutex_ held
+  std::vector<Drive> refreshTable();       // enumerates the drives again
+  std::vector<Drive> table();              // enumerates only the first time
+  std::unique_ptr<DiscHandle> openDisc(QChar letter);
+
+  DeviceLister lister_;
+  std::shared_ptr<ReadPacer> pacer_;
+  mutable std::mutex mutex_;
+  bool enumerated_ = false;
+  std::vector<QString> devices_;
+  std::shared_ptr<VirtualDisc> virtual_;
+};
+
+}  // namespace vcd::platform
