@@ -8,6 +8,8 @@
 #include "player/rnd.h"
 #include <gtest/gtest.h>
 
+#include "tests/support/qt_printers.h"
+
 namespace vcd::test {
 namespace {
 
@@ -21,8 +23,8 @@ TEST(FileListBox, ListsMatchingFilesSortedWithoutRegardToCase) {
   box.setPattern("*.mp3;*.dat");
   box.setPath("disc");
   EXPECT_EQ(box.ListCount(), 4);
-  EXPECT_EQ(box.entry(0), "A.mp3");
-  EXPECT_EQ(box.entry(1), "a.Dat");
+  EXPECT_EQ(box.entry(0), "a.Dat");
+  EXPECT_EQ(box.entry(1), "A.mp3");
   EXPECT_EQ(box.entry(2), "b.DAT");
   EXPECT_EQ(box.entry(3), "Z.MP3");
   EXPECT_EQ(box.ListIndex(), -1);

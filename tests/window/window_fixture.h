@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "player/playerfrm.h"
+#include "tests/support/qt_printers.h"
 #include "tests/window/fakes.h"
 
 namespace vcd::test {
