@@ -19,6 +19,7 @@ QString argumentString(const QStringList& args) { return args.mid(1).join(QLatin
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  Q_INIT_RESOURCE(assets);
   QApplication::setApplicationName(QStringLiteral("vcdplayer"));
   QApplication::setApplicationVersion(QStringLiteral("2.2.0"));
   // libmpv needs the C locale for numbers; Qt sets the user's locale at start.
@@ -40,7 +41,7 @@ int main(int argc, char** argv) {
     }
   }
 
-  vcd::MpvPlayer engine(&drives, vcd::MpvPlayer::Mode::Windowed);
+  vcd::mpv::MpvPlayer engine(&drives, vcd::mpv::MpvPlayer::Mode::Windowed);
 
   vcd::PlayerfrmServices services;
   services.player = &engine;
