@@ -54,6 +54,12 @@ class MpvPlayer : public MediaPlayer {
 
   Mode mode() const { return m_mode; }
 
+  // How disc tracks are opened: a Video CD track is a plain MPEG program stream whose
+  // streams show up in the first few packs, so a short look is enough to start it.
+  static constexpr const char* kDiscProbeSize = "65536";
+  static constexpr const char* kDiscAnalyzeDuration = "0.5";
+  static constexpr const char* kDiscReadahead = "1";
+
   // Resumes a paused file where it stands (the space bar and a click on the picture); Play()
   // would start it over.
   void togglePause();
@@ -100,6 +106,7 @@ class MpvPlayer : public MediaPlayer {
   bool m_restarted = false;    // libmpv reported PLAYBACK_RESTART for the named file
   int m_state = kClosed;
   int m_displaySize = kDisplayFitToControl;
+  double m_mpvDuration = -1;   // libmpv's length of the named file, while it is loaded
   double m_endedDuration = 0;  // figures of a file that played to its end
   std::shared_ptr<StreamHandle> m_stream;  // the disc track being played, if any
 

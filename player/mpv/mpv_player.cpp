@@ -1,0 +1,570 @@
+#include "player/mpv/mpv_player.h"
+
+#include "platform/disc_path.h"
+#include "platform/drives.h"
+#include "player/mpv/stream_handle.h"
+#include "player/mpv/video_widget.h"
+
+#include <QFileInfo>
+#include <QMetaObject>
+#include <mpv/client.h>
+#include <mpv/stream_cb.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace vcd::mpv {
+
+namespace {
+
+constexpr char kProtocol[] = "cdrom";
+
+// reply_userdata values of the properties and hooks we register.
+enum : uint64_t { kObservePausedForCache = 1, kObserveDuration = 2, kHookOnLoad = 10 };
+
+void setOption(mpv_handle* mpv, const char* name, const char* value) {
+  // Options this build of libmpv does not know (e.g. a build without a scripting backend has
+  // no "osc") are not fatal: whatever they would switch off is not there in the first place.
+  mpv_set_option_string(mpv, name, value);
+}
+
+// Stream callbacks: the cookie is a heap-held shared_ptr to the track's handle.
+StreamHandle& handleOf(void* cookie) { return **static_cast<std::shared_ptr<StreamHandle>*>(cookie); }
+
+int64_t streamRead(void* cookie, char* buf, uint64_t n) {
+  int64_t got = handleOf(cookie).stream().read(buf, n);
+  return got < 0 ? -1 : got;
+}
+int64_t streamSeek(void* cookie, int64_t pos) {
+  int64_t at = handleOf(cookie).stream().seek(pos);
+  return at < 0 ? int64_t(MPV_ERROR_GENERIC) : at;
+}
+int64_t streamSize(void* cookie) {
+  int64_t size = handleOf(cookie).stream().size();
+  return size < 0 ? int64_t(MPV_ERROR_UNSUPPORTED) : size;
+}
+void streamClose(void* cookie) { delete static_cast<std::shared_ptr<StreamHandle>*>(cookie); }
+void streamCancel(void* cookie) { handleOf(cookie).stream().cancel(); }
+
+}  // namespace
+
+// A copy of what we need from one libmpv event.
+struct MpvPlayer::Event {
+  mpv_event_id id = MPV_EVENT_NONE;
+  uint64_t reply = 0;
+  int64_t entryId = -1;          // START_FILE / END_FILE
+  int endReason = 0;             // END_FILE
+  int error = 0;                 // END_FILE
+  QByteArray propName;           // PROPERTY_CHANGE
+  bool hasValue = false;
+  bool flag = false;
+  double number = 0;
+  QByteArray hookName;           // HOOK
+  uint64_t hookId = 0;
+};
+
+MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
+    : MediaPlayer(parent), m_drives(drives), m_mode(mode) {
+  m_mpv = mpv_create();
+  if (!m_mpv) throw MediaError("libmpv could not be created");
+
+  // Nothing from the user's mpv setup, no scripts, no network helpers: the player opens
+  // exactly the local files and disc tracks it is given, and nothing they point to.
+  setOption(m_mpv, "config", "no");
+  setOption(m_mpv, "load-scripts", "no");
+  setOption(m_mpv, "ytdl", "no");
+  setOption(m_mpv, "osc", "no");
+  setOption(m_mpv, "load-stats-overlay", "no");
+  setOption(m_mpv, "load-osd-console", "no");
+  setOption(m_mpv, "load-auto-profiles", "no");
+  setOption(m_mpv, "input-default-bindings", "no");
+  setOption(m_mpv, "input-vo-keyboard", "no");
+  setOption(m_mpv, "input-terminal", "no");
+  setOption(m_mpv, "terminal", "no");
+  setOption(m_mpv, "access-references", "no");
+  setOption(m_mpv, "load-unsafe-playlists", "no");
+  setOption(m_mpv, "resume-playback", "no");
+  setOption(m_mpv, "save-position-on-quit", "no");
+  setOption(m_mpv, "sub-auto", "no");
+  setOption(m_mpv, "audio-file-auto", "no");
+  setOption(m_mpv, "cover-art-auto", "no");
+  setOption(m_mpv, "autoload-files", "no");
+  setOption(m_mpv, "idle", "yes");
+  setOption(m_mpv, "keep-open", "no");
+  setOption(m_mpv, "osd-level", "0");
+  if (mode == Mode::Headless) {
+    setOption(m_mpv, "vo", "null");
+    setOption(m_mpv, "ao", "null");
+  } else {
+    setOption(m_mpv, "vo", "libmpv");
+    setOption(m_mpv, "hwdec", "no");
+    // No sound card: libmpv tries the outputs in turn and falls back to none; never wait long.
+    setOption(m_mpv, "audio-fallback-to-null", "yes");
+  }
+
+  if (mpv_initialize(m_mpv) < 0) {
+    mpv_terminate_destroy(m_mpv);
+    throw MediaError("libmpv could not be started");
+  }
+
+  mpv_stream_cb_add_ro(m_mpv, kProtocol, this, [](void* user, char* uri, mpv_stream_cb_info* info) {
+    return openStream(user, uri, info);
+  });
+  mpv_observe_property(m_mpv, kObservePausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
+  mpv_observe_property(m_mpv, kObserveDuration, "duration", MPV_FORMAT_DOUBLE);
+  mpv_hook_add(m_mpv, kHookOnLoad, "on_load", 0);
+  // VCD_MPV_LOG=v (or debug, info, ...) passes libmpv's own log to stderr.
+  if (const QByteArray level = qgetenv("VCD_MPV_LOG"); !level.isEmpty())
+    mpv_request_log_messages(m_mpv, level.constData());
+
+  mpv_set_wakeup_callback(m_mpv, [](void* ctx) {
+    auto* self = static_cast<MpvPlayer*>(ctx);
+    if (!self->m_wakeupPosted.exchange(true))
+      QMetaObject::invokeMethod(self, [self] { self->drainEvents(); }, Qt::QueuedConnection);
+  }, this);
+
+  if (mode == Mode::Windowed) {
+    m_widget = new VideoWidget(m_mpv);
+    connect(m_widget, &VideoWidget::togglePauseRequested, this, &MpvPlayer::togglePause);
+    connect(m_widget, &VideoWidget::fullScreenLeft, this, [this] { m_displaySize = kDisplayFitToControl; });
+  }
+}
+
+MpvPlayer::~MpvPlayer() {
+  mpv_set_wakeup_callback(m_mpv, nullptr, nullptr);
+  if (m_stream) m_stream->stream().cancel();
+  {
+    std::lock_guard lock(m_pendingMutex);
+    m_pendingStreams.clear();
+  }
+  // The render context must go before the core; the widget may live on in a window that
+  // outlives us, so it only keeps a dead picture.
+  if (m_widget) {
+    m_widget->detachPlayer();
+    if (!m_widget->parent()) delete m_widget.data();
+  }
+  mpv_terminate_destroy(m_mpv);
+}
+
+QWidget* MpvPlayer::widget() { return m_widget.data(); }
+
+// ---- opening -------------------------------------------------------------------------------
+
+std::shared_ptr<StreamHandle> MpvPlayer::openDiscTrack(const QString& path) {
+  if (!m_drives) throw MediaError(QStringLiteral("No drives to read %1 from").arg(path).toStdString());
+  try {
+    auto stream = m_drives->openFile(path);
+    if (!stream) throw MediaError(QStringLiteral("Cannot open %1").arg(path).toStdString());
+    return std::make_shared<StreamHandle>(std::move(stream));
+  } catch (const platform::DiscError& e) {
+    throw MediaError(e.what());
+  }
+}
+
+int MpvPlayer::openStream(void* user, char* uri, void* rawInfo) {
+  auto* self = static_cast<MpvPlayer*>(user);
+  auto* info = static_cast<mpv_stream_cb_info*>(rawInfo);
+  const QString url = QString::fromUtf8(uri);
+  // setFileName opened the track already (to refuse a missing one at once); use that stream.
+  std::shared_ptr<StreamHandle> handle = self->takePendingStream(url);
+  if (!handle) {
+    // libmpv opens the same track again (e.g. when it retries); the drive table is thread-safe.
+    try {
+      handle = self->openDiscTrack(url);
+    } catch (const std::exception&) {
+      return MPV_ERROR_LOADING_FAILED;
+    }
+  }
+  info->cookie = new std::shared_ptr<StreamHandle>(std::move(handle));
+  info->read_fn = streamRead;
+  info->seek_fn = streamSeek;
+  info->size_fn = streamSize;
+  info->close_fn = streamClose;
+  info->cancel_fn = streamCancel;
+  return 0;
+}
+
+std::shared_ptr<StreamHandle> MpvPlayer::takePendingStream(const QString& uri) {
+  std::lock_guard lock(m_pendingMutex);
+  auto it = m_pendingStreams.find(uri);
+  if (it == m_pendingStreams.end()) return nullptr;
+  auto handle = std::move(it->second);
+  m_pendingStreams.erase(it);
+  return handle;
+}
+
+void MpvPlayer::setFileName(const QString& path) { open(path); }
+
+void MpvPlayer::open(const QString& path) {
+  // Everything that can refuse the file happens before anything changes.
+  std::shared_ptr<StreamHandle> stream;
+  QString url;
+  const bool disc = disc_path::isDiscPath(path);
+  if (disc) {
+    stream = openDiscTrack(path);
+    url = path;
+  } else {
+    if (path.isEmpty()) throw MediaError("No file named");
+    QFileInfo info(path);
+    if (!info.isFile() || !info.isReadable())
+      throw MediaError(QStringLiteral("Cannot open %1").arg(path).toStdString());
+    // An absolute path starts with "/", so libmpv cannot take any part of it for a protocol.
+    url = info.absoluteFilePath();
+  }
+
+  ++m_generation;
+  if (m_stream) m_stream->stream().cancel();  // the old track must not hold libmpv up
+  m_stream = stream;
+  {
+    std::lock_guard lock(m_pendingMutex);
+    m_pendingStreams.clear();
+    if (stream) m_pendingStreams[url] = stream;
+  }
+  m_fileName = path;
+  m_url = url;
+  m_phase = Phase::Loading;
+  m_pausedForCache = false;
+  m_mpvDuration = -1;
+  m_endedDuration = 0;
+  setPause(false);
+  loadEntry(url, disc);
+  updateState();
+}
+
+void MpvPlayer::loadEntry(const QString& url, bool discTrack) {
+  const QByteArray u = url.toUtf8();
+  mpv_node args[4];
+  mpv_node_list list{};
+  mpv_node optValues[8];
+  char* optKeys[8];
+  mpv_node_list opts{};
+  int nopt = 0;
+  auto addOpt = [&](const char* key, const char* value) {
+    optKeys[nopt] = const_cast<char*>(key);
+    optValues[nopt].format = MPV_FORMAT_STRING;
+    optValues[nopt].u.string = const_cast<char*>(value);
+    ++nopt;
+  };
+  if (discTrack) {
+    // A Video CD track is an MPEG program stream. Naming the demuxer means a track that holds
+    // anything else (a text playlist, say) is never interpreted as such, and it spares the
+    // format probing reads. Its length comes from the track's size, so lavf need not read the
+    // end of the file to estimate it.
+    addOpt("demuxer", "lavf");
+    addOpt("demuxer-lavf-format", "mpeg");
+    addOpt("demuxer-lavf-o", "skip_estimate_duration_from_pts=1");
+    addOpt("demuxer-lavf-probesize", kDiscProbeSize);
+    addOpt("demuxer-lavf-analyzeduration", kDiscAnalyzeDuration);
+    addOpt("demuxer-readahead-secs", kDiscReadahead);
+  }
+  opts.num = nopt;
+  opts.keys = optKeys;
+  opts.values = optValues;
+
+  args[0].format = MPV_FORMAT_STRING;
+  args[0].u.string = const_cast<char*>("loadfile");
+  args[1].format = MPV_FORMAT_STRING;
+  args[1].u.string = const_cast<char*>(u.constData());
+  args[2].format = MPV_FORMAT_STRING;
+  args[2].u.string = const_cast<char*>("replace");
+  args[3].format = MPV_FORMAT_NODE_MAP;
+  args[3].u.list = &opts;
+  list.num = 4;
+  list.values = args;
+  mpv_node cmd;
+  cmd.format = MPV_FORMAT_NODE_ARRAY;
+  cmd.u.list = &list;
+
+  mpv_node result;
+  m_entryId = -2;  // nothing from libmpv matches until we know the entry
+  if (mpv_command_node(m_mpv, &cmd, &result) < 0)
+    throw MediaError(QStringLiteral("libmpv refused to load %1").arg(url).toStdString());
+  if (result.format == MPV_FORMAT_NODE_MAP) {
+    for (int i = 0; i < result.u.list->num; ++i) {
+      if (std::strcmp(result.u.list->keys[i], "playlist_entry_id") == 0 &&
+          result.u.list->values[i].format == MPV_FORMAT_INT64)
+        m_entryId = result.u.list->values[i].u.int64;
+    }
+  }
+  mpv_free_node_contents(&result);
+}
+
+// ---- transport -----------------------------------------------------------------------------
+
+void MpvPlayer::setPause(bool pause) {
+  m_pause = pause;
+  int flag = pause ? 1 : 0;
+  mpv_set_property(m_mpv, "pause", MPV_FORMAT_FLAG, &flag);
+}
+
+void MpvPlayer::Play() {
+  if (m_fileName.isEmpty()) throw MediaError("No file named");
+  switch (m_phase) {
+    case Phase::Loading:
+      // Still on its way in from the beginning: just let it run.
+      setPause(false);
+      updateState();
+      break;
+    case Phase::Active: {
+      const char* cmd[] = {"seek", "0", "absolute", nullptr};
+      mpv_command(m_mpv, cmd);
+      setPause(false);
+      updateState();
+      break;
+    }
+    case Phase::Closed:
+    case Phase::Ended:
+    case Phase::Stopped:
+    case Phase::Failed:
+      open(m_fileName);
+      break;
+  }
+}
+
+void MpvPlayer::Pause() {
+  if (m_phase != Phase::Loading && m_phase != Phase::Active) return;
+  setPause(true);
+  updateState();
+}
+
+void MpvPlayer::togglePause() {
+  switch (m_phase) {
+    case Phase::Loading:
+    case Phase::Active:
+      setPause(!m_pause);
+      updateState();
+      break;
+    default:
+      if (!m_fileName.isEmpty()) {
+        try {
+          Play();
+        } catch (const MediaError&) {
+          // A click on a dead picture: nothing to play; the window learns it when it asks.
+        }
+      }
+  }
+}
+
+void MpvPlayer::Stop() {
+  if (m_phase == Phase::Stopped || m_phase == Phase::Closed) return;
+  ++m_generation;
+  m_entryId = -2;
+  if (m_stream) m_stream->stream().cancel();
+  {
+    std::lock_guard lock(m_pendingMutex);
+    m_pendingStreams.clear();
+  }
+  const char* cmd[] = {"stop", nullptr};
+  mpv_command(m_mpv, cmd);
+  m_phase = Phase::Stopped;
+  updateState();
+}
+
+// ---- figures -------------------------------------------------------------------------------
+
+double MpvPlayer::liveDuration() const {
+  if (m_stream) {
+    double nominal = m_stream->stream().nominalDuration();
+    if (nominal > 0) return nominal;
+  }
+  return m_mpvDuration > 0 ? m_mpvDuration : 0;
+}
+
+double MpvPlayer::Duration() const {
+  switch (m_phase) {
+    case Phase::Ended: return m_endedDuration;
+    case Phase::Loading:
+    case Phase::Active: return liveDuration();
+    default: return 0;
+  }
+}
+
+double MpvPlayer::CurrentPosition() const {
+  switch (m_phase) {
+    case Phase::Ended: return m_endedDuration;
+    case Phase::Active: {
+      double pos = 0;
+      if (mpv_get_property(m_mpv, "time-pos", MPV_FORMAT_DOUBLE, &pos) < 0) return 0;
+      double dur = liveDuration();
+      if (pos < 0) pos = 0;
+      if (dur > 0 && pos > dur) pos = dur;
+      return pos;
+    }
+    default: return 0;
+  }
+}
+
+int64_t MpvPlayer::sectorsRead() const { return m_stream ? m_stream->stream().sectorsRead() : 0; }
+
+// ---- display -------------------------------------------------------------------------------
+
+void MpvPlayer::setDisplaySize(int mode) {
+  if (mode != kDisplayFullScreen && mode != kDisplayFitToControl)
+    throw MediaError(QStringLiteral("Unknown display size %1").arg(mode).toStdString());
+  m_displaySize = mode;
+  if (m_widget) m_widget->setFullScreen(mode == kDisplayFullScreen);
+}
+
+void MpvPlayer::SetFocus() {
+  if (m_widget) m_widget->setFocus(Qt::OtherFocusReason);
+}
+
+// ---- events --------------------------------------------------------------------------------
+
+void MpvPlayer::setState(int state) {
+  if (state == m_state) return;
+  int old = m_state;
+  m_state = state;
+  emit PlayStateChange(old, state);
+}
+
+void MpvPlayer::updateState() {
+  int state = m_state;
+  switch (m_phase) {
+    case Phase::Closed:
+    case Phase::Failed: state = kClosed; break;
+    case Phase::Stopped: state = kStopped; break;
+    case Phase::Ended: state = kMediaEnded; break;
+    case Phase::Loading: state = m_pause ? kPaused : kWaiting; break;
+    case Phase::Active: state = m_pause ? kPaused : m_pausedForCache ? kWaiting : kPlaying; break;
+  }
+  setState(state);
+}
+
+void MpvPlayer::drainEvents() {
+  m_wakeupPosted = false;
+  // A slot that spins an event loop of its own must not handle later events before the
+  // current one is done with, or the window would see them out of order.
+  if (m_draining) {
+    m_drainAgain = true;
+    return;
+  }
+  m_draining = true;
+  do {
+    m_drainAgain = false;
+    for (;;) {
+      mpv_event* raw = mpv_wait_event(m_mpv, 0);
+      if (raw->event_id == MPV_EVENT_NONE) break;
+      Event ev;
+      ev.id = raw->event_id;
+      ev.reply = raw->reply_userdata;
+      switch (raw->event_id) {
+        case MPV_EVENT_START_FILE:
+          ev.entryId = static_cast<mpv_event_start_file*>(raw->data)->playlist_entry_id;
+          break;
+        case MPV_EVENT_END_FILE: {
+          auto* end = static_cast<mpv_event_end_file*>(raw->data);
+          ev.entryId = end->playlist_entry_id;
+          ev.endReason = end->reason;
+          ev.error = end->error;
+          break;
+        }
+        case MPV_EVENT_PROPERTY_CHANGE: {
+          auto* prop = static_cast<mpv_event_property*>(raw->data);
+          ev.propName = prop->name;
+          if (prop->format == MPV_FORMAT_FLAG && prop->data) {
+            ev.hasValue = true;
+            ev.flag = *static_cast<int*>(prop->data) != 0;
+          } else if (prop->format == MPV_FORMAT_DOUBLE && prop->data) {
+            ev.hasValue = true;
+            ev.number = *static_cast<double*>(prop->data);
+          }
+          break;
+        }
+        case MPV_EVENT_LOG_MESSAGE: {
+          auto* msg = static_cast<mpv_event_log_message*>(raw->data);
+          fprintf(stderr, "[mpv %s] %s: %s", msg->level, msg->prefix, msg->text);
+          break;
+        }
+        case MPV_EVENT_HOOK: {
+          auto* hook = static_cast<mpv_event_hook*>(raw->data);
+          ev.hookName = hook->name;
+          ev.hookId = hook->id;
+          break;
+        }
+        default: break;
+      }
+      handle(ev);
+    }
+  } while (m_drainAgain);
+  m_draining = false;
+}
+
+void MpvPlayer::handle(const Event& ev) {
+  // Everything between a START_FILE and the next one belongs to that START_FILE's entry;
+  // only the named file's entry is reported.
+  switch (ev.id) {
+    case MPV_EVENT_HOOK:
+      handleHook(ev.hookId, ev);
+      return;
+    case MPV_EVENT_START_FILE:
+      m_mpvEntryId = ev.entryId;
+      return;
+    case MPV_EVENT_PROPERTY_CHANGE:
+      if (ev.reply == kObservePausedForCache) {
+        m_pausedForCache = ev.hasValue && ev.flag;
+      } else if (ev.reply == kObserveDuration) {
+        // Only while the named file is loaded: after its end the property goes away, and the
+        // ended file keeps its figures.
+        if (m_mpvEntryId == m_entryId && (m_phase == Phase::Loading || m_phase == Phase::Active) && ev.hasValue)
+          m_mpvDuration = ev.number;
+      }
+      if (m_phase == Phase::Active) updateState();
+      return;
+    case MPV_EVENT_PLAYBACK_RESTART:
+      if (m_mpvEntryId != m_entryId) return;
+      if (m_phase == Phase::Loading) m_phase = Phase::Active;
+      updateState();
+      return;
+    case MPV_EVENT_END_FILE: {
+      if (ev.entryId != m_entryId) return;
+      m_mpvEntryId = -1;
+      if (m_stream && m_stream->stream().discGone()) {
+        // The disc left the drive: playback cannot go on.
+        m_phase = Phase::Stopped;
+        updateState();
+        return;
+      }
+      if (ev.endReason == MPV_END_FILE_REASON_EOF && m_phase == Phase::Active) {
+        // Keep the ended file's figures: libmpv no longer has any.
+        m_endedDuration = liveDuration();
+        m_phase = Phase::Ended;
+        const uint64_t generation = m_generation;
+        updateState();
+        // A handler of the state change may already have named the next file; then this
+        // file's end is no longer news.
+        if (generation == m_generation) emit EndOfStream(0);
+        return;
+      }
+      if (ev.endReason == MPV_END_FILE_REASON_STOP || ev.endReason == MPV_END_FILE_REASON_QUIT) return;
+      // Could not be opened or decoded, or it turned out to be a playlist: nothing plays.
+      m_phase = Phase::Failed;
+      if (ev.endReason == MPV_END_FILE_REASON_REDIRECT) {
+        const char* cmd[] = {"stop", nullptr};
+        mpv_command(m_mpv, cmd);
+      }
+      updateState();
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+void MpvPlayer::handleHook(uint64_t hookId, const Event& ev) {
+  if (ev.reply == kHookOnLoad) {
+    // Only the entry we asked for, under the very name we gave, may be opened. Entries that
+    // a playlist-like file adds on its own (a local file, a web address) are turned away
+    // before libmpv touches them.
+    char* name = mpv_get_property_string(m_mpv, "stream-open-filename");
+    const bool ours = name && m_mpvEntryId == m_entryId && QString::fromUtf8(name) == m_url;
+    if (qEnvironmentVariableIsSet("VCD_MPV_LOG"))
+      fprintf(stderr, "on_load %s (entry %lld, ours %lld, url %s)\n", name ? name : "-", (long long)m_mpvEntryId,
+              (long long)m_entryId, m_url.toUtf8().constData());
+    if (name) mpv_free(name);
+    if (!ours) mpv_set_property_string(m_mpv, "stream-open-filename", "refused://");
+  }
+  mpv_hook_continue(m_mpv, hookId);
+}
+
+}  // namespace vcd::mpv
