@@ -30,6 +30,14 @@ void initCdio() {
   std::call_once(once, [] { cdio_init(); });
 }
 
+// Wraps the calls that open and close discs, which are not reentrant.
+template <typename F>
+auto serialized(F&& f) {
+  std::lock_guard lock(libcdioSetupMutex());
+  initCdio();
+  return f();
+}
+
 QString stripVersion(QString name) {
   const int semicolon = name.lastIndexOf(u';');
   if (semicolon >= 0) name.truncate(semicolon);
@@ -90,7 +98,9 @@ class CdioDisc : public DiscHandle {
     const lsn_t leadOut = cdio_get_track_lsn(cdio_, CDIO_CDROM_LEADOUT_TRACK);
     end_ = leadOut == CDIO_INVALID_LSN || leadOut <= 0 ? UINT32_MAX : static_cast<uint32_t>(leadOut);
   }
-  ~CdioDisc() override { cdio_destroy(cdio_); }
+  ~CdioDisc() override {
+    serialized([this] { cdio_destroy(cdio_); });
+  }
 
   std::optional<std::vector<DiscEntry>> readFolder(const std::string& path) override {
     if (virtual_ && !virtual_->present) return std::nullopt;
@@ -100,17 +110,24 @@ class CdioDisc : public DiscHandle {
   bool readSectors(uint8_t* buf, uint32_t lsn, uint32_t count, bool form2) override {
     if (virtual_ && !virtual_->present) return false;
     if (count == 0) return true;
+    // libcdio's image drivers report success for sectors past the end of a BIN that shrank
+    // after it was opened, leaving the buffer untouched: start from zeros so no stale data
+    // passes for disc content.
     if (!form2) {
+      std::memset(buf, 0, static_cast<size_t>(count) * kForm1SectorBytes);
       return cdio_read_data_sectors(cdio_, buf, static_cast<lsn_t>(lsn), kForm1SectorBytes, count) ==
              DRIVER_OP_SUCCESS;
     }
-    raw_.resize(static_cast<size_t>(count) * kM2RawSectorBytes);
+    raw_.assign(static_cast<size_t>(count) * kM2RawSectorBytes, 0);
     if (cdio_read_mode2_sectors(cdio_, raw_.data(), static_cast<lsn_t>(lsn), true, count) != DRIVER_OP_SUCCESS)
       return false;
-    // Keep the payload between the XA subheader and the spare bytes.
+    static constexpr uint8_t kNoSubheader[kSubheaderBytes] = {};
     for (uint32_t i = 0; i < count; ++i) {
-      std::memcpy(buf + static_cast<size_t>(i) * kForm2SectorBytes,
-                  raw_.data() + static_cast<size_t>(i) * kM2RawSectorBytes + kSubheaderBytes, kForm2SectorBytes);
+      const uint8_t* sector = raw_.data() + static_cast<size_t>(i) * kM2RawSectorBytes;
+      // Every Form 2 sector has its submode's Form 2 bit set; an all-zero subheader was never read.
+      if (std::memcmp(sector, kNoSubheader, kSubheaderBytes) == 0) return false;
+      // Keep the payload between the XA subheader and the spare bytes.
+      std::memcpy(buf + static_cast<size_t>(i) * kForm2SectorBytes, sector + kSubheaderBytes, kForm2SectorBytes);
     }
     return true;
   }
@@ -136,7 +153,9 @@ class IsoImageDisc : public DiscHandle {
  public:
   IsoImageDisc(iso9660_t* iso, std::shared_ptr<VirtualDisc> virtualDisc, uint32_t sectors)
       : iso_(iso), virtual_(std::move(virtualDisc)), end_(sectors) {}
-  ~IsoImageDisc() override { iso9660_close(iso_); }
+  ~IsoImageDisc() override {
+    serialized([this] { return iso9660_close(iso_); });
+  }
 
   std::optional<std::vector<DiscEntry>> readFolder(const std::string& path) override {
     if (!virtual_->present) return std::nullopt;
@@ -180,13 +199,25 @@ QString cueForBin(const QString& binPath) {
 }
 
 CdIo_t* openImage(const QString& openPath) {
-  initCdio();
   const driver_id_t driver = imageDriver(openPath);
   if (driver == DRIVER_UNKNOWN) return nullptr;
-  return cdio_open(QFile::encodeName(openPath).constData(), driver);
+  const QByteArray name = QFile::encodeName(openPath);
+  return serialized([&] { return cdio_open(name.constData(), driver); });
+}
+
+iso9660_t* openIso(const QString& path) {
+  const QByteArray name = QFile::encodeName(path);
+  return serialized([&] { return iso9660_open(name.constData()); });
 }
 
 }  // namespace
+
+std::mutex& libcdioSetupMutex() {
+  // libcdio parses cue sheets with strtok and keeps driver state in globals: opening two discs
+  // at once on two threads fails at random.
+  static std::mutex mutex;
+  return mutex;
+}
 
 QString displayName(const std::string& storedName) { return stripVersion(QString::fromUtf8(storedName)); }
 
@@ -207,8 +238,8 @@ std::unique_ptr<DiscHandle> openDriveDisc(const QString& device, const QString& 
     case DriveState::DiscOk:
     case DriveState::Unknown: break;
   }
-  initCdio();
-  CdIo_t* cdio = cdio_open(QFile::encodeName(device).constData(), DRIVER_LINUX);
+  const QByteArray name = QFile::encodeName(device);
+  CdIo_t* cdio = serialized([&] { return cdio_open(name.constData(), DRIVER_LINUX); });
   if (cdio == nullptr) throw DiscError(QStringLiteral("Drive %1 is not ready").arg(driveName).toStdString());
   return std::make_unique<CdioDisc>(cdio, device, nullptr);
 }
@@ -216,8 +247,7 @@ std::unique_ptr<DiscHandle> openDriveDisc(const QString& device, const QString& 
 std::unique_ptr<DiscHandle> openVirtualDisc(std::shared_ptr<VirtualDisc> disc, const QString& driveName) {
   if (!disc->present) throw DiscError(QStringLiteral("No disc in drive %1").arg(driveName).toStdString());
   if (disc->isoImage) {
-    initCdio();
-    iso9660_t* iso = iso9660_open(QFile::encodeName(disc->openPath).constData());
+    iso9660_t* iso = openIso(disc->openPath);
     if (iso == nullptr)
       throw DiscError(QStringLiteral("The disc image in drive %1 cannot be read: %2")
                           .arg(driveName, disc->imagePath)
@@ -240,10 +270,9 @@ bool probeDiscImage(const QString& imagePath, QString* openPath, bool* isoImage)
   const QString suffix = info.suffix().toLower();
 
   if (suffix == u"iso") {
-    initCdio();
-    iso9660_t* iso = iso9660_open(QFile::encodeName(imagePath).constData());
+    iso9660_t* iso = openIso(imagePath);
     if (iso == nullptr) return false;
-    iso9660_close(iso);
+    serialized([iso] { return iso9660_close(iso); });
     *openPath = imagePath;
     *isoImage = true;
     return true;
@@ -253,8 +282,9 @@ bool probeDiscImage(const QString& imagePath, QString* openPath, bool* isoImage)
   if (candidate.isEmpty()) return false;
   CdIo_t* cdio = openImage(candidate);
   if (cdio == nullptr) return false;
-  const bool hasTracks = cdio_get_num_tracks(cdio) != CDIO_INVALID_TRACK && cdio_get_num_tracks(cdio) > 0;
-  cdio_destroy(cdio);
+  const track_t tracks = cdio_get_num_tracks(cdio);
+  const bool hasTracks = tracks != CDIO_INVALID_TRACK && tracks > 0;
+  serialized([cdio] { cdio_destroy(cdio); });
   if (!hasTracks) return false;
   *openPath = candidate;
   *isoImage = false;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,6 +57,9 @@ class DiscHandle {
   // scratch from a disc that left.
   virtual bool mediumPresent() = 0;
 };
+
+// Held around every libcdio call that opens or closes a disc or enumerates drives.
+std::mutex& libcdioSetupMutex();
 
 // Opens the disc in an optical drive. Throws DiscError when the drive holds no disc or is not ready.
 std::unique_ptr<DiscHandle> openDriveDisc(const QString& device, const QString& driveName);

@@ -32,13 +32,14 @@ struct Location {
 };
 
 // Walks a disc path component by component, matching names as the user may write them.
-Location locate(DiscHandle& disc, const QString& path, const QString& discPath, QChar letter) {
+// `missing` names what the path was meant to be ("Folder", "File") for the error message.
+Location locate(DiscHandle& disc, const QString& path, const QString& discPath, QChar letter, const char* missing) {
   Location here{DiscEntry{"/", true, 0, 0, false}, "/"};
   const QStringList components = path.split(u'/', Qt::SkipEmptyParts);
   for (qsizetype i = 0; i < components.size(); ++i) {
     const QString& wanted = components[i];
     if (wanted == u".") continue;
-    if (!here.entry.isFolder) fail(QStringLiteral("Not found: %1").arg(discPath));
+    if (!here.entry.isFolder) fail(QStringLiteral("%1 not found: %2").arg(QLatin1String(missing), discPath));
     const auto entries = disc.readFolder(here.storedPath);
     if (!entries) {
       if (here.storedPath == "/")
@@ -49,7 +50,7 @@ Location locate(DiscHandle& disc, const QString& path, const QString& discPath, 
                                     [&](const DiscEntry& e) { return nameMatches(wanted, e.storedName); });
     if (match == entries->end()) {
       const bool last = i == components.size() - 1;
-      fail((last ? QStringLiteral("Not found: %1") : QStringLiteral("Folder not found: %1")).arg(discPath));
+      fail(QStringLiteral("%1 not found: %2").arg(QLatin1String(last ? missing : "Folder"), discPath));
     }
     here.entry = *match;
     if (here.storedPath.back() != '/') here.storedPath += '/';
@@ -95,8 +96,9 @@ LinuxDriveManager::LinuxDriveManager(DeviceLister lister)
 LinuxDriveManager::~LinuxDriveManager() = default;
 
 std::vector<OpticalDevice> LinuxDriveManager::systemOpticalDevices() {
-  cdio_init();
   std::vector<OpticalDevice> found;
+  std::lock_guard lock(libcdioSetupMutex());
+  cdio_init();
   char** names = cdio_get_devices(DRIVER_LINUX);
   if (names == nullptr) return found;
   for (char** name = names; *name != nullptr; ++name) {
@@ -192,7 +194,7 @@ std::vector<FolderEntry> LinuxDriveManager::listFolder(const QString& discPath) 
   const auto parts = disc_path::split(discPath);
   if (!parts) fail(QStringLiteral("Not a disc path: %1").arg(discPath));
   const std::unique_ptr<DiscHandle> disc = openDisc(parts->letter);
-  const Location folder = locate(*disc, parts->path, discPath, parts->letter);
+  const Location folder = locate(*disc, parts->path, discPath, parts->letter, "Folder");
   if (!folder.entry.isFolder) fail(QStringLiteral("Not a folder: %1").arg(discPath));
   const auto entries = disc->readFolder(folder.storedPath);
   if (!entries) fail(QStringLiteral("Cannot read the folder %1").arg(discPath));
@@ -211,7 +213,7 @@ std::unique_ptr<TrackStream> LinuxDriveManager::openFile(const QString& discPath
   const auto parts = disc_path::split(discPath);
   if (!parts) fail(QStringLiteral("Not a disc path: %1").arg(discPath));
   std::unique_ptr<DiscHandle> disc = openDisc(parts->letter);
-  const Location file = locate(*disc, parts->path, discPath, parts->letter);
+  const Location file = locate(*disc, parts->path, discPath, parts->letter, "File");
   if (file.entry.isFolder) fail(QStringLiteral("Not a file: %1").arg(discPath));
   return std::make_unique<DiscTrackStream>(std::move(disc), file.entry, pacer_);
 }
