@@ -25,6 +25,12 @@ void Playerfrm::connectHandlers() {
   connect(Command29, &QPushButton::clicked, this, [this] { Command29_Click(); });
   connect(Command30, &QPushButton::clicked, this, [this] { Command30_Click(); });
   connect(tmrWrong_Format, &controls::Timer::Tick, this, [this] { tmrWrong_Format_Timer(); });
+  connect(Nexttrackcmd, &QPushButton::clicked, this, [this] { Nexttrackcmd_Click(); });
+  for (int i = 0; i < static_cast<int>(SongcmdArray.size()); ++i)
+    connect(SongcmdArray[i], &QPushButton::clicked, this, [this, i] { Songcmd_Click(i); });
+  connect(player, &MediaPlayer::EndOfStream, this, [this](int result) { player_EndOfStream(result); });
+  connect(player, &MediaPlayer::PlayStateChange, this,
+          [this](int oldState, int newState) { player_PlayStateChange(oldState, newState); });
 }
 
 QPushButton& Playerfrm::Songcmd(int index) {

@@ -61,6 +61,14 @@ class Playerfrm : public QWidget {
   void FocusPlayer();
   void tmrWrong_Format_Timer();
 
+  // --- track navigation
+  void Nexttrackcmd_Click();
+  void Songcmd_Click(int Index);
+  void player_EndOfStream(int result);
+
+  // --- play state and track display
+  void player_PlayStateChange(int oldState, int newState);
+
   // The control array of track buttons; throws std::out_of_range for an index outside 0..17.
   QPushButton& Songcmd(int index);
   // The full path of the playlist's current entry: folder, separator, file name.

@@ -394,6 +394,11 @@ double MpvPlayer::CurrentPosition() const {
   }
 }
 
+bool MpvPlayer::engineIdle() const {
+  int idle = 0;
+  return mpv_get_property(m_mpv, "idle-active", MPV_FORMAT_FLAG, &idle) >= 0 && idle;
+}
+
 int64_t MpvPlayer::sectorsRead() const { return m_stream ? m_stream->stream().sectorsRead() : 0; }
 
 // ---- display -------------------------------------------------------------------------------

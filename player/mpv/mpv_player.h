@@ -64,6 +64,9 @@ class MpvPlayer : public MediaPlayer {
   // would start it over.
   void togglePause();
 
+  // True while libmpv has nothing to play (no file loading or playing, nothing queued).
+  bool engineIdle() const;
+
   // Sectors the current disc track has read so far (0 for local files). Benchmarks use it.
   int64_t sectorsRead() const;
 

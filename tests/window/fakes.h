@@ -26,14 +26,17 @@ class FakeMediaPlayer : public MediaPlayer {
   void Pause() override { calls << "Pause"; }
   void Stop() override {
     calls << "Stop";
-    setState(kStopped);
+    if (stopReportsState) setState(kStopped);
   }
   void setDisplaySize(int mode) override {
     calls << QStringLiteral("DisplaySize=%1").arg(mode);
     displaySize_ = mode;
   }
   int DisplaySize() const override { return displaySize_; }
-  double Duration() const override { return duration; }
+  double Duration() const override {
+    if (failDuration) throw MediaError("Duration is not available");
+    return duration;
+  }
   double CurrentPosition() const override { return position; }
   int PlayState() const override { return state_; }
   void SetFocus() override { calls << "SetFocus"; }
@@ -53,6 +56,8 @@ class FakeMediaPlayer : public MediaPlayer {
   }
 
   double duration = 0, position = 0;
+  bool failDuration = false;
+  bool stopReportsState = true;  // false: a control that never reports the stopped state
 
  private:
   QString fileName_;

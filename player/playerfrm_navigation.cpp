@@ -1,0 +1,66 @@
+// Moving through the playlist: Next, the track buttons and the end of a track.
+#include "player/controls/failure.h"
+#include "player/playerfrm.h"
+
+namespace vcd {
+
+using controls::skipOnFailure;
+
+void Playerfrm::Nexttrackcmd_Click() {
+  auto loadAndStartSkipping = [this] {
+    skipOnFailure([this] { player->setFileName(currentEntryPath()); });
+    skipOnFailure([this] { player->Play(); });
+  };
+  BeginTrackLoad();
+  if (optRnd->isChecked()) {
+    skipOnFailure([this] { randomPick(); });
+    loadAndStartSkipping();
+    EnableTrackButtons();
+  } else {
+    // "Order" and "Repeat" hand the same entry over twice in a row.
+    loadAndStartSkipping();
+    loadAndStartSkipping();
+    EnableTrackButtons();
+  }
+  if (chkOrd->isChecked()) {
+    // On the last entry the playlist refuses the next index: the last entry starts again.
+    skipOnFailure([this] { File1->setListIndex(File1->ListIndex() + 1); });
+    loadAndStartSkipping();
+    EnableTrackButtons();
+  }
+  FocusPlayer();
+}
+
+void Playerfrm::Songcmd_Click(int Index) {
+  BeginTrackLoad();
+  // A button without a playlist entry leaves the index, so the current entry starts again.
+  if (Index >= 0 && Index <= 17) skipOnFailure([&] { File1->setListIndex(Index); });
+  skipOnFailure([this] { player->setFileName(currentEntryPath()); });
+  skipOnFailure([this] { player->Play(); });
+  EnableTrackButtons();
+  FocusPlayer();
+}
+
+void Playerfrm::player_EndOfStream(int /*result*/) {
+  try {
+    const double duration = player->Duration();
+    const bool random = optRnd->isChecked();
+    const double position = player->CurrentPosition();
+    if (random && duration == position) {
+      randomPick();
+      loadAndStart();
+    } else {
+      loadAndStart();
+      loadAndStart();
+    }
+    if (chkOrd->isChecked()) {
+      // After the last entry the index is refused: playback stops there.
+      File1->setListIndex(File1->ListIndex() + 1);
+      loadAndStart();
+    }
+  } catch (const std::exception&) {
+    skipOnFailure([this] { player->Stop(); });
+  }
+}
+
+}  // namespace vcd
