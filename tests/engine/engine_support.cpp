@@ -1,5 +1,8 @@
 #include "tests/engine/engine_support.h"
 
+#include "platform/disc_track_stream.h"
+#include "tests/support/test_media.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -7,7 +10,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-#include <condition_variable>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -65,79 +67,42 @@ QString writeTempFile(const char* name, const QByteArray& bytes) {
   return path;
 }
 
-// ---- FileDriveManager ------------------------------------------------------------------------
+// ---- disc images -----------------------------------------------------------------------------
 
-namespace {
-
-class FileTrackStream : public platform::TrackStream {
- public:
-  FileTrackStream(const QString& path, std::atomic<bool>& ejected, std::atomic<bool>& hang)
-      : m_file(path), m_ejected(ejected), m_hang(hang) {
-    if (!m_file.open(QIODevice::ReadOnly)) throw platform::DiscError("cannot open");
-  }
-  int64_t read(char* buf, uint64_t n) override {
-    if (m_hang) {
-      std::unique_lock lock(m_mutex);
-      m_cv.wait(lock, [&] { return m_cancelled.load(); });
-    }
-    if (m_cancelled) return -1;
-    if (m_ejected) {
-      m_gone = true;
-      return -1;
-    }
-    int64_t got = m_file.read(buf, qint64(n));
-    if (got > 0) m_sectors += (got + 2323) / 2324;
-    return got < 0 ? -1 : got;
-  }
-  int64_t seek(int64_t pos) override {
-    if (pos < 0 || pos > m_file.size()) return -1;
-    return m_file.seek(pos) ? pos : -1;
-  }
-  int64_t size() const override { return m_file.size(); }
-  void cancel() override {
-    std::lock_guard lock(m_mutex);
-    m_cancelled = true;
-    m_cv.notify_all();
-  }
-  bool discGone() const override { return m_gone; }
-  int64_t sectorsRead() const override { return m_sectors; }
-  double nominalDuration() const override { return -1; }  // a plain file: libmpv knows better
-
- private:
-  QFile m_file;
-  std::atomic<bool>& m_ejected;
-  std::atomic<bool>& m_hang;
-  std::atomic<bool> m_cancelled{false};
-  std::atomic<bool> m_gone{false};
-  std::atomic<int64_t> m_sectors{0};
-  std::mutex m_mutex;
-  std::condition_variable m_cv;
-};
-
-}  // namespace
-
-void FileDriveManager::add(const QString& discPath, const QString& localFile) {
-  std::lock_guard lock(m_mutex);
-  m_files[discPath.toUpper()] = localFile;
+std::unique_ptr<platform::LinuxDriveManager> driveWithImage(const QString& image) {
+  auto drives = std::make_unique<platform::LinuxDriveManager>([] { return std::vector<platform::OpticalDevice>{}; });
+  if (!drives->insertImage(image)) throw std::runtime_error("cannot insert " + image.toStdString());
+  return drives;
 }
 
-std::vector<platform::DriveRoot> FileDriveManager::driveRoots() {
-  return {platform::DriveRoot{QChar('D'), platform::DriveType::CdRom, QStringLiteral("test")}};
+ImageCopy::ImageCopy(const char* name) : dir(std::make_unique<QTemporaryDir>()) {
+  cue = dir->filePath(QString::fromUtf8(name) + ".cue");
+  bin = dir->filePath(QString::fromUtf8(name) + ".bin");
+  if (!QFile::copy(mediaPath((std::string(name) + ".cue").c_str()), cue) ||
+      !QFile::copy(mediaPath((std::string(name) + ".bin").c_str()), bin))
+    throw std::runtime_error(std::string("cannot copy image ") + name);
 }
 
-std::vector<platform::FolderEntry> FileDriveManager::listFolder(const QString&) { return {}; }
+void ImageCopy::overwriteFile(const QString& discPath, const QByteArray& bytes, char fill) {
+  // Where the file lies: the disc layer knows its first sector and length.
+  auto drives = driveWithImage(cue);
+  auto stream = drives->openFile(discPath);
+  auto* track = dynamic_cast<platform::DiscTrackStream*>(stream.get());
+  if (!track || !track->extent().form2) throw std::runtime_error("not a Form 2 track");
+  const auto extent = track->extent();
+  stream.reset();
+  drives.reset();
 
-std::unique_ptr<platform::TrackStream> FileDriveManager::openFile(const QString& discPath) {
-  QString local;
-  {
-    std::lock_guard lock(m_mutex);
-    auto it = m_files.find(discPath.toUpper());
-    if (it == m_files.end()) throw platform::DiscError("no such file on the disc");
-    local = it->second;
+  constexpr int kRaw = 2352, kPayloadOffset = 24, kPayload = platform::kForm2SectorBytes;
+  QFile f(bin);
+  if (!f.open(QIODevice::ReadWrite)) throw std::runtime_error("cannot write image");
+  for (uint32_t i = 0; i < extent.sectors; ++i) {
+    QByteArray payload(kPayload, fill);
+    const qsizetype from = qsizetype(i) * kPayload;
+    if (from < bytes.size()) payload.replace(0, std::min<qsizetype>(kPayload, bytes.size() - from), bytes.mid(from, kPayload));
+    f.seek(qint64(extent.lsn + i) * kRaw + kPayloadOffset);
+    f.write(payload);
   }
-  if (m_ejected) throw platform::DiscError("no disc");
-  ++m_opens;
-  return std::make_unique<FileTrackStream>(local, m_ejected, m_hang);
 }
 
 // ---- Recorder --------------------------------------------------------------------------------

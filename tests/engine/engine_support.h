@@ -1,8 +1,9 @@
 #pragma once
-#include "platform/drives.h"
+#include "platform/linux_drives.h"
 #include "player/mpv/mpv_player.h"
 
 #include <QString>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QVector>
 #include <atomic>
@@ -10,8 +11,8 @@
 #include <memory>
 #include <mutex>
 
-// Helpers shared by the engine's tests: small MPEG files made with ffmpeg, a drive table that
-// serves local files as disc tracks, and a recorder of everything the player reports.
+// Helpers shared by the engine's tests: small MPEG files made with ffmpeg, disc images in the
+// disc layer's virtual drive, and a recorder of everything the player reports.
 namespace vcd::test {
 
 // Makes (once per run) the local media the tests play; returns its absolute path.
@@ -23,26 +24,17 @@ QString localMedia(const char* name);
 // A file that exists while the test runs, holding the given bytes.
 QString writeTempFile(const char* name, const QByteArray& bytes);
 
-// A drive table whose drive D holds local files under disc paths (cdrom://D/MPEGAV/X.DAT).
-// It can "eject" its disc (every read fails from then on) and slow its reads down.
-class FileDriveManager : public platform::DriveManager {
- public:
-  void add(const QString& discPath, const QString& localFile);
-  void eject() { m_ejected = true; }
-  // Each read blocks until cancelled (a drive that stopped answering).
-  void setHangReads(bool hang) { m_hang = hang; }
-  int opens() const { return m_opens; }
+// A drive table with no optical drives and the image in its virtual drive D.
+std::unique_ptr<platform::LinuxDriveManager> driveWithImage(const QString& image);
 
-  std::vector<platform::DriveRoot> driveRoots() override;
-  std::vector<platform::FolderEntry> listFolder(const QString& discPath) override;
-  std::unique_ptr<platform::TrackStream> openFile(const QString& discPath) override;
-
- private:
-  std::mutex m_mutex;
-  std::map<QString, QString> m_files;  // upper-cased disc path -> local file
-  std::atomic<bool> m_ejected{false};
-  std::atomic<bool> m_hang{false};
-  std::atomic<int> m_opens{0};
+// A writable copy of a built disc image, whose tracks a test may overwrite.
+struct ImageCopy {
+  explicit ImageCopy(const char* name);
+  // Replaces the payload of a file on the disc (e.g. "cdrom://D/MPEGAV/AVSEQ01.DAT") with
+  // `bytes`, the rest of the file filled with `fill`.
+  void overwriteFile(const QString& discPath, const QByteArray& bytes, char fill = '\0');
+  std::unique_ptr<QTemporaryDir> dir;
+  QString cue, bin;
 };
 
 // Everything a player reports, in order, with the figures seen at each end of stream.
