@@ -1,6 +1,7 @@
 // vcdplayer: insert a Video CD (or name a disc image) and it plays.
 #include <QApplication>
 #include <QFileInfo>
+#include <QScreen>
 #include <QStringList>
 #include <clocale>
 #include <cstdio>
@@ -55,6 +56,12 @@ int main(int argc, char** argv) {
 
   vcd::Playerfrm window(std::move(services));
   window.Form_Load();
+  // The window opens centred on the screen.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame = window.frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window.move(frame.topLeft());
+  }
   window.show();
   return QApplication::exec();
 }

@@ -44,6 +44,9 @@ class Playerfrm : public QWidget {
   void HideCaptureButton();
   void Exitcmd_Click();
   void Form_QueryUnload();
+  // The switch-off step that Exit, full screen, the screenshot, About, Help and Alt run first:
+  // an "On Top" check is cleared (which runs its handler).
+  void SwitchOffOnTop();
 
   // --- media discovery
   // The letters of all CD-ROM drives in the platform's order, or nullopt (Null) when there is none.

@@ -36,11 +36,16 @@ void Playerfrm::Form_Load() {
   }
 }
 
+void Playerfrm::SwitchOffOnTop() {
+  // Clearing the check box runs its handler at once, which takes the window out of the
+  // always-on-top band before the caller goes on.
+  if (chkOnTop->checkState() == Qt::Checked) chkOnTop->setCheckState(Qt::Unchecked);
+}
+
 void Playerfrm::HideCaptureButton() { Capturecmd->setVisible(false); }
 
 void Playerfrm::Exitcmd_Click() {
-  // Clearing the check box runs its handler at once, which leaves the always-on-top band.
-  if (chkOnTop->checkState() == Qt::Checked) chkOnTop->setCheckState(Qt::Unchecked);
+  SwitchOffOnTop();
   try {
     player->Stop();
   } catch (const std::exception&) {
