@@ -81,7 +81,7 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
   setOption(m_mpv, "input-vo-keyboard", "no");
   setOption(m_mpv, "input-terminal", "no");
   setOption(m_mpv, "terminal", "no");
-  setOption(m_mpv, "access-references", "yes");
+  setOption(m_mpv, "access-references", "no");
   setOption(m_mpv, "load-unsafe-playlists", "no");
   setOption(m_mpv, "resume-playback", "no");
   setOption(m_mpv, "save-position-on-quit", "no");
