@@ -76,9 +76,13 @@ std::optional<std::vector<DiscEntry>> collect(CdioList_t* list, bool allowForm2)
 enum class DriveState { DiscOk, NoDisc, TrayOpen, NotReady, Unknown, Unreachable };
 
 // The kernel's view of an optical drive. Opened non-blocking so an empty drive answers at once.
-DriveState driveState(const QString& device) {
-  const int fd = ::open(QFile::encodeName(device).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return DriveState::Unreachable;
+DriveState driveState(const QString& device, int* openError = nullptr) {
+  const QByteArray name = QFile::encodeName(device);
+  const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    if (openError) *openError = errno;
+    return DriveState::Unreachable;
+  }
   const int status = ::ioctl(fd, CDROM_DRIVE_STATUS, CDSL_CURRENT);
   ::close(fd);
   switch (status) {
@@ -226,14 +230,15 @@ bool nameMatches(const QString& wanted, const std::string& storedName) {
 }
 
 std::unique_ptr<DiscHandle> openDriveDisc(const QString& device, const QString& driveName) {
-  switch (driveState(device)) {
+  int openError = 0;
+  switch (driveState(device, &openError)) {
     case DriveState::NoDisc: throw DiscError(QStringLiteral("No disc in drive %1").arg(driveName).toStdString());
     case DriveState::TrayOpen:
       throw DiscError(QStringLiteral("Drive %1 is open (no disc)").arg(driveName).toStdString());
     case DriveState::NotReady: throw DiscError(QStringLiteral("Drive %1 is not ready").arg(driveName).toStdString());
     case DriveState::Unreachable:
       throw DiscError(QStringLiteral("Drive %1 (%2) cannot be opened: %3")
-                          .arg(driveName, device, QString::fromLocal8Bit(std::strerror(errno)))
+                          .arg(driveName, device, QString::fromLocal8Bit(std::strerror(openError)))
                           .toStdString());
     case DriveState::DiscOk:
     case DriveState::Unknown: break;
