@@ -5,24 +5,16 @@
 using namespace vcd;
 
 TEST(DiscPath, SplitsLetterAndPath) {
-  auto p = disc_path::split("cdrom://D/Mpegav/AVSEQ01.DAT");
-  ASSERT_TRUE(p);
-  EXPECT_EQ(p->letter, QChar('D'));
-  EXPECT_EQ(p->path, "/Mpegav/AVSEQ01.DAT");
-
-  p = disc_path::split("cdrom://e");
-  ASSERT_TRUE(p);
-  EXPECT_EQ(p->letter, QChar('E'));  // upper case whatever was written
-  EXPECT_EQ(p->path, "/");
-
-  p = disc_path::split("cdrom://z/");
-  ASSERT_TRUE(p);
-  EXPECT_EQ(p->letter, QChar('Z'));
-  EXPECT_EQ(p->path, "/");
-
-  p = disc_path::split("cdrom://D/a..b/.hidden");  // dots inside names are ordinary characters
-  ASSERT_TRUE(p);
-  EXPECT_EQ(p->path, "/a..b/.hidden");
+  const std::pair<const char*, const char*> cases[] = {{"cdrom://D/Mpegav/AVSEQ01.DAT", "/Mpegav/AVSEQ01.DAT"},
+                                                       {"cdrom://e", "/"},
+                                                       {"cdrom://z/", "/"},
+                                                       {"cdrom://D/a..b/.hidden", "/a..b/.hidden"}};
+  for (const auto& [path, inside] : cases) {
+    const auto p = disc_path::split(path);
+    ASSERT_TRUE(p) << path;
+    EXPECT_EQ(p->letter, QChar(path[8]).toUpper()) << path;
+    EXPECT_EQ(p->path, inside) << path;
+  }
 }
 
 TEST(DiscPath, RejectsEverythingElse) {
