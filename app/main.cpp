@@ -9,6 +9,7 @@
 
 #include "platform/linux_drives.h"
 #include "player/mpv/mpv_player.h"
+#include "player/fonts.h"
 #include "player/playerfrm.h"
 
 namespace {
@@ -21,6 +22,7 @@ QString argumentString(const QStringList& args) { return args.mid(1).join(QLatin
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   Q_INIT_RESOURCE(assets);
+  vcd::registerWindowFonts();
   QApplication::setApplicationName(QStringLiteral("vcdplayer"));
   QApplication::setApplicationVersion(QStringLiteral("2.2.0"));
   // libmpv needs the C locale for numbers; Qt sets the user's locale at start.

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "player/controls/twips.h"
+
 #include "platform/disc_path.h"
 
 namespace vcd {
@@ -54,6 +56,16 @@ QStringList Playerfrm::listPlaylistFolder(const QString& folder) {
   if (folder.isEmpty() || !info.isDir() || !info.isReadable())
     throw std::runtime_error("Path not found: " + folder.toStdString());
   return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+// The border is fixed: the user cannot drag the window to another size. Maximising (and
+// restoring) stays possible; any other size the window manager hands us is put back.
+void Playerfrm::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const QSize normal(controls::twipsToPixels(7515), controls::twipsToPixels(5745));
+  if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) && size() != normal &&
+      isVisible())
+    resize(normal);
 }
 
 void Playerfrm::closeEvent(QCloseEvent* event) {

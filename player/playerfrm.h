@@ -19,6 +19,7 @@
 #include "player/modosver.h"
 #include "player/rnd.h"
 #include "platform/drives.h"
+#include "window_services/rgr_resizer.h"
 
 namespace vcd {
 
@@ -112,6 +113,8 @@ class Playerfrm : public QWidget {
   QRadioButton* optRnd = nullptr;
   QRadioButton* optNone = nullptr;
 
+  window_services::rgrResizer* rgrResizer1 = nullptr;
+
   controls::Timer* Timer1 = nullptr;
   controls::Timer* Timer2 = nullptr;
   controls::Timer* Timer3 = nullptr;
@@ -119,6 +122,7 @@ class Playerfrm : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void createControls();

@@ -3,13 +3,22 @@
 #include <QHash>
 #include <QPixmap>
 
+#include <QIcon>
+
 #include "player/controls/twips.h"
+#include "player/fonts.h"
+#include "window_services/rgr_resizer.h"
 #include "player/playerfrm.h"
 
 namespace vcd {
 namespace {
 
-enum class Kind { Button, CheckBox, Option, Label, TextBox, ListBox, FileList, PictureBox, Image, Frame, Player };
+enum class Kind { Button, CheckBox, Option, Label, TextBox, ListBox, FileList, PictureBox, Image, Frame, Player, Resizer };
+
+enum class Font { Default, Bold, Tahoma, TahomaBold };
+
+// Initial state beyond "visible and enabled".
+enum Initial : unsigned { kNormal = 0, kDisabled = 1, kChecked = 2, kCentred = 4 };
 
 struct ControlRow {
   const char* name;
@@ -18,51 +27,88 @@ struct ControlRow {
   int left, top, width, height;
   const char* caption;
   const char* toolTip;
+  Font font;
+  const char* fore;       // "#RRGGBB", "WindowText", or "" for the default
+  const char* back;       // "#RRGGBB", "Window", or "" for the default
   int tab;                // -1: takes no place in the tab order
+  unsigned initial;
 };
+
+constexpr const char* kDownloadAddress = "https://voren.example.org/vcdplayer";
 
 // Client area: 7,515 x 5,745 twips. Rows below 5,745 are parked out of sight.
+// name              kind              container  left   top  width height caption  tooltip  font  fore back  tab  initial
 constexpr ControlRow kControls[] = {
     // Video area and status line
-    {"player", Kind::Player, "", 120, 0, 7275, 4575, "", "", 0},
-    {"DVD", Kind::PictureBox, "", 120, 0, 7185, 3855, "", "", 16},
-    {"PicLogo", Kind::Image, "DVD", 960, 1320, 5715, 1710, "", "", -1},
-    {"lblDisplay", Kind::Label, "", 1800, 4320, 3615, 195, "", "", 11},
-    {"Frame1", Kind::Frame, "", 120, 4560, 7335, 1155, "Front Panel", "", 1},
-    // Front panel
-    {"Mp3playcmd", Kind::Button, "Frame1", 240, 240, 1575, 255, "&Play VCD", "Play", 8},
-    {"Nexttrackcmd", Kind::Button, "Frame1", 1920, 240, 975, 255, ">>", "Next Track", 7},
-    {"Fullscreencmd", Kind::Button, "Frame1", 3000, 240, 1000, 255, "&Full Scr", "Full Screen", 5},
-    {"Capturecmd", Kind::Button, "Frame1", 4080, 240, 1000, 255, "Capture", "Capture screen shot", 15},
-    {"chkOnTop", Kind::CheckBox, "Frame1", 5160, 240, 1000, 255, "&On Top", "Top Most", 12},
-    {"Exitcmd", Kind::Button, "Frame1", 6240, 240, 1000, 255, "Exit", "Quit", 6},
-    {"Command24", Kind::Button, "Frame1", 5640, 520, 735, 255, "&Help", "", 2},
-    {"Command23", Kind::Button, "Frame1", 6480, 520, 735, 255, "About", "", 3},
-    {"lblTrack_Display", Kind::Label, "Frame1", 5760, 840, 1485, 255, "00 of 0", "", 13},
+    {"player",           Kind::Player,     "",        120,    0, 7275, 4575, "", "", Font::Default, "", "", 0, kNormal},
+    {"DVD",              Kind::PictureBox, "",        120,    0, 7185, 3855, "", "", Font::Default, "", "#100010", 16, kNormal},
+    {"PicLogo",          Kind::Image,      "DVD",     960, 1320, 5715, 1710, "", "", Font::Default, "", "", -1, kNormal},
+    {"lblDisplay",       Kind::Label,      "",       1800, 4320, 3615,  195, "", "", Font::Bold, "", "", 11, kNormal},
+    {"Frame1",           Kind::Frame,      "",        120, 4560, 7335, 1155, "Front Panel", "", Font::TahomaBold, "", "", 1, kNormal},
+    // Front panel (in Frame1); the eighteen track buttons follow from songRow()
+    {"Mp3playcmd",       Kind::Button,     "Frame1",  240,  240, 1575,  255, "&Play VCD", "Play", Font::Default, "", "", 8, kNormal},
+    {"Nexttrackcmd",     Kind::Button,     "Frame1", 1920,  240,  975,  255, ">>", "Next Track", Font::Default, "", "", 7, kNormal},
+    {"Fullscreencmd",    Kind::Button,     "Frame1", 3000,  240, 1000,  255, "&Full Scr", "Full Screen", Font::Default, "", "", 5, kNormal},
+    {"Capturecmd",       Kind::Button,     "Frame1", 4080,  240, 1000,  255, "Capture", "Capture screen shot", Font::Default, "", "", 15, kDisabled},
+    {"chkOnTop",         Kind::CheckBox,   "Frame1", 5160,  240, 1000,  255, "&On Top", "Top Most", Font::Tahoma, "", "", 12, kNormal},
+    {"Exitcmd",          Kind::Button,     "Frame1", 6240,  240, 1000,  255, "Exit", "Quit", Font::Default, "", "", 6, kNormal},
+    {"Command24",        Kind::Button,     "Frame1", 5640,  520,  735,  255, "&Help", "", Font::Default, "", "", 2, kNormal},
+    {"Command23",        Kind::Button,     "Frame1", 6480,  520,  735,  255, "About", "", Font::Default, "", "", 3, kNormal},
+    {"lblTrack_Display", Kind::Label,      "Frame1", 5760,  840, 1485,  255, "00 of 0", "", Font::Bold, "WindowText", "", 13, kCentred},
     // Working controls below the visible client area
-    {"opencdromcmd", Kind::Button, "", 4320, 6240, 855, 255, "&Eject", "Eject CD", 49},
-    {"Text2", Kind::TextBox, "", 120, 7080, 3735, 285, "Text2", "", 9},
-    {"txtCDdrive", Kind::TextBox, "", 5520, 7080, 1095, 285, "CD Drive", "", 22},
-    {"List1", Kind::ListBox, "", 240, 7320, 855, 450, "", "", 30},
-    {"Picture1", Kind::PictureBox, "", 2760, 7320, 1500, 705, "", "", 18},
-    {"picMain", Kind::PictureBox, "Picture1", 360, 360, 1305, 465, "", "", 19},
-    {"CmdApply", Kind::Button, "", 3360, 7320, 615, 270, "&Apply", "", 17},
-    {"OsVersion", Kind::Label, "", 4560, 7440, 855, 255, "", "", 24},
-    {"Command29", Kind::Button, "", 4800, 7800, 1095, 435, "Command29", "", 10},
-    {"Command30", Kind::Button, "", 6120, 7800, 495, 435, "Cmd30", "", 48},
-    {"TxtCopyright", Kind::TextBox, "", 480, 8280, 4425, 300,
-     "This picture was captured using Voren VCD Player download at https://voren.example.org/vcdplayer", "", 21},
-    {"File1", Kind::FileList, "", 600, 8760, 2550, 1065, "", "", 25},
-    {"fmMenu", Kind::Frame, "", 3480, 8880, 3135, 615, "", "", 26},
-    {"chkOrd", Kind::Option, "fmMenu", 120, 240, 975, 255, "Order", "", 29},
-    {"optRnd", Kind::Option, "fmMenu", 960, 240, 975, 255, "Random", "", 28},
-    {"optNone", Kind::Option, "fmMenu", 2160, 240, 855, 255, "&Repeat", "", 27},
+    {"opencdromcmd",     Kind::Button,     "",       4320, 6240,  855,  255, "&Eject", "Eject CD", Font::Default, "", "", 49, kNormal},
+    {"Text2",            Kind::TextBox,    "",        120, 7080, 3735,  285, "Text2", "", Font::Default, "", "", 9, kNormal},
+    {"txtCDdrive",       Kind::TextBox,    "",       5520, 7080, 1095,  285, "CD Drive", "", Font::Default, "", "", 22, kNormal},
+    {"List1",            Kind::ListBox,    "",        240, 7320,  855,  450, "", "", Font::Default, "#000000", "", 30, kNormal},
+    {"Picture1",         Kind::PictureBox, "",       2760, 7320, 1500,  705, "", "", Font::Default, "", "Window", 18, kNormal},
+    {"picMain",          Kind::PictureBox, "Picture1", 360, 360, 1305,  465, "", "", Font::Default, "", "#FFFFFF", 19, kNormal},
+    {"CmdApply",         Kind::Button,     "",       3360, 7320,  615,  270, "&Apply", "", Font::Default, "", "", 17, kNormal},
+    {"OsVersion",        Kind::Label,      "",       4560, 7440,  855,  255, "", "", Font::Default, "", "", 24, kNormal},
+    {"rgrResizer1",      Kind::Resizer,    "",       6720, 7320, 1005,  735, "", "", Font::Default, "", "", -1, kNormal},
+    {"Command29",        Kind::Button,     "",       4800, 7800, 1095,  435, "Command29", "", Font::Default, "", "", 10, kNormal},
+    {"Command30",        Kind::Button,     "",       6120, 7800,  495,  435, "Cmd30", "", Font::Default, "", "", 48, kNormal},
+    {"TxtCopyright",     Kind::TextBox,    "",        480, 8280, 4425,  300, "", "", Font::Bold, "#FFFF00", "#000000", 21, kNormal},
+    {"File1",            Kind::FileList,   "",        600, 8760, 2550, 1065, "", "", Font::Default, "", "#E0E0E0", 25, kNormal},
+    {"fmMenu",           Kind::Frame,      "",       3480, 8880, 3135,  615, "", "", Font::Default, "", "", 26, kNormal},
+    {"chkOrd",           Kind::Option,     "fmMenu",  120,  240,  975,  255, "Order", "", Font::Default, "", "", 29, kChecked},
+    {"optRnd",           Kind::Option,     "fmMenu",  960,  240,  975,  255, "Random", "", Font::Default, "", "", 28, kNormal},
+    {"optNone",          Kind::Option,     "fmMenu", 2160,  240,  855,  255, "&Repeat", "", Font::Default, "", "", 27, kNormal},
 };
 
-// Track button i: caption i+1, nine to a row, 600 twips apart.
+// Track button i: caption i+1, nine to a row, 600 twips apart; tab places 4, then 31 to 47.
 ControlRow songRow(int i) {
   return {"Songcmd", Kind::Button, "Frame1", 240 + 600 * (i % 9), i / 9 == 0 ? 520 : 840, 495, 255, "", "",
-          i == 0 ? 4 : 30 + i};
+          Font::Default, "", "", i == 0 ? 4 : 30 + i, kNormal};
+}
+
+QFont fontOf(Font f) {
+  switch (f) {
+    case Font::Bold: return layoutFont(QStringLiteral("MS Sans Serif"), 8.25, true);
+    case Font::Tahoma: return layoutFont(QStringLiteral("Tahoma"), 8.25);
+    case Font::TahomaBold: return layoutFont(QStringLiteral("Tahoma"), 8.25, true);
+    case Font::Default: break;
+  }
+  return layoutFont(QStringLiteral("MS Sans Serif"), 8.25);
+}
+
+QColor colourOf(const char* spec, const QPalette& palette) {
+  const QString s = QString::fromLatin1(spec);
+  if (s == QLatin1String("WindowText")) return palette.color(QPalette::WindowText);
+  if (s == QLatin1String("Window")) return palette.color(QPalette::Window);
+  return QColor(s);
+}
+
+// Colours go into the palette roles the kind of control paints with.
+void applyColours(QWidget* w, Kind kind, const ControlRow& row) {
+  QPalette p = w->palette();
+  const bool editable = kind == Kind::TextBox || kind == Kind::ListBox || kind == Kind::FileList;
+  if (*row.back) {
+    const QColor c = colourOf(row.back, p);
+    p.setColor(editable ? QPalette::Base : QPalette::Window, c);
+    if (!editable) w->setAutoFillBackground(true);
+  }
+  if (*row.fore) p.setColor(editable ? QPalette::Text : QPalette::WindowText, colourOf(row.fore, p));
+  w->setPalette(p);
 }
 
 }  // namespace
@@ -71,13 +117,19 @@ void Playerfrm::createControls() {
   using controls::twipsRect;
   setObjectName(QStringLiteral("Playerfrm"));
   setWindowTitle(QStringLiteral("Voren VCD Player Lite ver2.2.0"));
-  setFixedSize(controls::twipsToPixels(7515), controls::twipsToPixels(5745));
+  setMinimumSize(controls::twipsToPixels(7515), controls::twipsToPixels(5745));
+  resize(minimumSize());
 
   QHash<QString, QWidget*> byName;
   QMap<int, QWidget*> tabOrder;
   auto place = [&](const ControlRow& row, QWidget* w) {
     w->setGeometry(twipsRect(row.left, row.top, row.width, row.height));
     if (*row.toolTip) w->setToolTip(QString::fromUtf8(row.toolTip));
+    w->setFont(fontOf(row.font));
+    applyColours(w, row.kind, row);
+    if (row.initial & kDisabled) w->setEnabled(false);
+    if (row.initial & kChecked) static_cast<QAbstractButton*>(w)->setChecked(true);
+    if (row.initial & kCentred) static_cast<QLabel*>(w)->setAlignment(Qt::AlignCenter);
     if (row.tab >= 0) tabOrder.insert(row.tab, w);
   };
 
@@ -108,6 +160,7 @@ void Playerfrm::createControls() {
       case Kind::PictureBox:
       case Kind::Image: w = new QLabel(parent); break;
       case Kind::Frame: w = new QGroupBox(caption, parent); break;
+      case Kind::Resizer: w = new window_services::rgrResizer(parent); break;
     }
     w->setObjectName(QString::fromUtf8(row.name));
     place(row, w);
@@ -151,21 +204,22 @@ void Playerfrm::createControls() {
   chkOrd = static_cast<QRadioButton*>(get("chkOrd"));
   optRnd = static_cast<QRadioButton*>(get("optRnd"));
   optNone = static_cast<QRadioButton*>(get("optNone"));
+  rgrResizer1 = static_cast<window_services::rgrResizer*>(get("rgrResizer1"));
 
-  // Initial states.
-  Capturecmd->setEnabled(false);
-  chkOrd->setChecked(true);
+  // The boxes whose controls the resizer scales along with the window's own.
+  for (QWidget* container : {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(fmMenu),
+                             static_cast<QWidget*>(DVD), static_cast<QWidget*>(Picture1)})
+    container->setProperty("resizerContainer", true);
+
+  // Contents that the table's columns do not carry.
   File1->setPattern(QStringLiteral("*.mp3;*.dat"));
-  DVD->setAutoFillBackground(true);
-  DVD->setStyleSheet(QStringLiteral("background-color: #100010;"));
-  PicLogo->setPixmap(QPixmap(QStringLiteral(":/assets/logo.jpg")));
+  TxtCopyright->setText(QStringLiteral("This picture was captured using Voren VCD Player download at ") +
+                        QString::fromLatin1(kDownloadAddress));
+  // The logo at its natural size.
+  const QPixmap logo(QStringLiteral(":/assets/logo.jpg"));
+  PicLogo->setPixmap(logo);
   PicLogo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  QFont bold = lblDisplay->font();
-  bold.setBold(true);
-  lblDisplay->setFont(bold);
-  lblTrack_Display->setFont(bold);
-  lblTrack_Display->setAlignment(Qt::AlignCenter);
-  Frame1->setFont(bold);
+  setWindowIcon(QIcon(QStringLiteral(":/assets/vcdplayer.ico")));
 
   // Stacking: the player lowest, the logo box over it, the status line and panel above both.
   playerFace->lower();

@@ -96,7 +96,9 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
     setOption(m_mpv, "vo", "null");
     setOption(m_mpv, "ao", "null");
   } else {
-    setOption(m_mpv, "vo", "libmpv");
+    // Without OpenGL there is nowhere to draw: play the sound and keep the widget black.
+    m_hasPicture = VideoWidget::openGLAvailable();
+    setOption(m_mpv, "vo", m_hasPicture ? "libmpv" : "null");
     setOption(m_mpv, "hwdec", "no");
     // No sound card: libmpv tries the outputs in turn and falls back to none; never wait long.
     setOption(m_mpv, "audio-fallback-to-null", "yes");
@@ -124,7 +126,7 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
   }, this);
 
   if (mode == Mode::Windowed) {
-    m_widget = new VideoWidget(m_mpv);
+    m_widget = new VideoWidget(m_hasPicture ? m_mpv : nullptr);
     connect(m_widget, &VideoWidget::togglePauseRequested, this, &MpvPlayer::togglePause);
     connect(m_widget, &VideoWidget::fullScreenLeft, this, [this] { m_displaySize = kDisplayFitToControl; });
   }

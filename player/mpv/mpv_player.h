@@ -97,6 +97,7 @@ class MpvPlayer : public MediaPlayer {
   Mode m_mode;
   mpv_handle* m_mpv = nullptr;
   QPointer<VideoWidget> m_widget;
+  bool m_hasPicture = false;   // windowed with an OpenGL surface libmpv draws into
 
   QString m_fileName;
   QString m_url;               // what libmpv was asked to load for m_fileName

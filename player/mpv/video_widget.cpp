@@ -1,10 +1,14 @@
 #include "player/mpv/video_widget.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QOpenGLWidget>
+#include <QPalette>
+#include <QVBoxLayout>
 #include <mpv/client.h>
 #include <mpv/render_gl.h>
 
@@ -17,72 +21,116 @@ void* procAddress(void*, const char* name) {
 }
 }  // namespace
 
-VideoWidget::VideoWidget(mpv_handle* mpv, QWidget* parent) : QOpenGLWidget(parent), m_mpv(mpv) {
+// The OpenGL surface libmpv draws into. Mouse events it does not use go on to the VideoWidget.
+class GlSurface : public QOpenGLWidget {
+ public:
+  GlSurface(mpv_handle* mpv, QWidget* parent) : QOpenGLWidget(parent), m_mpv(mpv) {
+    setFocusPolicy(Qt::NoFocus);
+  }
+  ~GlSurface() override { freeRenderContext(); }
+
+  void detach() {
+    freeRenderContext();
+    m_mpv = nullptr;
+  }
+  int frames() const { return m_frames; }
+  bool hasRenderer() const { return m_render != nullptr; }
+
+ protected:
+  void initializeGL() override {
+    if (!m_mpv || m_render) return;
+    // Reparenting (full screen and back) replaces the GL context: the render context goes with it.
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] { freeRenderContext(); },
+            Qt::DirectConnection);
+    mpv_opengl_init_params gl{procAddress, nullptr};
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
+        {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
+        {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    if (mpv_render_context_create(&m_render, m_mpv, params) < 0) {
+      m_render = nullptr;
+      qWarning("libmpv cannot render into this OpenGL context");
+      return;
+    }
+    mpv_render_context_set_update_callback(m_render, [](void* self) {
+      // Called on libmpv's threads: only ask the GUI thread to repaint.
+      QMetaObject::invokeMethod(static_cast<GlSurface*>(self), "update", Qt::QueuedConnection);
+    }, this);
+    // A file that started before there was anywhere to draw, or while the picture moved to
+    // another window, had its video switched off: pick the track up again.
+    mpv_set_property_string(m_mpv, "vid", "auto");
+  }
+
+  void paintGL() override {
+    if (!m_render) return;
+    const qreal ratio = devicePixelRatioF();
+    mpv_opengl_fbo fbo{static_cast<int>(defaultFramebufferObject()), int(width() * ratio), int(height() * ratio), 0};
+    int flipY = 1;
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
+        {MPV_RENDER_PARAM_FLIP_Y, &flipY},
+        {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    mpv_render_context_render(m_render, params);
+    ++m_frames;
+  }
+
+ private:
+  void freeRenderContext() {
+    if (!m_render) return;
+    makeCurrent();
+    mpv_render_context_set_update_callback(m_render, nullptr, nullptr);
+    mpv_render_context_free(m_render);
+    m_render = nullptr;
+    doneCurrent();
+  }
+
+  mpv_handle* m_mpv;
+  mpv_render_context* m_render = nullptr;
+  int m_frames = 0;
+};
+
+bool VideoWidget::openGLAvailable() {
+  const QString platform = QGuiApplication::platformName();
+  if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return false;
+  QOpenGLContext probe;
+  return probe.create();
+}
+
+VideoWidget::VideoWidget(mpv_handle* mpv, QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::StrongFocus);
   setMinimumSize(64, 48);
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, Qt::black);
+  setPalette(pal);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  if (mpv) {
+    m_surface = new GlSurface(mpv, this);
+    layout->addWidget(m_surface);
+  }
   m_clickTimer.setSingleShot(true);
   connect(&m_clickTimer, &QTimer::timeout, this, &VideoWidget::togglePauseRequested);
 }
 
 VideoWidget::~VideoWidget() {
-  freeRenderContext();
   if (m_placeholder) delete m_placeholder.data();
 }
 
 void VideoWidget::detachPlayer() {
-  freeRenderContext();
-  m_mpv = nullptr;
+  if (m_surface) m_surface->detach();
 }
 
-void VideoWidget::freeRenderContext() {
-  if (!m_render) return;
-  makeCurrent();
-  mpv_render_context_free(m_render);
-  m_render = nullptr;
-  doneCurrent();
-}
+int VideoWidget::framesRendered() const { return m_surface ? m_surface->frames() : 0; }
+bool VideoWidget::hasRenderer() const { return m_surface && m_surface->hasRenderer(); }
 
-void VideoWidget::initializeGL() {
-  if (!m_mpv || m_render) return;
-  // Reparenting (full screen and back) replaces the GL context: the render context goes with it.
-  connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &VideoWidget::freeRenderContext,
-          Qt::UniqueConnection);
-  mpv_opengl_init_params gl{procAddress, nullptr};
-  int advanced = 1;
-  mpv_render_param params[] = {
-      {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
-      {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
-      {MPV_RENDER_PARAM_ADVANCED_CONTROL, &advanced},
-      {MPV_RENDER_PARAM_INVALID, nullptr},
-  };
-  if (mpv_render_context_create(&m_render, m_mpv, params) < 0) {
-    m_render = nullptr;
-    qWarning("libmpv could not render into this OpenGL context");
-    return;
-  }
-  mpv_render_context_set_update_callback(m_render, [](void* ctx) {
-    // Called on libmpv's threads: only ask the GUI thread to repaint.
-    QMetaObject::invokeMethod(static_cast<VideoWidget*>(ctx), "update", Qt::QueuedConnection);
-  }, this);
-  // A file that started before there was anywhere to draw (or while the picture moved to
-  // another window) has its video switched off; pick the track up again.
-  mpv_set_property_string(m_mpv, "vid", "auto");
-}
-
-void VideoWidget::paintGL() {
-  if (!m_render) return;
-  const qreal ratio = devicePixelRatioF();
-  mpv_opengl_fbo fbo{static_cast<int>(defaultFramebufferObject()), int(width() * ratio), int(height() * ratio), 0};
-  int flipY = 1;
-  mpv_render_param params[] = {
-      {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
-      {MPV_RENDER_PARAM_FLIP_Y, &flipY},
-      {MPV_RENDER_PARAM_INVALID, nullptr},
-  };
-  uint64_t flags = mpv_render_context_update(m_render);
-  (void)flags;
-  mpv_render_context_render(m_render, params);
-  ++m_frames;
+QImage VideoWidget::grabPicture() {
+  if (m_surface) return m_surface->grabFramebuffer();
+  QImage black(size(), QImage::Format_RGB32);
+  black.fill(Qt::black);
+  return black;
 }
 
 void VideoWidget::setFullScreen(bool on) {
@@ -98,19 +146,19 @@ void VideoWidget::setFullScreen(bool on) {
     setParent(nullptr);
     setWindowFlag(Qt::Window, true);
     showFullScreen();
+    activateWindow();
     setFocus(Qt::OtherFocusReason);
   } else {
     m_fullScreen = false;
-    setWindowFlag(Qt::Window, false);
     if (m_homeParent) {
-      setParent(m_homeParent);
+      setParent(m_homeParent);  // a child again (clears the window flag)
       if (m_placeholder && m_homeParent->layout()) m_homeParent->layout()->replaceWidget(m_placeholder, this);
     } else {
-      setParent(nullptr);
+      setWindowFlag(Qt::Window, false);
     }
     if (m_placeholder) delete m_placeholder.data();
-    showNormal();
     show();
+    setFocus(Qt::OtherFocusReason);
   }
 }
 
@@ -133,30 +181,26 @@ void VideoWidget::keyPressEvent(QKeyEvent* event) {
       break;
     default: break;
   }
-  QOpenGLWidget::keyPressEvent(event);
+  QWidget::keyPressEvent(event);
 }
 
 void VideoWidget::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && m_swallowRelease) {
+  if (event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
+  if (m_swallowRelease) {
     m_swallowRelease = false;  // the release that ends a double click
     return;
   }
-  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+  if (rect().contains(mapFromGlobal(event->globalPosition().toPoint()))) {
     // Wait out the double-click interval: the first click of a double click must not pause.
     if (!m_clickTimer.isActive()) m_clickTimer.start(QApplication::doubleClickInterval());
-    return;
   }
-  QOpenGLWidget::mouseReleaseEvent(event);
 }
 
 void VideoWidget::mouseDoubleClickEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) {
-    m_clickTimer.stop();
-    m_swallowRelease = true;
-    leaveFullScreen();
-    return;
-  }
-  QOpenGLWidget::mouseDoubleClickEvent(event);
+  if (event->button() != Qt::LeftButton) return QWidget::mouseDoubleClickEvent(event);
+  m_clickTimer.stop();
+  m_swallowRelease = true;
+  leaveFullScreen();
 }
 
 }  // namespace vcd::mpv

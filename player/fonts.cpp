@@ -1,0 +1,48 @@
+#include "player/fonts.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFontDatabase>
+
+namespace vcd {
+namespace {
+
+const char* const kFontFiles[] = {
+    "/usr/share/wine/fonts/ms_sans_serif.ttf",
+    "/usr/share/wine/fonts/tahoma.ttf",
+    "/usr/share/wine/fonts/tahomabd.ttf",
+    "/usr/share/fonts/truetype/liberation2/LiberationSerif-Regular.ttf",
+    "/usr/share/fonts/truetype/liberation2/LiberationSerif-Bold.ttf",
+    "/usr/share/fonts/truetype/liberation2/LiberationSerif-Italic.ttf",
+    "/usr/share/fonts/truetype/liberation2/LiberationSerif-BoldItalic.ttf",
+};
+
+}  // namespace
+
+void registerWindowFonts() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  for (const char* file : kFontFiles)
+    if (QFile::exists(QString::fromLatin1(file))) QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+
+  // Where a family is missing, Qt falls back through these.
+  QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                             {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
+  QFont::insertSubstitutions(QStringLiteral("Tahoma"),
+                             {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"), QStringLiteral("Sans Serif")});
+  QFont::insertSubstitutions(QStringLiteral("Times New Roman"),
+                             {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif"), QStringLiteral("Serif")});
+
+  QApplication::setFont(layoutFont(QStringLiteral("MS Sans Serif"), 8.25));
+}
+
+QFont layoutFont(const QString& family, double points, bool bold) {
+  QFont f(family);
+  f.setPointSizeF(points);
+  f.setBold(bold);
+  f.setStyleStrategy(QFont::PreferDefault);
+  return f;
+}
+
+}  // namespace vcd

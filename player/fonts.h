@@ -1,0 +1,15 @@
+#pragma once
+#include <QFont>
+#include <QString>
+
+namespace vcd {
+
+// The fonts the windows are laid out in: "MS Sans Serif" and "Tahoma" from Wine's
+// metric-compatible set, and Liberation Serif standing in for "Times New Roman". They are
+// registered with the application at start-up; without them, the nearest system fonts serve.
+void registerWindowFonts();
+
+// A font of the layout by family and size in points (8.25 pt is 11 pixels at 96 dpi).
+QFont layoutFont(const QString& family, double points, bool bold = false);
+
+}  // namespace vcd
