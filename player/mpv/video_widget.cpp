@@ -36,6 +36,19 @@ class GlSurface : public QOpenGLWidget {
   int frames() const { return m_frames; }
   bool hasRenderer() const { return m_render != nullptr; }
 
+  // Before the surface moves to another window (which replaces its GL context): switch the
+  // video off so libmpv lets go of the render context cleanly. Freeing a context still in use
+  // makes libmpv kill the video and fail the file.
+  void suspend() {
+    if (!m_render || !m_mpv) return;
+    if (char* vid = mpv_get_property_string(m_mpv, "vid")) {
+      m_resumeVid = vid;
+      mpv_free(vid);
+    }
+    mpv_set_property_string(m_mpv, "vid", "no");
+    freeRenderContext();
+  }
+
  protected:
   void initializeGL() override {
     if (!m_mpv || m_render) return;
@@ -57,9 +70,9 @@ class GlSurface : public QOpenGLWidget {
       // Called on libmpv's threads: only ask the GUI thread to repaint.
       QMetaObject::invokeMethod(static_cast<GlSurface*>(self), "update", Qt::QueuedConnection);
     }, this);
-    // A file that started before there was anywhere to draw, or while the picture moved to
-    // another window, had its video switched off: pick the track up again.
-    mpv_set_property_string(m_mpv, "vid", "auto");
+    // Pick up the video again if it was switched off while the picture moved.
+    mpv_set_property_string(m_mpv, "vid", m_resumeVid.constData());
+    m_resumeVid = "auto";
   }
 
   void paintGL() override {
@@ -88,6 +101,7 @@ class GlSurface : public QOpenGLWidget {
 
   mpv_handle* m_mpv;
   mpv_render_context* m_render = nullptr;
+  QByteArray m_resumeVid = "auto";
   int m_frames = 0;
 };
 
@@ -135,6 +149,7 @@ QImage VideoWidget::grabPicture() {
 
 void VideoWidget::setFullScreen(bool on) {
   if (on == m_fullScreen) return;
+  if (m_surface) m_surface->suspend();
   if (on) {
     m_homeParent = parentWidget();
     if (m_homeParent && m_homeParent->layout()) {
