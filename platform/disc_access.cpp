@@ -14,6 +14,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -209,6 +211,44 @@ CdIo_t* openImage(const QString& openPath) {
   return serialized([&] { return cdio_open(name.constData(), driver); });
 }
 
+// libcdio opens the BIN named like the CUE ("disc.cue" -> "disc.bin") whatever the CUE's FILE line
+// says, so an image whose BIN is named otherwise ("Movie.BIN", "track.bin") would not open. Such
+// a sheet is staged in a private folder as "disc.cue" beside a link "disc.bin" to the real BIN.
+// Only the FILE's own name is used, looked up in the CUE's folder: a sheet never reaches files
+// elsewhere (absolute paths and ".." are cut down to the name). Sheets with several FILE lines
+// are left as they are.
+QString stageCue(const QString& cuePath, std::shared_ptr<QTemporaryDir>* staging) {
+  QFile file(cuePath);
+  if (file.size() > 64 * 1024 || !file.open(QIODevice::ReadOnly)) return {};
+  const QString text = QString::fromLatin1(file.readAll());
+  static const QRegularExpression fileLine(QStringLiteral(R"re(^\s*FILE\s+("([^"]*)"|(\S+))\s+(\S+)\s*$)re"),
+                                           QRegularExpression::MultilineOption | QRegularExpression::CaseInsensitiveOption);
+  QList<QRegularExpressionMatch> matches;
+  for (auto it = fileLine.globalMatch(text); it.hasNext();) matches.append(it.next());
+  if (matches.size() != 1) return {};
+  const QString named = matches[0].captured(2).isEmpty() ? matches[0].captured(3) : matches[0].captured(2);
+  const QString baseName = QFileInfo(QString(named).replace(u'\\', u'/')).fileName();
+  const QFileInfo cue(cuePath);
+  if (baseName == cue.completeBaseName() + QStringLiteral(".bin")) return {};  // opens as it is
+  QString bin;
+  const QDir dir = cue.absoluteDir();
+  for (const QString& entry : dir.entryList(QDir::Files))
+    if (entry.compare(baseName, Qt::CaseInsensitive) == 0) bin = dir.filePath(entry);
+  if (bin.isEmpty()) return {};
+
+  auto folder = std::make_shared<QTemporaryDir>();
+  if (!folder->isValid()) return {};
+  QString staged = text;
+  staged.replace(matches[0].capturedStart(0), matches[0].capturedLength(0),
+                 QStringLiteral("FILE \"disc.bin\" ") + matches[0].captured(4));
+  QFile out(folder->filePath(QStringLiteral("disc.cue")));
+  if (!out.open(QIODevice::WriteOnly) || out.write(staged.toLatin1()) < 0) return {};
+  out.close();
+  if (!QFile::link(QFileInfo(bin).absoluteFilePath(), folder->filePath(QStringLiteral("disc.bin")))) return {};
+  *staging = std::move(folder);
+  return (*staging)->filePath(QStringLiteral("disc.cue"));
+}
+
 iso9660_t* openIso(const QString& path) {
   const QByteArray name = QFile::encodeName(path);
   return serialized([&] { return iso9660_open(name.constData()); });
@@ -269,7 +309,8 @@ std::unique_ptr<DiscHandle> openVirtualDisc(std::shared_ptr<VirtualDisc> disc, c
   return std::make_unique<CdioDisc>(cdio, path, std::move(disc));
 }
 
-bool probeDiscImage(const QString& imagePath, QString* openPath, bool* isoImage) {
+bool probeDiscImage(const QString& imagePath, QString* openPath, bool* isoImage,
+                    std::shared_ptr<QTemporaryDir>* staging) {
   const QFileInfo info(imagePath);
   if (!info.isFile()) return false;
   const QString suffix = info.suffix().toLower();
@@ -283,8 +324,15 @@ bool probeDiscImage(const QString& imagePath, QString* openPath, bool* isoImage)
     return true;
   }
 
-  const QString candidate = suffix == u"bin" ? cueForBin(imagePath) : imagePath;
+  QString candidate = suffix == u"bin" ? cueForBin(imagePath) : imagePath;
   if (candidate.isEmpty()) return false;
+  if (candidate.endsWith(QStringLiteral(".cue"), Qt::CaseInsensitive)) {
+    std::shared_ptr<QTemporaryDir> folder;
+    if (const QString staged = stageCue(candidate, &folder); !staged.isEmpty()) {
+      candidate = staged;
+      *staging = std::move(folder);
+    }
+  }
   CdIo_t* cdio = openImage(candidate);
   if (cdio == nullptr) return false;
   const track_t tracks = cdio_get_num_tracks(cdio);

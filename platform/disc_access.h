@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QTemporaryDir>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -39,6 +40,7 @@ struct VirtualDisc {
   QString imagePath;     // what the user inserted (.cue, .bin, .toc, .nrg, .iso)
   QString openPath;      // what libcdio opens (the .cue found next to a .bin)
   bool isoImage = false; // a plain 2,048-byte-per-sector ISO, read through libiso9660 alone
+  std::shared_ptr<QTemporaryDir> staging;  // holds a restaged cue sheet (see probeDiscImage)
   std::atomic<bool> present{true};
 };
 
@@ -67,6 +69,8 @@ std::unique_ptr<DiscHandle> openDriveDisc(const QString& device, const QString& 
 std::unique_ptr<DiscHandle> openVirtualDisc(std::shared_ptr<VirtualDisc> disc, const QString& driveName);
 // Whether libcdio (or, for .iso, libiso9660) can open the file as a disc image; fills `openPath`
 // with the file to open and `isoImage` with the kind.
-bool probeDiscImage(const QString& imagePath, QString* openPath, bool* isoImage);
+// `staging` receives the private folder of a restaged cue sheet, which must live as long as the disc.
+bool probeDiscImage(const QString& imagePath, QString* openPath, bool* isoImage,
+                    std::shared_ptr<QTemporaryDir>* staging);
 
 }  // namespace vcd::platform

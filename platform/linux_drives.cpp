@@ -118,8 +118,10 @@ bool LinuxDriveManager::looksLikeDiscImage(const QString& path) {
 bool LinuxDriveManager::insertImage(const QString& path) {
   QString openPath;
   bool isoImage = false;
-  if (!looksLikeDiscImage(path) || !probeDiscImage(path, &openPath, &isoImage)) return false;
+  std::shared_ptr<QTemporaryDir> staging;
+  if (!looksLikeDiscImage(path) || !probeDiscImage(path, &openPath, &isoImage, &staging)) return false;
   auto disc = std::make_shared<VirtualDisc>();
+  disc->staging = std::move(staging);
   disc->imagePath = path;
   disc->openPath = openPath;
   disc->isoImage = isoImage;

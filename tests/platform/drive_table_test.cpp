@@ -91,3 +91,37 @@ TEST(DriveTable, RecognisesAndOpensDiscImages) {
   EXPECT_EQ(m->driveRoots().at(0).device, test::mediaPath("pal25.bin"));
   EXPECT_EQ(m->listFolder("cdrom://D/MPEGAV").size(), 25u);
 }
+
+namespace vcd::platform {
+namespace {
+
+// Cue sheets as they come from ripping tools: the BIN named otherwise than the sheet, in another
+// case, or with the ripper's own folder in front of it.
+TEST(DriveTable, OpensCueSheetsWhoseBinIsNamedOtherwise) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(QFile::copy(test::mediaPath("pal3.bin"), dir.filePath("Movie Disc.BIN")));
+  QFile original(test::mediaPath("pal3.cue"));
+  ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+  const QByteArray sheet = original.readAll();
+  auto writeSheet = [&](const char* name, const QByteArray& fileLine) {
+    QByteArray text = sheet;
+    text.replace("FILE \"pal3.bin\" BINARY", fileLine);
+    QFile f(dir.filePath(name));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+    return f.fileName();
+  };
+
+  auto m = test::driveWithImage(QString());
+  EXPECT_TRUE(m->insertImage(writeSheet("movie.cue", "FILE \"Movie Disc.BIN\" BINARY")));
+  EXPECT_EQ(m->listFolder("cdrom://D/MPEGAV").size(), 3u);
+  EXPECT_TRUE(m->insertImage(writeSheet("rip.cue", "FILE \"C:\\rips\\movie disc.bin\" BINARY")));
+  const QByteArray track = test::readToEnd(*m->openFile("cdrom://D/MPEGAV/AVSEQ02.DAT"));
+  EXPECT_GT(track.size(), 0);
+  EXPECT_EQ(track.size() % 2324, 0);
+  // A sheet cannot send the reader outside its own folder.
+  EXPECT_FALSE(m->insertImage(writeSheet("escape.cue", "FILE \"../../../etc/passwd\" BINARY")));
+}
+
+}  // namespace
+}  // namespace vcd::platform
