@@ -8,6 +8,7 @@
 #include <QOpenGLContext>
 #include <QOpenGLWidget>
 #include <QPalette>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <mpv/client.h>
 #include <mpv/render_gl.h>
@@ -158,8 +159,11 @@ void VideoWidget::setFullScreen(bool on) {
       m_homeParent->layout()->replaceWidget(this, m_placeholder);
     }
     m_fullScreen = true;
+    QScreen* screen = window()->screen();
     setParent(nullptr);
     setWindowFlag(Qt::Window, true);
+    // The screen's whole area even where no window manager honours the full-screen request.
+    if (screen) setGeometry(screen->geometry());
     showFullScreen();
     activateWindow();
     setFocus(Qt::OtherFocusReason);

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QScreen>
 #include <QSet>
 #include <QTest>
 #include <QVBoxLayout>
@@ -92,6 +93,7 @@ TEST_F(Windowed, FullScreenAndBackByEscAndByDoubleClick) {
   player->setDisplaySize(vcd::kDisplayFullScreen);
   EXPECT_EQ(player->DisplaySize(), vcd::kDisplayFullScreen);
   EXPECT_TRUE(video->isWindow());
+  EXPECT_EQ(video->geometry(), host.screen()->geometry());
   ASSERT_TRUE(QTest::qWaitFor([&] { return video->hasRenderer(); }, 5000));
   EXPECT_TRUE(showsPicture());
 
