@@ -6,11 +6,11 @@ set -euo pipefail
 packages=(
   # build
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libqt6opengl6-dev libgl-dev libmpv-dev libcdio-dev libiso9660-dev
+  qt6-base-dev libqt6opengl6-dev libxcb1-dev libgl-dev libmpv-dev libcdio-dev libiso9660-dev
   # run: GL under X11, the window's fonts
   libgl1-mesa-dri libglx-mesa0 qt6-qpa-plugins fonts-wine fonts-liberation2 fonts-dejavu-core
   # test media, tests and screenshots
-  ffmpeg vcdimager googletest libgtest-dev libgmock-dev xvfb xauth x11-utils imagemagick
+  ffmpeg vcdimager googletest libgtest-dev libgmock-dev xvfb xauth x11-utils imagemagick openbox
 )
 
 missing=()

@@ -1,0 +1,24 @@
+#pragma once
+#include <QStringList>
+#include <QWidget>
+
+#include "window_services/topmost.h"
+
+namespace vcd::test {
+
+// Stands in for the stacking routine and writes down every call as "<window>:on" or
+// "<window>:off", the window named by its object name.
+struct StackingRecorder {
+  QStringList calls;
+  // Whether the window was shown when it was told; in the same order as calls.
+  QList<bool> shown;
+
+  window_services::TopMostRoutine routine() {
+    return [this](QWidget* w, bool topmost) {
+      calls << w->objectName() + (topmost ? ":on" : ":off");
+      shown << w->isVisible();
+    };
+  }
+};
+
+}  // namespace vcd::test
