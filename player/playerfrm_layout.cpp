@@ -227,8 +227,10 @@ void Playerfrm::createControls() {
   Frame1->raise();
 
   // Tab order by tab place; the player (place 0) holds the focus when the window opens.
+  // Labels, frames and picture boxes hold a place but never take the focus.
   QWidget* previous = nullptr;
   for (QWidget* w : tabOrder) {
+    if (!(w->focusPolicy() & Qt::TabFocus)) continue;
     if (previous) QWidget::setTabOrder(previous, w);
     previous = w;
   }
