@@ -1,4 +1,5 @@
 #pragma once
+#include <QImage>
 #include <QObject>
 #include <QString>
 #include <stdexcept>
@@ -68,6 +69,11 @@ class MediaPlayer : public QObject {
 
   // The control's face in the window (video and control bar); nullptr for a headless engine.
   virtual QWidget* widget() = 0;
+
+  // The picture the control shows now, at the video's own size; a null image when there is none
+  // or the engine cannot hand it out. A screenshot falls back on it where the screen itself
+  // cannot be read (a Wayland session).
+  virtual QImage currentFrame() { return QImage(); }
 
  signals:
   // Once per natural end of a file, after that file's last PlayStateChange; at that moment

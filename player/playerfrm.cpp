@@ -6,6 +6,7 @@
 
 #include "player/controls/twips.h"
 
+#include "capture/capturefrm.h"
 #include "platform/disc_path.h"
 
 namespace vcd {
@@ -13,12 +14,14 @@ namespace vcd {
 Playerfrm::Playerfrm(PlayerfrmServices services, QWidget* parent)
     : QWidget(parent), player(services.player), services_(std::move(services)) {
   createControls();
+  createCaptureControls();
   connectHandlers();
 }
 
 Playerfrm::~Playerfrm() {
   // The engine's face belongs to the engine, which may outlive the window.
   if (player && playerFace == player->widget()) playerFace->setParent(nullptr);
+  delete capturefrm();  // a top-level window of its own, not a child
 }
 
 void Playerfrm::connectHandlers() {
@@ -33,6 +36,11 @@ void Playerfrm::connectHandlers() {
   connect(player, &MediaPlayer::EndOfStream, this, [this](int result) { player_EndOfStream(result); });
   connect(player, &MediaPlayer::PlayStateChange, this,
           [this](int oldState, int newState) { player_PlayStateChange(oldState, newState); });
+  connect(Capturecmd, &QPushButton::clicked, this, [this] { Capturecmd_Click(); });
+  connect(Timer1, &controls::Timer::Tick, this, [this] { Timer1_Timer(); });
+  connect(Timer2, &controls::Timer::Tick, this, [this] { Timer2_Timer(); });
+  connect(Timer3, &controls::Timer::Tick, this, [this] { Timer3_Timer(); });
+  connect(CmdApply, &QPushButton::clicked, this, [this] { CmdApply_Click(); });
 }
 
 QPushButton& Playerfrm::Songcmd(int index) {

@@ -1,9 +1,11 @@
 #pragma once
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QString>
@@ -18,10 +20,14 @@
 #include "player/media_player.h"
 #include "player/modosver.h"
 #include "player/rnd.h"
+#include "capture/message_box.h"
 #include "platform/drives.h"
+#include "platform/screen_grab.h"
 #include "window_services/rgr_resizer.h"
 
 namespace vcd {
+
+class Capturefrm;
 
 // What the main window needs from outside: the media-player control, the drives, the system's
 // version query, the command line, and the way the process ends.
@@ -31,6 +37,9 @@ struct PlayerfrmServices {
   modosver::VersionQuery versionQuery = &modosver::queryRunningSystem;
   QString commandLine;                           // the whole argument string after the program name
   std::function<void()> endProgram;              // ends the process at once
+  // The screenshot: modal message boxes, and the whole screen as it looks (null: unreadable).
+  MessageBoxService messageBox = &ShowMessageBox;
+  std::function<QImage()> grabScreen = &platform::GrabWholeScreen;
 };
 
 // The main window. Its controls keep the names of the window's layout; state lives in them.
@@ -135,6 +144,39 @@ class Playerfrm : public QWidget {
 
   PlayerfrmServices services_;
   Rnd rnd_;
+
+  // ===== the screenshot: capture sequence, stamping and saving (playerfrm_capture.cpp) =====
+ public:
+  void Capturecmd_Click();
+  void Timer1_Timer();
+  void Timer2_Timer();
+  void Timer3_Timer();
+  void LoadScreenshot();
+  void CmdApply_Click();
+  void SaveScreenshot();
+  // The capture window while it is loaded (shown or not), else nullptr.
+  Capturefrm* capturefrm() const;
+
+  QLineEdit* txtcopyrname = nullptr;  // full path of the screenshot file
+  QString lzFilename;                 // the screenshot file loaded into picMain; "" before any
+  float Pic_Height = 0;               // height of the loaded picture, twips
+  qint32 Pic_Width = 0;               // width of the loaded picture, twips
+  QString StampText;                  // the caption to print
+  quint32 StampForeColor = 0;         // caption colour, 0x00BBGGRR
+  qint16 StampMode = 0;               // the caption is printed only when 2
+  // What picMain holds: the loaded picture, and the picture as shown and saved (with its strip).
+  QImage picMainPicture;
+  QImage picMainImage;
+
+ private:
+  void createCaptureControls();
+  void showCapturefrm();
+  QImage screenCopy();
+  void restoreVideo();
+  void abandonCapture(const QString& reason);
+  void tellCaptureFailed(const QString& reason);
+  QPointer<Capturefrm> capturefrm_;
+  QString caption_;  // the caption TxtCopyright is created with
 };
 
 }  // namespace vcd

@@ -41,6 +41,7 @@ class FakeMediaPlayer : public MediaPlayer {
   int PlayState() const override { return state_; }
   void SetFocus() override { calls << "SetFocus"; }
   QWidget* widget() override { return nullptr; }
+  QImage currentFrame() override { return frame; }
 
   void setState(int s) {
     const int old = state_;
@@ -55,6 +56,7 @@ class FakeMediaPlayer : public MediaPlayer {
     return out;
   }
 
+  QImage frame;  // the picture the control shows (null: none)
   double duration = 0, position = 0;
   bool failDuration = false;
   bool stopReportsState = true;  // false: a control that never reports the stopped state

@@ -20,6 +20,10 @@ class WindowTest : public ::testing::Test {
   FakeMediaPlayer player;
   FakeDriveManager drives;
   int endings = 0;
+  // Message boxes the window showed, as "title|text"; none of them blocks.
+  QStringList messages;
+  // What the window's screen grab sees; a null image: the screen cannot be read.
+  std::function<QImage()> screen = [] { return QImage(); };
   std::unique_ptr<Playerfrm> w;
 
   void addDrive(QChar letter, std::optional<QStringList> mpegav,
@@ -36,6 +40,8 @@ class WindowTest : public ::testing::Test {
     s.versionQuery = query;
     s.commandLine = commandLine;
     s.endProgram = [this] { ++endings; };
+    s.messageBox = [this](MessageIcon, const QString& title, const QString& text) { messages << title + "|" + text; };
+    s.grabScreen = [this] { return screen(); };
     w = std::make_unique<Playerfrm>(std::move(s));
     return *w;
   }
