@@ -151,7 +151,10 @@ void Playerfrm::createControls() {
       case Kind::Button: w = new QPushButton(caption, parent); break;
       case Kind::CheckBox: w = new QCheckBox(caption, parent); break;
       case Kind::Option: w = new QRadioButton(caption, parent); break;
-      case Kind::Label: w = new QLabel(caption, parent); break;
+      case Kind::Label:
+        w = new QLabel(caption, parent);
+        w->setAutoFillBackground(true);  // labels are opaque, in the window's face colour
+        break;
       case Kind::TextBox: w = new QLineEdit(caption, parent); break;
       case Kind::ListBox: w = new QListWidget(parent); break;
       case Kind::FileList:
