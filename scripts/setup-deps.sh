@@ -10,7 +10,7 @@ packages=(
   # run: GL under X11, the window's fonts
   libgl1-mesa-dri libglx-mesa0 qt6-qpa-plugins fonts-wine fonts-liberation2 fonts-dejavu-core
   # test media, tests and screenshots
-  ffmpeg vcdimager googletest libgtest-dev libgmock-dev xvfb xauth x11-utils imagemagick openbox
+  ffmpeg vcdimager googletest libgtest-dev libgmock-dev xvfb xauth x11-utils imagemagick openbox xdotool
 )
 
 missing=()
