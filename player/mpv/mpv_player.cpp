@@ -396,6 +396,16 @@ double MpvPlayer::CurrentPosition() const {
   }
 }
 
+bool MpvPlayer::hasTrack(const char* property) const {
+  char* id = mpv_get_property_string(m_mpv, property);
+  const bool selected = id && std::strcmp(id, "no") != 0;
+  if (id) mpv_free(id);
+  return selected;
+}
+
+bool MpvPlayer::playsVideo() const { return (m_phase == Phase::Active || m_phase == Phase::Loading) && hasTrack("vid"); }
+bool MpvPlayer::playsAudio() const { return (m_phase == Phase::Active || m_phase == Phase::Loading) && hasTrack("aid"); }
+
 bool MpvPlayer::engineIdle() const {
   int idle = 0;
   return mpv_get_property(m_mpv, "idle-active", MPV_FORMAT_FLAG, &idle) >= 0 && idle;
