@@ -4,6 +4,8 @@
 #include "tests/engine/engine_support.h"
 
 #include <QApplication>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QImage>
 #include <QScreen>
 #include <QSet>
@@ -117,6 +119,25 @@ TEST_F(Windowed, FullScreenAndBackByEscAndByDoubleClick) {
   QTest::keyClick(video, Qt::Key_Escape);
   EXPECT_EQ(player->DisplaySize(), vcd::kDisplayFitToControl);
   EXPECT_THROW(player->setDisplaySize(7), vcd::MediaError);
+}
+
+// The suite runs on the offscreen platform, which has no OpenGL: run the tests above again in
+// a virtual X display of their own, where they draw for real.
+TEST(WindowedOnX, PictureKeysAndFullScreenUnderXvfb) {
+  if (VideoWidget::openGLAvailable()) GTEST_SKIP() << "the windowed tests run directly on this display";
+  const QString xvfb = QStandardPaths::findExecutable("xvfb-run");
+  if (xvfb.isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "xcb");
+  child.setProcessEnvironment(env);
+  child.setProcessChannelMode(QProcess::MergedChannels);
+  child.start(xvfb, {"-a", "-s", "-screen 0 1024x768x24", QCoreApplication::applicationFilePath(),
+                     "--gtest_filter=Windowed.*"});
+  ASSERT_TRUE(child.waitForFinished(240000));
+  const QString out = QString::fromLocal8Bit(child.readAll());
+  EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
+  EXPECT_TRUE(out.contains("[  PASSED  ] 3 tests.")) << out.toStdString();
 }
 
 }  // namespace
