@@ -201,10 +201,12 @@ void MpvPlayer::open(const QString& path) {
   // Everything that can refuse the file happens before anything changes.
   std::shared_ptr<StreamHandle> stream;
   QString url;
-  const bool disc = disc_path::isDiscPath(path);
+  const auto discParts = disc_path::split(path);
+  const bool disc = discParts.has_value();
   if (disc) {
     stream = openDiscTrack(path);
-    url = path;
+    // One spelling for libmpv (its protocol names are lower case), whatever the caller's case.
+    url = QStringLiteral("%1://%2%3").arg(QLatin1String(kProtocol), discParts->letter, discParts->path);
   } else {
     if (path.isEmpty()) throw MediaError("No file named");
     QFileInfo info(path);
