@@ -14,7 +14,7 @@ using namespace capture;
 
 const QString kCaption = "This picture was captured using Voren VCD Player download at https://voren.example.org/vcdplayer";
 
-TEST(StampLayout, ScreenOf640By480) {
+TEST(StampLayout, ScreenOf640By480AndFractions) {
   const QImage screen = testPicture(640, 480);
   EXPECT_FLOAT_EQ(HeightInTwips(screen), 7200.0f);
   EXPECT_EQ(WidthInTwips(screen), 9600);
@@ -23,22 +23,12 @@ TEST(StampLayout, ScreenOf640By480) {
   EXPECT_DOUBLE_EQ(l.heightTwips, 7500);
   EXPECT_DOUBLE_EQ(l.captionLeftTwips, 3200);
   EXPECT_DOUBLE_EQ(l.captionTopTwips, 7210);
-}
 
-TEST(StampLayout, KeepsFractionsOfTheThirdAndTheHeight) {
-  const StampLayout l = LayoutStamp(1000.5f, 1000);
-  EXPECT_NEAR(l.captionLeftTwips, 333.3333, 1e-3);
-  EXPECT_DOUBLE_EQ(l.heightTwips, 1300.5);
-  EXPECT_DOUBLE_EQ(l.captionTopTwips, 1010.5);  // 10 twips below the picture, whatever its height
-}
-
-TEST(StampColours, BgrValuesAndBlanks) {
-  EXPECT_EQ(ColorFromBgr(0x0000FFFF), QColor(0xFF, 0xFF, 0x00));  // the caption's yellow
-  EXPECT_EQ(ColorFromBgr(0x00FF0000), QColor(0x00, 0x00, 0xFF));
-  EXPECT_EQ(ColorFromBgr(0x00123456), QColor(0x56, 0x34, 0x12));
-  EXPECT_EQ(TrimBlanks("  two words  "), "two words");
-  EXPECT_EQ(TrimBlanks("\ttab stays "), "\ttab stays");
-  EXPECT_EQ(TrimBlanks("   "), "");
+  // A third of the width keeps its fraction; the caption is always 10 twips below the picture.
+  const StampLayout odd = LayoutStamp(1000.5f, 1000);
+  EXPECT_NEAR(odd.captionLeftTwips, 333.3333, 1e-3);
+  EXPECT_DOUBLE_EQ(odd.heightTwips, 1300.5);
+  EXPECT_DOUBLE_EQ(odd.captionTopTwips, 1010.5);
 }
 
 TEST(StampPicture, AddsABlackStripWithTheYellowCaptionFromAThirdAcross) {
