@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "platform/cd_tray.h"
 #include "platform/linux_drives.h"
 #include "player/mpv/mpv_player.h"
 #include "player/fonts.h"
@@ -21,7 +22,6 @@ QString argumentString(const QStringList& args) { return args.mid(1).join(QLatin
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  Q_INIT_RESOURCE(assets);
   vcd::registerWindowFonts();
   QApplication::setApplicationName(QStringLiteral("vcdplayer"));
   QApplication::setApplicationVersion(QStringLiteral("2.2.0"));
@@ -46,9 +46,12 @@ int main(int argc, char** argv) {
 
   vcd::mpv::MpvPlayer engine(&drives, vcd::mpv::MpvPlayer::Mode::Windowed);
 
+  vcd::platform::LinuxCdTray tray(&drives);
+
   vcd::PlayerfrmServices services;
   services.player = &engine;
   services.drives = &drives;
+  services.tray = &tray;
   services.commandLine = commandLine;
   // Exit and closing the window end the process at once: no other window's handlers run.
   services.endProgram = [] {

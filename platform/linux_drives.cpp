@@ -178,6 +178,12 @@ std::vector<LinuxDriveManager::Drive> LinuxDriveManager::table() {
   return refreshTable();
 }
 
+bool LinuxDriveManager::isVirtualDrive(QChar letter) {
+  for (const Drive& d : table())
+    if (d.letter == letter.toUpper()) return d.virtualDisc != nullptr;
+  return false;
+}
+
 std::vector<DriveRoot> LinuxDriveManager::driveRoots() {
   std::vector<DriveRoot> roots;
   for (const Drive& d : refreshTable()) roots.push_back(DriveRoot{d.letter, DriveType::CdRom, d.device});

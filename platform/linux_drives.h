@@ -52,6 +52,8 @@ class LinuxDriveManager : public DriveManager {
   void ejectVirtualDisc();
   void closeVirtualDisc();
   bool virtualDiscPresent() const;
+  // Whether the drive with this letter is the virtual drive of a disc image.
+  bool isVirtualDrive(QChar letter);
 
   // Slows every disc read to `sectorsPerSecond` (75 = 1x, 600 = 8x); 0 removes the limit.
   // Applies to streams already open. A stream waiting on the limit returns at once when cancelled.

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QApplication>
 #include <QFileInfo>
 
 #include "player/controls/twips.h"
@@ -9,10 +10,14 @@
 #include "capture/capturefrm.h"
 #include "platform/disc_path.h"
 
+// The pictures compiled into the program (logo, icon); a static library needs them named once.
+static void initAssets() { Q_INIT_RESOURCE(assets); }
+
 namespace vcd {
 
 Playerfrm::Playerfrm(PlayerfrmServices services, QWidget* parent)
     : QWidget(parent), player(services.player), services_(std::move(services)) {
+  initAssets();
   createControls();
   createCaptureControls();
   connectHandlers();
@@ -31,8 +36,15 @@ void Playerfrm::connectHandlers() {
   connect(Command30, &QPushButton::clicked, this, [this] { Command30_Click(); });
   connect(tmrWrong_Format, &controls::Timer::Tick, this, [this] { tmrWrong_Format_Timer(); });
   connect(Nexttrackcmd, &QPushButton::clicked, this, [this] { Nexttrackcmd_Click(); });
+  connect(Fullscreencmd, &QPushButton::clicked, this, [this] { Fullscreencmd_Click(); });
+  connect(opencdromcmd, &QPushButton::clicked, this, [this] { opencdromcmd_Click(); });
+  qApp->installEventFilter(this);
   for (int i = 0; i < static_cast<int>(SongcmdArray.size()); ++i)
     connect(SongcmdArray[i], &QPushButton::clicked, this, [this, i] { Songcmd_Click(i); });
+  // Setting the check box from code runs its handler too, nested in the caller.
+  connect(chkOnTop, &QCheckBox::stateChanged, this, [this](int) { chkOnTop_Click(); });
+  connect(Command23, &QPushButton::clicked, this, [this] { Command23_Click(); });
+  connect(Command24, &QPushButton::clicked, this, [this] { Command24_Click(); });
   connect(player, &MediaPlayer::EndOfStream, this, [this](int result) { player_EndOfStream(result); });
   connect(player, &MediaPlayer::PlayStateChange, this,
           [this](int oldState, int newState) { player_PlayStateChange(oldState, newState); });

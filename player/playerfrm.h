@@ -14,14 +14,20 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <set>
 
+#include "info_windows/frmabout.h"
+#include "info_windows/frmhelp.h"
+#include "info_windows/single_window.h"
 #include "player/controls/file_list_box.h"
 #include "player/controls/timer.h"
 #include "player/media_player.h"
 #include "player/modosver.h"
 #include "player/rnd.h"
 #include "capture/message_box.h"
+#include "platform/cd_tray.h"
 #include "platform/drives.h"
+#include "window_services/topmost.h"
 #include "platform/screen_grab.h"
 #include "window_services/rgr_resizer.h"
 
@@ -37,6 +43,7 @@ struct PlayerfrmServices {
   modosver::VersionQuery versionQuery = &modosver::queryRunningSystem;
   QString commandLine;                           // the whole argument string after the program name
   std::function<void()> endProgram;              // ends the process at once
+  platform::CdTray* tray = nullptr;              // the default CD drive's tray; not owned
   // The screenshot: modal message boxes, and the whole screen as it looks (null: unreadable).
   MessageBoxService messageBox = &ShowMessageBox;
   std::function<QImage()> grabScreen = &platform::GrabWholeScreen;
@@ -81,6 +88,25 @@ class Playerfrm : public QWidget {
 
   // --- play state and track display
   void player_PlayStateChange(int oldState, int newState);
+
+  // --- full screen, the tray and the key handler
+  void Fullscreencmd_Click();
+  void opencdromcmd_Click();
+  // Shift: 1 = Shift, 2 = Ctrl, 4 = Alt.
+  static constexpr int kShiftMask = 1, kCtrlMask = 2, kAltMask = 4;
+  void Form_KeyDown(int KeyCode, int Shift);
+
+  // --- always-on-top stacking and the information windows
+  void chkOnTop_Click();
+  void Command23_Click();  // "About"
+  void Command24_Click();  // "&Help"
+  // The stacking routine for this window and the information windows (tests put a recorder
+  // here), what the About window needs from the system, and the one open window of each kind.
+  window_services::TopMostRoutine setTopMost = &window_services::SetTopMost;
+  AboutServices aboutServices;
+  SingleWindow<frmAbout> aboutWindow;
+  SingleWindow<frmHelp> helpWindow;
+  // --- end of stacking and information windows
 
   // The control array of track buttons; throws std::out_of_range for an index outside 0..17.
   QPushButton& Songcmd(int index);
@@ -131,6 +157,7 @@ class Playerfrm : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
