@@ -99,6 +99,10 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
     // Without OpenGL there is nowhere to draw: play the sound and keep the widget black.
     m_hasPicture = VideoWidget::openGLAvailable();
     setOption(m_mpv, "vo", m_hasPicture ? "libmpv" : "null");
+    // libmpv can only start a picture once the widget is on screen and has made its render
+    // context; a file named before that would lose its video for good and end as failed. So
+    // the video is off until the widget switches it on (and off while it moves windows).
+    if (m_hasPicture) setOption(m_mpv, "vid", "no");
     setOption(m_mpv, "hwdec", "no");
     // No sound card: libmpv tries the outputs in turn and falls back to none; never wait long.
     setOption(m_mpv, "audio-fallback-to-null", "yes");

@@ -28,24 +28,20 @@ class GlSurface : public QOpenGLWidget {
   GlSurface(mpv_handle* mpv, QWidget* parent) : QOpenGLWidget(parent), m_mpv(mpv) {
     setFocusPolicy(Qt::NoFocus);
   }
-  ~GlSurface() override { freeRenderContext(); }
+  ~GlSurface() override { suspend(); }
 
   void detach() {
-    freeRenderContext();
+    suspend();
     m_mpv = nullptr;
   }
   int frames() const { return m_frames; }
   bool hasRenderer() const { return m_render != nullptr; }
 
-  // Before the surface moves to another window (which replaces its GL context): switch the
-  // video off so libmpv lets go of the render context cleanly. Freeing a context still in use
-  // makes libmpv kill the video and fail the file.
+  // Before the surface moves to another window (which replaces its GL context) or goes away:
+  // switch the video off so libmpv lets go of the render context cleanly. Freeing a context
+  // still in use makes libmpv kill the video and fail the file.
   void suspend() {
     if (!m_render || !m_mpv) return;
-    if (char* vid = mpv_get_property_string(m_mpv, "vid")) {
-      m_resumeVid = vid;
-      mpv_free(vid);
-    }
     mpv_set_property_string(m_mpv, "vid", "no");
     freeRenderContext();
   }
@@ -71,9 +67,8 @@ class GlSurface : public QOpenGLWidget {
       // Called on libmpv's threads: only ask the GUI thread to repaint.
       QMetaObject::invokeMethod(static_cast<GlSurface*>(self), "update", Qt::QueuedConnection);
     }, this);
-    // Pick up the video again if it was switched off while the picture moved.
-    mpv_set_property_string(m_mpv, "vid", m_resumeVid.constData());
-    m_resumeVid = "auto";
+    // The video stays off while there is nowhere to draw it (see MpvPlayer); now there is.
+    mpv_set_property_string(m_mpv, "vid", "auto");
   }
 
   void paintGL() override {
@@ -102,7 +97,6 @@ class GlSurface : public QOpenGLWidget {
 
   mpv_handle* m_mpv;
   mpv_render_context* m_render = nullptr;
-  QByteArray m_resumeVid = "auto";
   int m_frames = 0;
 };
 

@@ -66,6 +66,22 @@ TEST_F(Windowed, DrawsThePictureIntoTheWidget) {
   EXPECT_TRUE(showsPicture());
 }
 
+TEST_F(Windowed, FileNamedBeforeThePictureIsShownGetsItsPictureAndEnds) {
+  MpvPlayer early(nullptr, MpvPlayer::Mode::Windowed);
+  Recorder rec(early);
+  early.setFileName(localMedia("pal2.mpg"));
+  ASSERT_TRUE(waitForState(early, vcd::kPlaying));  // the sound runs already
+  auto* picture = qobject_cast<VideoWidget*>(early.widget());
+  host.layout()->addWidget(picture);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return picture->hasRenderer(); }, 5000));
+  const int from = picture->framesRendered();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return picture->framesRendered() > from + 3; }, 20000));
+  EXPECT_GT(distinctColours(picture->grabPicture()), 20);
+  ASSERT_TRUE(waitForEnds(rec, 1));  // a natural end, not a failed file
+  EXPECT_EQ(rec.lastEnd()->position, rec.lastEnd()->duration);
+  delete picture;
+}
+
 TEST_F(Windowed, SpaceBarAndClickTogglePauseWithoutStartingOver) {
   player->setFileName(localMedia("long.mpg"));
   ASSERT_TRUE(waitForState(*player, vcd::kPlaying));
@@ -137,7 +153,7 @@ TEST(WindowedOnX, PictureKeysAndFullScreenUnderXvfb) {
   ASSERT_TRUE(child.waitForFinished(240000));
   const QString out = QString::fromLocal8Bit(child.readAll());
   EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
-  EXPECT_TRUE(out.contains("[  PASSED  ] 3 tests.")) << out.toStdString();
+  EXPECT_TRUE(out.contains("[  PASSED  ] 4 tests.")) << out.toStdString();
 }
 
 }  // namespace
