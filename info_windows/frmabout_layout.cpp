@@ -9,6 +9,7 @@
 #include "info_windows/contact.h"
 #include "info_windows/frmabout.h"
 #include "player/controls/twips.h"
+#include "player/fonts.h"
 
 namespace vcd {
 namespace {
@@ -90,12 +91,7 @@ QString captionOf(const QString& name) {
   return captions.value(name);
 }
 
-QFont fontOf(const Font& f) {
-  QFont font(QString::fromLatin1(f.family));
-  font.setPointSizeF(f.points);
-  font.setBold(f.bold);
-  return font;
-}
+QFont fontOf(const Font& f) { return layoutFont(QString::fromLatin1(f.family), f.points, f.bold); }
 
 // A mouse pointer made from a picture; hotX/hotY -1 puts the hot spot in the middle (an icon).
 QCursor pointerFrom(const char* resource, int hotX = -1, int hotY = -1) {
@@ -177,6 +173,10 @@ void frmAbout::createControls() {
   Image1->setPixmap(QIcon(QStringLiteral(":/assets/vcdplayer.ico")).pixmap(32, 32));
   lbAppVersion(0).setVisible(false);  // only holds the text that the version line shows
   lbTemp(1).setWordWrap(true);
+  // The captions of the contact lines end in a colon that must not be cut off where the font
+  // runs a little wider than the sheet allowed for; there is room up to the values beside them.
+  for (QLabel* caption : {Label7, Label2, Label8})
+    if (caption->sizeHint().width() > caption->width()) caption->resize(caption->sizeHint().width(), caption->height());
   // The e-mail link starts in the button-text colour; the two web links are black.
   QPalette mail = Label1->palette();
   mail.setColor(QPalette::WindowText, mail.color(QPalette::ButtonText));

@@ -8,6 +8,7 @@
 #include "info_windows/frmhelp.h"
 #include "info_windows/help_text.h"
 #include "player/controls/twips.h"
+#include "player/fonts.h"
 
 namespace vcd {
 namespace {
@@ -49,12 +50,7 @@ constexpr ControlRow kControls[] = {
     {"Command1", Kind::Button, "", 2040, 5520, 855, 375, "OK", kDefault, "", false},
 };
 
-QFont fontOf(const Font& f) {
-  QFont font(QString::fromLatin1(f.family));
-  font.setPointSizeF(f.points);
-  font.setBold(f.bold);
-  return font;
-}
+QFont fontOf(const Font& f) { return layoutFont(QString::fromLatin1(f.family), f.points, f.bold); }
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 #endif
 
 namespace vcd::window_services {
@@ -61,6 +62,33 @@ bool requestAboveState(xcb_connection_t* c, xcb_window_t window, bool above) {
   return true;
 }
 
+bool isMapped(xcb_connection_t* c, xcb_window_t window) {
+  std::unique_ptr<xcb_get_window_attributes_reply_t, FreeReply> attributes(
+      xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
+  return attributes && attributes->map_state != XCB_MAP_STATE_UNMAPPED;
+}
+
+// A window that is not mapped carries its state in its own _NET_WM_STATE property, which the
+// window manager reads when the window is mapped. The other states in it are kept.
+void writeAboveState(xcb_connection_t* c, xcb_window_t window, bool above) {
+  const xcb_atom_t netWmState = internAtom(c, "_NET_WM_STATE");
+  const xcb_atom_t stateAbove = internAtom(c, "_NET_WM_STATE_ABOVE");
+  if (netWmState == XCB_ATOM_NONE || stateAbove == XCB_ATOM_NONE) return;
+  std::vector<xcb_atom_t> states;
+  std::unique_ptr<xcb_get_property_reply_t, FreeReply> current(xcb_get_property_reply(
+      c, xcb_get_property(c, 0, window, netWmState, XCB_ATOM_ATOM, 0, 1024), nullptr));
+  if (current && current->format == 32) {
+    const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(current.get()));
+    const int count = xcb_get_property_value_length(current.get()) / 4;
+    for (int i = 0; i < count; ++i)
+      if (atoms[i] != stateAbove) states.push_back(atoms[i]);
+  }
+  if (above) states.push_back(stateAbove);
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, netWmState, XCB_ATOM_ATOM, 32,
+                      static_cast<uint32_t>(states.size()), states.data());
+  xcb_flush(c);
+}
+
 #endif
 
 }  // namespace
@@ -71,22 +99,29 @@ void SetTopMost(QWidget* window, bool topmost) {
   Qt::WindowFlags flags = top->windowFlags();
   flags.setFlag(Qt::WindowStaysOnTopHint, topmost);
 
-  // A window that is on screen (or on its way there) has a window manager looking after it: ask
-  // it. QWidget::setWindowFlags would hide and re-create the window instead, which is why the
-  // hint is only written into the widget's own record here, for whoever reads it later.
 #if QT_CONFIG(xcb)
-  if (top->isVisible() && top->testAttribute(Qt::WA_WState_Created)) {
-    if (xcb_connection_t* c = x11Connection()) {
-      requestAboveState(c, static_cast<xcb_window_t>(top->winId()), topmost);
-      top->overrideWindowFlags(flags);
-      return;
+  if (xcb_connection_t* c = x11Connection()) {
+    // The native window, created now if it does not exist yet; creating it neither shows it
+    // nor moves it.
+    const auto id = static_cast<xcb_window_t>(top->winId());
+    if (isMapped(c, id)) {
+      requestAboveState(c, id, topmost);
+    } else {
+      writeAboveState(c, id, topmost);
+      // Shown but not mapped yet: the window manager may already be reading the property.
+      // The message reaches it once it manages the window; until then it is ignored.
+      if (top->isVisible()) requestAboveState(c, id, topmost);
     }
+    // Only the widget's own record of its flags: QWidget::setWindowFlags would hide and
+    // re-create the window, and Qt's native window drops the state of an unmapped window when
+    // its flags change.
+    top->overrideWindowFlags(flags);
+    return;
   }
 #endif
 
-  // Not mapped yet, or not X11: the window carries the hint into its next mapping. Qt's native
-  // window takes changed flags in place (on X11 an unmapped window gets the _NET_WM_STATE it
-  // will be mapped with); a window without a native window yet is created with them.
+  // Elsewhere the hint is passed to the native window where one exists (which changes it in
+  // place); a window without one yet is created with it.
   top->overrideWindowFlags(flags);
   if (QWindow* handle = top->windowHandle(); handle && handle->flags() != flags) handle->setFlags(flags);
 }

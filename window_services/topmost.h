@@ -7,10 +7,11 @@ namespace vcd::window_services {
 
 // Puts a top-level window into the always-on-top band (topmost = true) or takes it out again.
 // The window keeps its position and size, stays shown or hidden as it was, and is never
-// re-created. On X11 a mapped window asks the window manager through the EWMH _NET_WM_STATE
-// message (_NET_WM_STATE_ABOVE); a window that is not mapped yet gets the state it will be mapped
-// with. Elsewhere Qt's stays-on-top hint is passed on where the platform can take it without
-// re-creating the window. A refusal by the window manager is not detected.
+// re-created. On X11 the window manager keeps the band (EWMH _NET_WM_STATE_ABOVE): a mapped window
+// asks it with a _NET_WM_STATE client message, a window not mapped yet carries the state in its
+// own _NET_WM_STATE property, which the window manager reads when it maps the window. Elsewhere
+// Qt's stays-on-top hint is passed on where the platform takes it without re-creating the window.
+// A refusal by the window manager is not detected.
 void SetTopMost(QWidget* window, bool topmost);
 
 // The routine as the windows hold it, so that tests can put a recorder in its place.

@@ -55,6 +55,15 @@ inline bool isAbove(const QWidget* w) {
   return netWmState(static_cast<xcb_window_t>(w->winId())).contains(QStringLiteral("_NET_WM_STATE_ABOVE"));
 }
 
+// True once the window manager has taken the window in (it sets the ICCCM WM_STATE property).
+inline bool isManaged(const QWidget* w) {
+  xcb_connection_t* c = connection();
+  const xcb_atom_t wmState = atom("WM_STATE");
+  std::unique_ptr<xcb_get_property_reply_t, Free> prop(xcb_get_property_reply(
+      c, xcb_get_property(c, 0, static_cast<xcb_window_t>(w->winId()), wmState, wmState, 0, 2), nullptr));
+  return prop && xcb_get_property_value_length(prop.get()) >= 4;
+}
+
 // True when an EWMH window manager runs: the root window names its check window.
 inline bool windowManagerRuns() {
   xcb_connection_t* c = connection();
