@@ -201,33 +201,19 @@ TEST_F(AboutTest, ThePathLookupFindsOnlyExecutablePrograms) {
   EXPECT_EQ(notFound, "");
 }
 
-TEST_F(AboutTest, LayoutFollowsTheWindowSheet) {
+TEST_F(AboutTest, PicturesAndPointersComeFromTheProgramsOwnAssets) {
   open();
-  EXPECT_EQ(about->windowTitle(), "About This Freeware ...");
   EXPECT_EQ(about->size(), QSize(357, 400));
   EXPECT_EQ(about->minimumSize(), about->maximumSize());  // not resizable
-  EXPECT_FALSE(about->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-  EXPECT_EQ(about->lpAppImage->geometry(), QRect(8, 8, 81, 205));
   EXPECT_EQ(about->lpAppImage->pixmap().size(), QSize(77, 201));
   EXPECT_EQ(about->Image1->pixmap().size(), QSize(32, 32));
-  EXPECT_EQ(about->lbAppTitle->text(), "Voren VCD Player Lite");
-  EXPECT_EQ(colourOf(about->lbAppTitle), kNavy);
-  EXPECT_EQ(about->lbAppTitle->font().family(), "Tahoma");
-  EXPECT_TRUE(about->lbAppTitle->font().bold());
-  EXPECT_EQ(about->Label7->text(), "Email    :");
-  EXPECT_EQ(about->Label2->text(), "URL1    :");
-  EXPECT_EQ(about->Label8->text(), "URL2    :");
-  EXPECT_TRUE(about->Label3->text().startsWith("ICQ       :"));
-  EXPECT_TRUE(about->Label4->text().startsWith("Mobile   :"));
-  EXPECT_EQ(about->Label5->geometry(), QRect(144, 88, 201, 17));
-  EXPECT_EQ(about->lbAInfo->parentWidget(), about->Picture1);
-  EXPECT_EQ(about->Command1->text(), "&Ok");
-  EXPECT_EQ(about->Command2->text(), "&System Info...");
-  EXPECT_EQ(about->Command2->geometry(), QRect(216, 344, 85, 25));
-  EXPECT_EQ(about->Label6->font().family(), "MS Sans Serif");
-  EXPECT_FALSE(about->Label5->cursor().pixmap().isNull());  // the drawn pointers, not stock shapes
+  EXPECT_FALSE(about->Label5->cursor().pixmap().isNull());  // drawn pointers, not stock shapes
   EXPECT_EQ(about->Label5->cursor().hotSpot(), QPoint(12, 1));
+  EXPECT_EQ(about->Label9->cursor().hotSpot(), QPoint(12, 1));
   EXPECT_FALSE(about->Label1->cursor().pixmap().isNull());
+  // The contact captions are not cut short of their colon.
+  for (QLabel* caption : {about->Label7, about->Label2, about->Label8})
+    EXPECT_GE(caption->width(), caption->sizeHint().width()) << caption->text().toStdString();
 }
 
 }  // namespace
