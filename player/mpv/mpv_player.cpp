@@ -582,7 +582,7 @@ void MpvPlayer::handleHook(uint64_t hookId, const Event& ev) {
     char* name = mpv_get_property_string(m_mpv, "stream-open-filename");
     const bool ours = name && m_mpvEntryId == m_entryId && QString::fromUtf8(name) == m_url;
     if (qEnvironmentVariableIsSet("VCD_MPV_LOG"))
-      fprintf(stderr, "on_load %s (entry %lld, ours %lld, url %s)\n", name ? name : "-", (long long)m_mpvEntryId,
+      fprintf(stderr, "[engine] on_load %s (entry %lld, named %lld, %s)\n", name ? name : "-", (long long)m_mpvEntryId,
               (long long)m_entryId, m_url.toUtf8().constData());
     if (name) mpv_free(name);
     if (!ours) mpv_set_property_string(m_mpv, "stream-open-filename", "refused://");

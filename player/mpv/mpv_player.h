@@ -10,7 +10,6 @@
 #include <mutex>
 
 struct mpv_handle;
-struct mpv_event;
 
 namespace vcd::platform {
 class DriveManager;
@@ -27,6 +26,10 @@ class StreamHandle;
 // queued call), so all signals come from the thread that owns the player. Disc tracks
 // (cdrom://D/...) are read through the DriveManager by a stream protocol registered with
 // libmpv; nothing else but local files and that protocol is ever opened.
+//
+// PlayState: 3 while a file opens (or buffers), 2 once libmpv shows its first frame and runs
+// unpaused, 1 paused, 8 after a natural end, 0 after Stop or when the disc went away, and 6
+// before any file or when the named file could not be played (not a medium libmpv can decode).
 class MpvPlayer : public MediaPlayer {
   Q_OBJECT
  public:
@@ -85,7 +88,7 @@ class MpvPlayer : public MediaPlayer {
   void open(const QString& path);
   void loadEntry(const QString& url, bool discTrack);
   std::shared_ptr<StreamHandle> openDiscTrack(const QString& path);
-  Q_INVOKABLE void drainEvents();
+  void drainEvents();
   void handle(const Event& ev);
   void handleHook(uint64_t hookId, const Event& ev);
   void updateState();
@@ -93,8 +96,6 @@ class MpvPlayer : public MediaPlayer {
   double liveDuration() const;
   void setPause(bool pause);
   bool hasTrack(const char* property) const;
-  void enterFullScreen();
-  void leaveFullScreen();
 
   // Stream protocol glue (called on libmpv's threads).
   static int openStream(void* user, char* uri, void* info);
@@ -114,7 +115,6 @@ class MpvPlayer : public MediaPlayer {
   Phase m_phase = Phase::Closed;
   bool m_pause = false;
   bool m_pausedForCache = false;
-  bool m_restarted = false;    // libmpv reported PLAYBACK_RESTART for the named file
   int m_state = kClosed;
   int m_displaySize = kDisplayFitToControl;
   double m_mpvDuration = -1;   // libmpv's length of the named file, while it is loaded
