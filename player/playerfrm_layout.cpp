@@ -154,6 +154,8 @@ void Playerfrm::createControls() {
       case Kind::Label:
         w = new QLabel(caption, parent);
         w->setAutoFillBackground(true);  // labels are opaque, in the window's face colour
+        // File names from a disc are shown as they are, never read as markup.
+        static_cast<QLabel*>(w)->setTextFormat(Qt::PlainText);
         break;
       case Kind::TextBox: w = new QLineEdit(caption, parent); break;
       case Kind::ListBox: w = new QListWidget(parent); break;

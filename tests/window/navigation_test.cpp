@@ -176,6 +176,15 @@ TEST_F(NavigationTest, StoppingClearsTheDisplay) {
   EXPECT_FALSE(w->tmrWrong_Format->Enabled());
 }
 
+TEST_F(NavigationTest, FileNamesAreShownAsPlainText) {
+  drives.drives.clear();
+  addDrive('D', QStringList{"<B>BOLD</B>.DAT"});
+  load();
+  player.setState(kPlaying);
+  EXPECT_EQ(w->lblDisplay->text(), "Playing <b>bold</b>.dat  ........");
+  EXPECT_EQ(w->lblDisplay->textFormat(), Qt::PlainText);
+}
+
 TEST(ProperCase, WordsArePartedOnlyByBlanksAndControlSeparators) {
   EXPECT_EQ(Fdnum::ProperCase("TRACK01.DAT"), "Track01.dat");
   EXPECT_EQ(Fdnum::ProperCase("my best song.mp3"), "My Best Song.mp3");
