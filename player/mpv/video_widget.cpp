@@ -147,6 +147,7 @@ void VideoWidget::setFullScreen(bool on) {
   if (m_surface) m_surface->suspend();
   if (on) {
     m_homeParent = parentWidget();
+    m_homeGeometry = geometry();
     if (m_homeParent && m_homeParent->layout()) {
       // Hold the picture's place in its layout so it comes back where it was.
       m_placeholder = new QWidget(m_homeParent);
@@ -165,6 +166,7 @@ void VideoWidget::setFullScreen(bool on) {
     m_fullScreen = false;
     if (m_homeParent) {
       setParent(m_homeParent);  // a child again (clears the window flag)
+      setGeometry(m_homeGeometry);  // a window that places its controls itself gets it back as it was
       if (m_placeholder && m_homeParent->layout()) m_homeParent->layout()->replaceWidget(m_placeholder, this);
     } else {
       setWindowFlag(Qt::Window, false);

@@ -52,6 +52,7 @@ class VideoWidget : public QWidget {
   bool m_fullScreen = false;
   QPointer<QWidget> m_homeParent;    // where the picture sits when not full screen
   QPointer<QWidget> m_placeholder;   // keeps its place in the home layout meanwhile
+  QRect m_homeGeometry;
   QTimer m_clickTimer;               // a single click counts once no double click follows
   bool m_swallowRelease = false;
 };

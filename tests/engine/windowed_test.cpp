@@ -131,6 +131,22 @@ TEST_F(Windowed, FullScreenAndBackByEscAndByDoubleClick) {
   // The double click neither paused nor restarted anything.
   EXPECT_EQ(player->PlayState(), vcd::kPlaying);
 
+  // In a window that places its controls itself (no layout) the picture returns to its rectangle.
+  QWidget bare;
+  bare.resize(500, 400);
+  video->setParent(&bare);
+  video->setGeometry(20, 30, 200, 150);
+  bare.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&bare));
+  player->setDisplaySize(vcd::kDisplayFullScreen);
+  ASSERT_TRUE(video->isWindow());
+  player->setDisplaySize(vcd::kDisplayFitToControl);
+  EXPECT_EQ(video->parentWidget(), &bare);
+  EXPECT_EQ(video->geometry(), QRect(20, 30, 200, 150));
+  EXPECT_TRUE(showsPicture());
+  video->setParent(&host);
+  host.layout()->addWidget(video);
+
   // Esc when not full screen changes nothing.
   QTest::keyClick(video, Qt::Key_Escape);
   EXPECT_EQ(player->DisplaySize(), vcd::kDisplayFitToControl);
