@@ -178,10 +178,10 @@ TEST_F(NavigationTest, StoppingClearsTheDisplay) {
 
 TEST_F(NavigationTest, FileNamesAreShownAsPlainText) {
   drives.drives.clear();
-  addDrive('D', QStringList{"<B>BOLD</B>.DAT"});
+  addDrive('D', QStringList{"<B>BOLD<I>.DAT"});
   load();
   player.setState(kPlaying);
-  EXPECT_EQ(w->lblDisplay->text(), "Playing <b>bold</b>.dat  ........");
+  EXPECT_EQ(w->lblDisplay->text(), "Playing <b>bold<i>.dat  ........");
   EXPECT_EQ(w->lblDisplay->textFormat(), Qt::PlainText);
 }
 
