@@ -166,6 +166,8 @@ class Playerfrm : public QWidget {
   QStringList listPlaylistFolder(const QString& folder);
   void appendDriveLetters(const QStringList& letters);
   void loadAndStart();
+  bool startFromText2Folder();
+  bool searchDrives(int entry);
   void randomPick();
   void showVideoArea();
 

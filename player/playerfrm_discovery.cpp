@@ -8,6 +8,15 @@ namespace {
 const QString kLoading = QStringLiteral("Loading... Please be patient...");
 const QString kNoMovies = QStringLiteral("No movies files in the Cd-rom drive.");
 const QString kMovieFolder = QStringLiteral("Mpegav");
+
+// The drive letter in the list's current row. A row that does not exist (the list holds one
+// letter where the second is asked for, when a drive appeared between two searches) is a
+// failure, as for any missing list entry.
+QString chosenLetter(const QListWidget& list) {
+  const QListWidgetItem* item = list.currentItem();
+  if (item == nullptr || item->text().isEmpty()) throw std::out_of_range("Invalid list row");
+  return item->text().toUpper();
+}
 }  // namespace
 
 std::optional<QStringList> Playerfrm::CDLETTERS() {
@@ -31,25 +40,25 @@ void Playerfrm::appendDriveLetters(const QStringList& letters) {
   for (const QString& letter : letters) List1->addItem(letter);
 }
 
-void Playerfrm::FindVcdFolder() {
+// One search: the CD-ROM drives' letters are appended to List1, entry `entry` of the list is
+// selected, and Text2 and txtCDdrive name that drive's movie folder. False when there is no
+// CD-ROM drive (nothing is changed then).
+bool Playerfrm::searchDrives(int entry) {
   const std::optional<QStringList> letters = CDLETTERS();
-  if (!letters) return;
+  if (!letters) return false;
   appendDriveLetters(*letters);
-  List1->setCurrentRow(0);
-  const QString chosen = List1->currentItem()->text().toUpper();
+  List1->setCurrentRow(entry);
+  const QString chosen = chosenLetter(*List1);
   Text2->setText(disc_path::driveFolder(chosen.at(0), kMovieFolder));
   txtCDdrive->setText(chosen);
+  return true;
 }
 
+void Playerfrm::FindVcdFolder() { searchDrives(0); }
+
 void Playerfrm::TrySecondCdDrive() {
-  const std::optional<QStringList> letters = CDLETTERS();
-  if (!letters) return;
-  appendDriveLetters(*letters);
-  List1->setCurrentRow(1);
-  const QString chosen = List1->currentItem()->text().toUpper();
-  Text2->setText(disc_path::driveFolder(chosen.at(0), kMovieFolder));
-  txtCDdrive->setText(chosen);
-  Command30_Click();
+  // Entry 1 is the second CD-ROM drive, or the only one again.
+  if (searchDrives(1)) Command30_Click();
 }
 
 void Playerfrm::Command29_Click() {

@@ -16,24 +16,31 @@ void Playerfrm::randomPick() {
   File1->setListIndex(Rnd::pick(File1->ListCount(), r));
 }
 
+// The steps both start routines share: the playlist from the folder in Text2, the first entry
+// (or a random one), and its start. "Order" hands the same entry over a second time and the start
+// is complete (true); "Random" and "Repeat" go on exactly as after a failure (false). A failure
+// throws.
+bool Playerfrm::startFromText2Folder() {
+  File1->setPath(Text2->text());
+  File1->setListIndex(0);
+  tmrWrong_Format->setEnabled(true);
+  if (optRnd->isChecked()) randomPick();
+  loadAndStart();
+  EnableTrackButtons();
+  if (!chkOrd->isChecked()) return false;
+  loadAndStart();
+  EnableTrackButtons();
+  return true;
+}
+
 void Playerfrm::Mp3playcmd_Click() {
   DisableTrackButtons();
   try {
     FindVcdFolder();
-    File1->setPath(Text2->text());
-    File1->setListIndex(0);
-    tmrWrong_Format->setEnabled(true);
-    if (optRnd->isChecked()) randomPick();
-    loadAndStart();
-    EnableTrackButtons();
-    if (chkOrd->isChecked()) {
-      // "Order" starts the same entry a second time, right after the first.
-      loadAndStart();
-      EnableTrackButtons();
+    if (startFromText2Folder()) {
       FocusPlayer();
       return;
     }
-    // "Random" and "Repeat" go on exactly as after a failure.
   } catch (const std::exception&) {
   }
   skipOnFailure([this] { TrySecondCdDrive(); });
@@ -45,15 +52,7 @@ void Playerfrm::Mp3playcmd_Click() {
 void Playerfrm::Command30_Click() {
   DisableTrackButtons();
   try {
-    File1->setPath(Text2->text());
-    File1->setListIndex(0);
-    tmrWrong_Format->setEnabled(true);
-    if (optRnd->isChecked()) randomPick();
-    loadAndStart();
-    EnableTrackButtons();
-    if (chkOrd->isChecked()) {
-      loadAndStart();
-      EnableTrackButtons();
+    if (startFromText2Folder()) {
       FocusPlayer();
       return;
     }
