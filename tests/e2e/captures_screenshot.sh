@@ -8,10 +8,9 @@ set -euo pipefail
 player=$1 disc=$2 out=$3
 mkdir -p "$out"
 
-if [ -z "${VCD_E2E_INNER:-}" ]; then
-  export VCD_E2E_INNER=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
-fi
+log=$out/e2e-capture-player.log
+source "$(dirname "$0")/lib.sh"
+e2e_in_xvfb "$0" "$@"
 
 # A home of our own: the screenshot must never reach a real Desktop.
 home=$(mktemp -d)
@@ -20,48 +19,9 @@ echo 'XDG_DESKTOP_DIR="$HOME/Desktop"' >"$home/.config/user-dirs.dirs"
 export HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DESKTOP_DIR=$home/Desktop
 shot=$home/Desktop/ScreenShot.bmp
 rm -f "$out/e2e-capture.png" "$out/e2e-capture-window.png"
+e2e_cleanup() { rm -rf "$home"; }
 
-"$player" "$disc" >"$out/e2e-capture-player.log" 2>&1 &
-pid=$!
-trap 'kill $pid 2>/dev/null || true; wait $pid 2>/dev/null || true; rm -rf "$home"' EXIT
-
-fail() {
-  echo "FAIL: $*"
-  cat "$out/e2e-capture-player.log"
-  exit 1
-}
-# wait_for SECONDS COMMAND...: runs the command until it succeeds or the time is up.
-wait_for() {
-  local deadline=$((SECONDS + $1))
-  shift
-  while [ $SECONDS -lt $deadline ]; do
-    kill -0 $pid 2>/dev/null || fail "the player ended"
-    "$@" && return 0
-    sleep 0.2
-  done
-  return 1
-}
-
-title="Voren VCD Player Lite ver2.2.0"
-win_x=0 win_y=0
-window_origin() {
-  local info
-  info=$(xwininfo -name "$title" 2>/dev/null) || return 1
-  win_x=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
-  win_y=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
-}
-# Mean brightness (0..1) of a part of the screen: WxH+X+Y.
-brightness() {
-  import -silent -window root -crop "$1" +repage "$out/e2e-capture-probe.png" 2>/dev/null || return 1
-  convert "$out/e2e-capture-probe.png" -colorspace Gray -format '%[fx:mean]' info:
-}
-video_area() { echo "470x250+$((win_x + 20))+$((win_y + 10))"; }
-video_shows() {
-  window_origin || return 1
-  local b
-  b=$(brightness "$(video_area)") || return 1
-  awk -v b="$b" 'BEGIN { exit !(b > 0.2) }'
-}
+start_player "$disc"
 all_done_box() { box=$(xdotool search --name '^All Done$' 2>/dev/null | head -n1) && [ -n "$box" ]; }
 no_all_done_box() { ! xdotool search --name '^All Done$' >/dev/null 2>&1; }
 
