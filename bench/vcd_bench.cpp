@@ -1,0 +1,72 @@
+// The player against plain libmpv, the mpv command-line player and the image file itself:
+// every figure beside its reference, measured in the same run on the same machine. Prints one
+// table and exits non-zero when a target is missed. Run it through scripts/bench.sh (it needs
+// an X display for the cold start).
+//
+//   vcd_bench [--runs N] [--only 1,2,3,4,5,6] [--changes N]
+#include "bench/bench.h"
+
+#include <QApplication>
+#include <QSet>
+#include <cstdio>
+
+using namespace vcd::bench;
+
+int main(int argc, char** argv) {
+  // This process itself needs no screen: the window under test stays hidden. The cold start
+  // starts its programs on the real display.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  std::setlocale(LC_NUMERIC, "C");
+  setvbuf(stdout, nullptr, _IOLBF, 0);
+
+  Settings s;
+  s.binDir = QStringLiteral(VCD_BINARY_DIR);
+  s.mediaDir = QStringLiteral(VCD_MEDIA_DIR);
+  s.image = s.mediaDir + "/demo.cue";
+  s.longImage = s.mediaDir + "/long60.cue";
+  s.shortImage = s.mediaDir + "/pal25.cue";
+  QSet<int> parts{1, 2, 3, 4, 5, 6};
+  const QStringList args = app.arguments();
+  for (int i = 1; i + 1 < args.size(); ++i) {
+    if (args[i] == "--runs") {
+      s.runs = std::max(1, args[++i].toInt());
+    } else if (args[i] == "--changes") {
+      s.changes = std::max(11, args[++i].toInt());
+    } else if (args[i] == "--only") {
+      parts.clear();
+      for (const QString& p : args[++i].split(',')) parts.insert(p.toInt());
+    }
+  }
+  std::printf("Medians of %d runs (track switches: %d; playback: %d pairs side by side).\n", s.runs,
+              std::max(5, s.runs * 2), std::min(s.runs, 3));
+
+  std::vector<Row> rows;
+  auto add = [&](int part, const char* what, std::vector<Row> (*measure)(const Settings&)) {
+    if (!parts.contains(part)) return;
+    std::fprintf(stderr, "measuring %s...\n", what);
+    for (Row& r : measure(s)) rows.push_back(std::move(r));
+  };
+  add(1, "start-up sectors and time at 1x and 8x", startupRows);
+  add(2, "cold start", coldStartRows);
+  add(3, "track switch", trackSwitchRows);
+  add(5, "reader throughput", readerRows);  // also leaves the track's payload for the mpv player
+  add(4, "playback cost (about a minute)", playbackRows);
+  add(6, "memory over many track changes", growthRows);
+  std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.figure.left(1) < b.figure.left(1); });
+
+  std::printf("\n%-34s %11s %11s %8s %10s %6s\n", "figure", "reference", "player", "ratio", "target", "result");
+  bool allPass = true;
+  QStringList notes;
+  for (const Row& r : rows) {
+    allPass = allPass && r.pass;
+    std::printf("%-34s %11.2f %11.2f %7.2fx %10s %6s\n", qPrintable(r.figure), r.reference, r.ours,
+                r.reference > 0 ? r.ours / r.reference : 0.0, qPrintable(r.target), r.pass ? "pass" : "FAIL");
+    if (!r.note.isEmpty()) notes << r.note;
+  }
+  std::printf("\nReferences: 1, 3 plain libmpv (defaults, no picture or sound) on the same stream; 2 a plain Qt +\n"
+              "libmpv program (render API) on the same track, both under Xvfb; 4 the mpv player on the same\n"
+              "payload as a file; 5 read() of the same sectors of the BIN (and the 1x rate); 6 after 10 changes.\n");
+  for (const QString& n : notes) std::printf("%s\n", qPrintable(n));
+  return allPass && rows.size() > 0 ? 0 : 1;
+}
