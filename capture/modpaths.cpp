@@ -1,6 +1,6 @@
 #include "capture/modpaths.h"
 
-#include "platform/special_folders.h"
+#include "platform/desktop_folder.h"
 
 namespace vcd::ModPaths {
 

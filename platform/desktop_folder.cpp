@@ -1,4 +1,4 @@
-#include "platform/special_folders.h"
+#include "platform/desktop_folder.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -17,7 +17,7 @@
 #include "player/controls/failure.h"
 #include "player/controls/twips.h"
 #include "player/playerfrm.h"
-#include "platform/special_folders.h"
+#include "platform/desktop_folder.h"
 
 namespace vcd {
 namespace {

@@ -91,8 +91,8 @@ QFont fontOf(Font f) {
   return layoutFont(QStringLiteral("MS Sans Serif"), 8.25);
 }
 
-QColor colourOf(const char* spec, const QPalette& palette) {
-  const QString s = QString::fromLatin1(spec);
+QColor colourOf(const char* value, const QPalette& palette) {
+  const QString s = QString::fromLatin1(value);
   if (s == QLatin1String("WindowText")) return palette.color(QPalette::WindowText);
   if (s == QLatin1String("Window")) return palette.color(QPalette::Window);
   return QColor(s);
