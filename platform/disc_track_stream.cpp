@@ -135,6 +135,9 @@ bool DiscTrackStream::readPaced(uint8_t* buf, uint32_t lsn, uint32_t count) {
 }
 
 bool DiscTrackStream::waitUntil(ReadPacer::Clock::time_point deadline) {
+  // Unpaced (or already late): no wait at all. A condition wait on a past deadline still
+  // sleeps and wakes the thread once, which at image speed costs more than the read itself.
+  if (ReadPacer::Clock::now() >= deadline) return !cancelled_;
   std::unique_lock lock(waitMutex_);
   return !waitCv_.wait_until(lock, deadline, [this] { return cancelled_.load(); });
 }
