@@ -10,7 +10,6 @@ namespace {
 const char* const kFontFiles[] = {
     "/usr/share/wine/fonts/ms_sans_serif.ttf",
     "/usr/share/wine/fonts/tahoma.ttf",
-    "/usr/share/wine/fonts/tahomabd.ttf",
     "/usr/share/fonts/truetype/liberation2/LiberationSerif-Regular.ttf",
     "/usr/share/fonts/truetype/liberation2/LiberationSerif-Bold.ttf",
     "/usr/share/fonts/truetype/liberation2/LiberationSerif-Italic.ttf",
@@ -38,7 +37,11 @@ void registerWindowFonts() {
 }
 
 QFont layoutFont(const QString& family, double points, bool bold) {
-  QFont f(family);
+  // Wine's "MS Sans Serif" is a bitmap font without a bold face, and bitmaps cannot be made
+  // bold; bold text takes Tahoma, its outline successor with the same metrics, made bold from
+  // its regular outlines (Wine's own Tahoma Bold face is drawn no heavier than the regular one,
+  // so it is not registered).
+  QFont f(bold && family == QLatin1String("MS Sans Serif") ? QStringLiteral("Tahoma") : family);
   f.setPointSizeF(points);
   f.setBold(bold);
   f.setStyleStrategy(QFont::PreferDefault);

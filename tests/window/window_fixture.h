@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "player/fonts.h"
 #include "player/playerfrm.h"
 #include "tests/support/qt_printers.h"
 #include "tests/window/fakes.h"
@@ -34,6 +35,7 @@ class WindowTest : public ::testing::Test {
   }
 
   Playerfrm& make(const QString& commandLine = QString(), modosver::VersionQuery query = &notNtQuery) {
+    registerWindowFonts();  // the fonts the program registers at start-up
     PlayerfrmServices s;
     s.player = &player;
     s.drives = &drives;
