@@ -96,14 +96,6 @@ TEST_F(AboutTest, VersionLineBlinksEveryTickStartingEmpty) {
   EXPECT_EQ(about->Label6->text(), k == 0 ? "" : "Version 2.2.0");
 }
 
-TEST_F(AboutTest, ControlArraysRefuseIndexesThatDoNotExist) {
-  open();
-  EXPECT_EQ(about->lbTemp(6).text(), "Warning:");
-  EXPECT_GT(about->lbTemp(1).text().size(), 200);
-  EXPECT_THROW(about->lbAppVersion(2), std::out_of_range);
-  EXPECT_THROW(about->lbTemp(0), std::out_of_range);
-}
-
 TEST_F(AboutTest, LinksStayNavyUntilThePointerCrossesTheBareBackground) {
   open();
   const QColor buttonText = about->palette().color(QPalette::ButtonText);

@@ -136,27 +136,5 @@ TEST_F(HelpTest, EditsAreForgottenWithTheWindow) {
   EXPECT_EQ(shownLines(), help_text::Lines());
 }
 
-TEST_F(HelpTest, ResizingMovesNoControl) {
-  open();
-  EXPECT_EQ(help->size(), QSize(343, 403));
-  QList<QRect> before;
-  const QList<QWidget*> controls = help->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-  for (QWidget* c : controls) before << c->geometry();
-  help->resize(500, 600);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return help->size() == QSize(500, 600); }, 5000));
-  for (int i = 0; i < controls.size(); ++i) EXPECT_EQ(controls[i]->geometry(), before[i]);
-  EXPECT_EQ(help->Frame1->geometry(), QRect(8, 48, 329, 305));
-  EXPECT_EQ(help->Text1->geometry(), QRect(16, 16, 305, 281));
-}
-
-TEST_F(HelpTest, WordMarkSpellsThePlayerAndTheIconHasBothSizes) {
-  open();
-  EXPECT_EQ(help->Label1(1).text() + help->Label2(1).text() + help->Label3(1).text() + help->Label4(1).text(),
-            "VcdPlayer");
-  EXPECT_THROW(help->Label1(0), std::out_of_range);
-  EXPECT_EQ(help->Image1->pixmap().size(), QSize(32, 32));
-  EXPECT_EQ(help->windowIcon().availableSizes(), QList<QSize>({QSize(32, 32), QSize(16, 16)}));
-}
-
 }  // namespace
 }  // namespace vcd::test
