@@ -9,6 +9,7 @@
 
 #include "capture/capturefrm.h"
 #include "platform/disc_path.h"
+#include "player/playerfrm_accessibility.h"
 
 // The pictures compiled into the program (logo, icon); a static library needs them named once.
 static void initAssets() { Q_INIT_RESOURCE(assets); }
@@ -21,6 +22,7 @@ Playerfrm::Playerfrm(PlayerfrmServices services, QWidget* parent)
   createControls();
   createCaptureControls();
   connectHandlers();
+  makeAccessible(*this);
 }
 
 Playerfrm::~Playerfrm() {
