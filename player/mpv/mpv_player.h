@@ -1,5 +1,6 @@
 #pragma once
 #include "player/media_player.h"
+#include "player/mpv/audio_settings.h"
 
 #include <QPointer>
 #include <QString>
@@ -10,6 +11,7 @@
 #include <mutex>
 
 struct mpv_handle;
+class QMenu;
 
 namespace vcd::platform {
 class DriveManager;
@@ -19,6 +21,8 @@ namespace vcd::mpv {
 
 class VideoWidget;
 class StreamHandle;
+class ControlBar;
+class PropertiesDialog;
 
 // The media engine: plays local files and disc tracks through libmpv.
 //
@@ -54,8 +58,45 @@ class MpvPlayer : public MediaPlayer {
   int PlayState() const override { return m_state; }
   void SetFocus() override;
   QWidget* widget() override;
+  // The picture as libmpv decoded it (its own size, not scaled), headless too; null when no
+  // picture has been decoded for the named file yet.
+  QImage currentFrame() override;
 
   Mode mode() const { return m_mode; }
+
+  // The control's settings at start: sound at -2.9 dB, not muted, rate 1, played once, left at
+  // its end (no rewind), on black; a windowed face shows its control bar and context menu.
+
+  // Sound. The volume is on libmpv's 0..100 scale (see mpvVolumeFromHundredthsDb).
+  void setVolume(double volume);
+  double volume() const;
+  void setMute(bool mute);
+  bool isMuted() const;
+
+  // Which channel of the audio reaches both speakers (the MPEG Audio Decoder's "Channel"
+  // setting). Takes effect at once on the playing file and holds for every later file, until
+  // the player goes away.
+  void setAudioChannel(AudioChannel channel);
+  AudioChannel audioChannel() const { return m_channel; }
+
+  // Headless only: from the next file on, the sound goes as a WAV file to `wavFile` instead of
+  // nowhere (an empty name sends it nowhere again). Each file that starts after a stop or an
+  // end writes the file anew; tests measure what the speakers would have got.
+  void setSoundCapture(const QString& wavFile);
+
+  // Moves the playing (or paused) file to `seconds`; nothing happens while no file runs.
+  void seek(double seconds);
+  bool canSeek() const { return m_phase == Phase::Active; }
+
+  // The control's context menu (Play/Pause, Stop, Full Screen, Mute, Properties...), built for
+  // the moment it is asked for; the caller owns it. A right click on the face pops it up.
+  QMenu* buildContextMenu(QWidget* parent);
+  // Opens the Properties dialog (without waiting for it), or raises the one already open.
+  void showProperties();
+  PropertiesDialog* propertiesDialog() const;
+
+  // The control bar on the face; nullptr when headless.
+  ControlBar* controlBar() const;
 
   // How disc tracks are opened: a Video CD track is a plain MPEG program stream whose
   // streams show up in the first few packs, so a short look is enough to start it.
@@ -105,6 +146,9 @@ class MpvPlayer : public MediaPlayer {
   Mode m_mode;
   mpv_handle* m_mpv = nullptr;
   QPointer<VideoWidget> m_widget;
+  QPointer<ControlBar> m_bar;
+  QPointer<PropertiesDialog> m_properties;
+  AudioChannel m_channel = AudioChannel::Stereo;
   bool m_hasPicture = false;   // windowed with an OpenGL surface libmpv draws into
 
   QString m_fileName;

@@ -1,6 +1,7 @@
 #include "player/mpv/video_widget.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLayout>
@@ -116,9 +117,12 @@ VideoWidget::VideoWidget(mpv_handle* mpv, QWidget* parent) : QWidget(parent) {
   setPalette(pal);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
   if (mpv) {
     m_surface = new GlSurface(mpv, this);
-    layout->addWidget(m_surface);
+    layout->addWidget(m_surface, 1);
+  } else {
+    layout->addStretch(1);  // the black picture area
   }
   m_clickTimer.setSingleShot(true);
   connect(&m_clickTimer, &QTimer::timeout, this, &VideoWidget::togglePauseRequested);
@@ -126,6 +130,14 @@ VideoWidget::VideoWidget(mpv_handle* mpv, QWidget* parent) : QWidget(parent) {
 
 VideoWidget::~VideoWidget() {
   if (m_placeholder) delete m_placeholder.data();
+}
+
+void VideoWidget::setControlBar(QWidget* bar) {
+  if (m_bar) delete m_bar.data();
+  m_bar = bar;
+  if (!bar) return;
+  layout()->addWidget(bar);
+  bar->setVisible(!m_fullScreen);
 }
 
 void VideoWidget::detachPlayer() {
@@ -137,7 +149,7 @@ bool VideoWidget::hasRenderer() const { return m_surface && m_surface->hasRender
 
 QImage VideoWidget::grabPicture() {
   if (m_surface) return m_surface->grabFramebuffer();
-  QImage black(size(), QImage::Format_RGB32);
+  QImage black(size() - QSize(0, m_bar && m_bar->isVisible() ? m_bar->height() : 0), QImage::Format_RGB32);
   black.fill(Qt::black);
   return black;
 }
@@ -145,6 +157,7 @@ QImage VideoWidget::grabPicture() {
 void VideoWidget::setFullScreen(bool on) {
   if (on == m_fullScreen) return;
   if (m_surface) m_surface->suspend();
+  if (m_bar) m_bar->setVisible(!on);  // full screen shows the picture alone
   if (on) {
     m_homeParent = parentWidget();
     m_homeGeometry = geometry();
@@ -209,6 +222,11 @@ void VideoWidget::mouseReleaseEvent(QMouseEvent* event) {
     // Wait out the double-click interval: the first click of a double click must not pause.
     if (!m_clickTimer.isActive()) m_clickTimer.start(QApplication::doubleClickInterval());
   }
+}
+
+void VideoWidget::contextMenuEvent(QContextMenuEvent* event) {
+  event->accept();
+  emit contextMenuRequested(event->globalPos());
 }
 
 void VideoWidget::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -10,10 +10,11 @@ namespace vcd::mpv {
 
 class GlSurface;
 
-// The picture: libmpv renders each frame through its OpenGL render API into a surface inside
-// this widget. The widget takes the keyboard focus; the space bar and a click on the picture
-// toggle pause; Esc and a double click leave full screen. Where the display offers no OpenGL
-// the widget stays black (the engine then plays the sound only).
+// The control's face: the picture above its control bar. libmpv renders each frame through its
+// OpenGL render API into a surface inside this widget. The widget takes the keyboard focus; the
+// space bar and a click on the picture toggle pause; a right click asks for the context menu;
+// Esc and a double click leave full screen, where the bar is not shown. Where the display
+// offers no OpenGL the picture stays black (the engine then plays the sound only).
 class VideoWidget : public QWidget {
   Q_OBJECT
  public:
@@ -23,6 +24,10 @@ class VideoWidget : public QWidget {
 
   // Whether this display can show a QOpenGLWidget at all.
   static bool openGLAvailable();
+
+  // Puts the control bar below the picture (the widget takes it over).
+  void setControlBar(QWidget* bar);
+  QWidget* controlBar() const { return m_bar; }
 
   // Shows the picture over the whole screen, or puts it back where it was in its window.
   void setFullScreen(bool on);
@@ -39,16 +44,19 @@ class VideoWidget : public QWidget {
  signals:
   void togglePauseRequested();
   void fullScreenLeft();
+  void contextMenuRequested(const QPoint& globalPos);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   void leaveFullScreen();
 
   GlSurface* m_surface = nullptr;
+  QPointer<QWidget> m_bar;
   bool m_fullScreen = false;
   QPointer<QWidget> m_homeParent;    // where the picture sits when not full screen
   QPointer<QWidget> m_placeholder;   // keeps its place in the home layout meanwhile

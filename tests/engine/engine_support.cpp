@@ -10,6 +10,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -48,6 +49,17 @@ QString localMedia(const char* name) {
     makeMpeg(d + "/ntsc1.mpg", "ntsc", "smptebars", 1);
     makeMpeg(d + "/pal2.mpg", "pal", "rgbtestsrc", 2);
     makeMpeg(d + "/long.mpg", "pal", "testsrc2", 20);
+    // Sound only, so that it plays as fast as libmpv can write it out.
+    runFfmpeg({"-f", "lavfi", "-i", "sine=frequency=440:duration=6:sample_rate=44100", "-f", "lavfi", "-i",
+               "sine=frequency=1000:duration=6:sample_rate=44100", "-filter_complex",
+               "[0:a][1:a]join=inputs=2:channel_layout=stereo[a]", "-map", "[a]", "-c:a", "mp2", "-b:a", "224k",
+               "-f", "mpeg", d + "/tones.mpg"});
+    // The same two channels under a picture, as a karaoke Video CD track has them.
+    runFfmpeg({"-f", "lavfi", "-i", "rgbtestsrc=size=352x288:rate=25:duration=8", "-f", "lavfi", "-i",
+               "sine=frequency=440:duration=8:sample_rate=44100", "-f", "lavfi", "-i",
+               "sine=frequency=1000:duration=8:sample_rate=44100", "-filter_complex",
+               "[1:a][2:a]join=inputs=2:channel_layout=stereo[a]", "-map", "0:v", "-map", "[a]", "-target",
+               "pal-vcd", d + "/karaoke.mpg"});
     QByteArray noise(300 * 1024, '\0');
     QRandomGenerator rng(12345);  // fixed: the same bytes every run
     for (auto& c : noise) c = char(rng.bounded(256));
@@ -65,6 +77,66 @@ QString writeTempFile(const char* name, const QByteArray& bytes) {
   if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw std::runtime_error("cannot write temp file");
   f.write(bytes);
   return path;
+}
+
+// ---- captured sound --------------------------------------------------------------------------
+
+namespace {
+quint32 le32(const QByteArray& b, qsizetype at) {
+  return quint32(uchar(b[at])) | quint32(uchar(b[at + 1])) << 8 | quint32(uchar(b[at + 2])) << 16 |
+         quint32(uchar(b[at + 3])) << 24;
+}
+quint16 le16(const QByteArray& b, qsizetype at) { return quint16(uchar(b[at]) | uchar(b[at + 1]) << 8); }
+}  // namespace
+
+Wav readFinishedWav(const QString& path, int timeoutMs) {
+  QByteArray bytes;
+  qsizetype dataAt = -1;
+  quint32 dataLength = 0;
+  // libmpv writes a provisional length first and the real one when it lets go of the file.
+  const bool finished = QTest::qWaitFor([&] {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    bytes = f.readAll();
+    if (bytes.size() < 12 || !bytes.startsWith("RIFF")) return false;
+    for (qsizetype at = 12; at + 8 <= bytes.size();) {
+      const quint32 length = le32(bytes, at + 4);
+      if (bytes.mid(at, 4) == "data") {
+        dataAt = at + 8;
+        dataLength = length;
+        return qsizetype(dataLength) == bytes.size() - dataAt;
+      }
+      at += 8 + length;
+    }
+    return false;
+  }, timeoutMs);
+  Wav wav;
+  if (!finished) return wav;
+  const qsizetype fmt = bytes.indexOf("fmt ");
+  if (fmt < 0 || le16(bytes, fmt + 10) != 2 || le16(bytes, fmt + 22) != 16) return wav;
+  wav.rate = int(le32(bytes, fmt + 12));
+  const auto* samples = reinterpret_cast<const qint16*>(bytes.constData() + dataAt);
+  for (quint32 i = 0; i + 1 < dataLength / 2; i += 2) {
+    wav.left.push_back(qFromLittleEndian(samples[i]));
+    wav.right.push_back(qFromLittleEndian(samples[i + 1]));
+  }
+  return wav;
+}
+
+double toneFrequency(const QVector<qint16>& samples, int rate, double fromSec, double toSec) {
+  const qsizetype from = qsizetype(fromSec * rate), to = std::min(samples.size(), qsizetype(toSec * rate));
+  if (to - from < 2) return 0;
+  int crossings = 0;
+  for (qsizetype i = from + 1; i < to; ++i)
+    if ((samples[i - 1] < 0) != (samples[i] < 0)) ++crossings;
+  return crossings * 0.5 * rate / double(to - from);
+}
+
+int peakLevel(const QVector<qint16>& samples, int rate, double fromSec, double toSec) {
+  const qsizetype from = qsizetype(fromSec * rate), to = std::min(samples.size(), qsizetype(toSec * rate));
+  int peak = 0;
+  for (qsizetype i = from; i < to; ++i) peak = std::max(peak, std::abs(int(samples[i])));
+  return peak;
 }
 
 // ---- disc images -----------------------------------------------------------------------------

@@ -19,7 +19,25 @@ namespace vcd::test {
 //   pal1.mpg   1 s PAL Video CD MPEG      ntsc1.mpg  1 s NTSC Video CD MPEG
 //   pal2.mpg   2 s PAL                    long.mpg  20 s PAL
 //   noise.dat  random bytes
+//   pal2.mpg shows red, green and blue stripes (rgbtestsrc)
+//   tones.mpg  6 s of Video CD sound (MPEG-1 layer II, 224 kbit/s, 44.1 kHz) in an MPEG program
+//              stream: 440 Hz on the first channel, 1000 Hz on the second (a karaoke track's two)
+//   karaoke.mpg  8 s PAL Video CD MPEG: rgbtestsrc and the two tones of tones.mpg
 QString localMedia(const char* name);
+
+// The sound a headless player wrote with setSoundCapture: a 16-bit stereo WAV file.
+struct Wav {
+  int rate = 0;
+  QVector<qint16> left, right;
+  double seconds() const { return rate > 0 ? double(left.size()) / rate : 0; }
+};
+// Waits until libmpv has finished the file (the header holds the real data length), then reads
+// it. Returns an empty Wav on a timeout or a file that is not 16-bit stereo PCM.
+Wav readFinishedWav(const QString& path, int timeoutMs = 20000);
+// The frequency of a pure tone in [fromSec, toSec) of one channel, from its zero crossings.
+double toneFrequency(const QVector<qint16>& samples, int rate, double fromSec, double toSec);
+// The largest absolute sample in [fromSec, toSec).
+int peakLevel(const QVector<qint16>& samples, int rate, double fromSec, double toSec);
 
 // A file that exists while the test runs, holding the given bytes.
 QString writeTempFile(const char* name, const QByteArray& bytes);

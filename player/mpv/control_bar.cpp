@@ -1,0 +1,161 @@
+#include "player/mpv/control_bar.h"
+
+#include "player/mpv/mpv_player.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QProxyStyle>
+#include <QSlider>
+#include <QStyle>
+#include <QToolButton>
+#include <cmath>
+
+namespace vcd::mpv {
+
+namespace {
+
+// A left click on a slider's groove puts the handle there (and starts dragging it), as a seek
+// bar should, instead of stepping a page towards the click.
+class JumpSliderStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* ret) const override {
+    if (hint == QStyle::SH_Slider_AbsoluteSetButtons) return Qt::LeftButton;
+    return QProxyStyle::styleHint(hint, option, widget, ret);
+  }
+};
+
+QToolButton* barButton(QWidget* parent, QStyle::StandardPixmap icon, const QString& tip) {
+  auto* b = new QToolButton(parent);
+  b->setIcon(parent->style()->standardIcon(icon));
+  b->setToolTip(tip);
+  b->setAutoRaise(true);
+  b->setFocusPolicy(Qt::NoFocus);
+  b->setIconSize(QSize(16, 16));
+  return b;
+}
+
+}  // namespace
+
+ControlBar::ControlBar(MpvPlayer& player, QWidget* parent) : QWidget(parent), m_player(player) {
+  setObjectName(QStringLiteral("controlBar"));
+  // The bar has the face colour of the desktop, not the picture's black.
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, QApplication::palette().color(QPalette::Window));
+  setPalette(pal);
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  setFocusPolicy(Qt::NoFocus);
+
+  m_playPause = barButton(this, QStyle::SP_MediaPlay, tr("Play"));
+  m_playPause->setObjectName(QStringLiteral("playPause"));
+  m_stop = barButton(this, QStyle::SP_MediaStop, tr("Stop"));
+  m_stop->setObjectName(QStringLiteral("stop"));
+
+  auto* sliderStyle = new JumpSliderStyle(style()->name());
+  sliderStyle->setParent(this);
+  m_seek = new QSlider(Qt::Horizontal, this);
+  m_seek->setObjectName(QStringLiteral("seek"));
+  m_seek->setStyle(sliderStyle);
+  m_seek->setFocusPolicy(Qt::NoFocus);
+  m_seek->setRange(0, 0);
+  m_seek->setEnabled(false);
+  m_seek->setToolTip(tr("Seek"));
+
+  m_mute = barButton(this, QStyle::SP_MediaVolume, tr("Mute"));
+  m_mute->setObjectName(QStringLiteral("mute"));
+  m_mute->setCheckable(true);
+  m_volume = new QSlider(Qt::Horizontal, this);
+  m_volume->setObjectName(QStringLiteral("volume"));
+  m_volume->setStyle(sliderStyle);
+  m_volume->setFocusPolicy(Qt::NoFocus);
+  m_volume->setRange(0, 100);
+  m_volume->setFixedWidth(72);
+  m_volume->setToolTip(tr("Volume"));
+
+  auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(2, 1, 4, 1);
+  row->setSpacing(2);
+  row->addWidget(m_playPause);
+  row->addWidget(m_stop);
+  row->addSpacing(4);
+  row->addWidget(m_seek, 1);
+  row->addSpacing(6);
+  row->addWidget(m_mute);
+  row->addWidget(m_volume);
+
+  connect(m_playPause, &QToolButton::clicked, this, [this] { m_player.togglePause(); refresh(); });
+  connect(m_stop, &QToolButton::clicked, this, [this] { m_player.Stop(); refresh(); });
+
+  // A value set from outside (a click that jumps, a key, a program) seeks at once; while the
+  // handle is dragged each move seeks (libmpv keeps only the latest of seeks still pending).
+  connect(m_seek, &QSlider::valueChanged, this, [this] {
+    if (!m_updating && !m_seek->isSliderDown()) seekToSlider();
+  });
+  connect(m_seek, &QSlider::sliderMoved, this, [this] { seekToSlider(); });
+  connect(m_seek, &QSlider::sliderReleased, this, [this] { seekToSlider(); });
+
+  connect(m_volume, &QSlider::valueChanged, this, [this](int value) {
+    if (!m_updating) m_player.setVolume(value);
+  });
+  connect(m_mute, &QToolButton::toggled, this, [this](bool on) {
+    m_mute->setIcon(style()->standardIcon(on ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
+    if (!m_updating) m_player.setMute(on);
+  });
+
+  m_follow.setInterval(250);
+  connect(&m_follow, &QTimer::timeout, this, &ControlBar::refresh);
+  refresh();
+}
+
+void ControlBar::seekToSlider() { m_player.seek(m_seek->sliderPosition() / 1000.0); }
+
+void ControlBar::refresh() {
+  m_updating = true;
+  const double duration = m_player.Duration();
+  const int length = duration > 0 ? int(std::lround(duration * 1000)) : 0;
+  if (!m_seek->isSliderDown()) {
+    if (m_seek->maximum() != length) m_seek->setRange(0, length);
+    m_seek->setPageStep(std::max(1, length / 10));
+    m_seek->setValue(int(std::lround(m_player.CurrentPosition() * 1000)));
+    m_seek->setEnabled(length > 0 && m_player.canSeek());
+  }
+  if (!m_volume->isSliderDown()) m_volume->setValue(int(std::lround(m_player.volume())));
+  m_mute->setChecked(m_player.isMuted());
+  const bool playing = m_player.PlayState() == kPlaying || m_player.PlayState() == kWaiting;
+  if (playing != m_showsPause) {
+    m_showsPause = playing;
+    m_playPause->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    m_playPause->setToolTip(playing ? tr("Pause") : tr("Play"));
+  }
+  m_updating = false;
+}
+
+void ControlBar::showEvent(QShowEvent* event) {
+  refresh();
+  m_follow.start();
+  QWidget::showEvent(event);
+}
+
+void ControlBar::hideEvent(QHideEvent* event) {
+  m_follow.stop();
+  QWidget::hideEvent(event);
+}
+
+// Clicks between the bar's controls stay on the bar: they must not pause the picture above.
+void ControlBar::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) event->accept();
+  else QWidget::mousePressEvent(event);
+}
+void ControlBar::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) event->accept();
+  else QWidget::mouseReleaseEvent(event);
+}
+void ControlBar::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) event->accept();
+  else QWidget::mouseDoubleClickEvent(event);
+}
+
+}  // namespace vcd::mpv

@@ -1,0 +1,52 @@
+#pragma once
+#include <QTimer>
+#include <QWidget>
+
+class QSlider;
+class QToolButton;
+
+namespace vcd::mpv {
+
+class MpvPlayer;
+
+// The control's own bar at the bottom of its face, below the picture: play/pause and stop, the
+// seek slider (a click jumps, dragging seeks, otherwise it follows the position), and the sound
+// controls (mute and volume on libmpv's 0..100 scale). The bar never takes the keyboard focus,
+// which stays with the picture, and clicks on it never reach the picture (they do not pause).
+class ControlBar : public QWidget {
+  Q_OBJECT
+ public:
+  explicit ControlBar(MpvPlayer& player, QWidget* parent = nullptr);
+
+  // The seek slider counts milliseconds.
+  QSlider* seekSlider() const { return m_seek; }
+  QSlider* volumeSlider() const { return m_volume; }
+  QToolButton* muteButton() const { return m_mute; }
+  QToolButton* playPauseButton() const { return m_playPause; }
+  QToolButton* stopButton() const { return m_stop; }
+
+  // Reads the player's figures into the controls (a timer does it while the bar is shown).
+  void refresh();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  void seekToSlider();
+
+  MpvPlayer& m_player;
+  QToolButton* m_playPause;
+  QToolButton* m_stop;
+  QSlider* m_seek;
+  QToolButton* m_mute;
+  QSlider* m_volume;
+  QTimer m_follow;
+  bool m_updating = false;  // the controls are being set from the player's figures
+  bool m_showsPause = false;
+};
+
+}  // namespace vcd::mpv
