@@ -122,10 +122,12 @@ std::vector<Row> growthRows(const Settings& s) {
   const int buttons = std::min(rig.tracks(), 18);
   double after10 = -1;
   int missed = 0;
+  QStringList trend;  // every 100 changes
   for (int k = 1; k <= s.changes; ++k) {
     const int index = k % buttons;
     if (rig.timeToPlaying([&] { rig.window().Songcmd_Click(index); }, 30000) < 0) ++missed;
     if (k == 10) after10 = residentMiB();
+    if (k % 100 == 0) trend << QString::number(residentMiB(), 'f', 1);
   }
   const double afterN = residentMiB();
   Row row{QStringLiteral("6 RSS MiB after %1 changes").arg(s.changes), after10, afterN, "< +5 MiB",
@@ -136,7 +138,8 @@ std::vector<Row> growthRows(const Settings& s) {
                  .arg(s.changes)
                  .arg(afterN >= after10 ? "+" : "")
                  .arg(afterN - after10, 0, 'f', 1)
-                 .arg(missed ? QStringLiteral("; %1 changes never reached playing").arg(missed) : QString());
+                 .arg(missed ? QStringLiteral("; %1 changes never reached playing").arg(missed) : QString()) +
+             QStringLiteral("\n  RSS MiB every 100 changes: ") + trend.join(QLatin1Char(' '));
   return {row};
 }
 

@@ -66,44 +66,61 @@ int64_t DiscTrackStream::read(char* buf, uint64_t n) {
   if (pos_ >= extent_.size || n == 0) return 0;
 
   const int bytes = sectorBytes();
-  const auto sector = static_cast<uint32_t>(pos_ / bytes);
-  if (cacheCount_ == 0 || sector < cacheFirst_ || sector >= cacheFirst_ + cacheCount_) {
+  auto sector = static_cast<uint32_t>(pos_ / bytes);
+  int64_t want = std::min<int64_t>(extent_.size - pos_, static_cast<int64_t>(std::min<uint64_t>(n, INT64_MAX / 2)));
+  bool cached = cacheCount_ != 0 && sector >= cacheFirst_ && sector < cacheFirst_ + cacheCount_;
+  int64_t done = 0;
+  if (!cached && pos_ % bytes == 0 && want >= bytes) {
+    // Whole sectors asked for: read them straight into the caller's buffer (at image speed the
+    // extra copy through the cache is a good part of the cost).
+    const auto count = std::min<uint32_t>(static_cast<uint32_t>(want / bytes), kMaxBatch);
+    if (!fill(reinterpret_cast<uint8_t*>(buf), sector, count)) return -1;
+    done = static_cast<int64_t>(count) * bytes;
+    pos_ += done;
+    if (count == kMaxBatch || done == want) return done;
+    // The part of one more sector that was asked for goes through the cache.
+    buf += done;
+    want -= done;
+    sector += count;
+    cached = false;
+  }
+  if (!cached) {
     // Read only the sectors covering the requested range: the engine's first small reads must
     // not pull in more of the disc than they need.
-    const int64_t end = std::min<int64_t>(extent_.size, pos_ + static_cast<int64_t>(std::min<uint64_t>(n, INT64_MAX / 2)));
-    const auto last = static_cast<uint32_t>((end - 1) / bytes);
-    if (!fill(sector, last - sector + 1)) return -1;
+    const auto last = static_cast<uint32_t>((pos_ + want - 1) / bytes);
+    const uint32_t count = std::min({last - sector + 1, kMaxBatch, extent_.sectors - sector});
+    cacheCount_ = 0;
+    cache_.resize(static_cast<size_t>(count) * bytes);
+    if (!fill(cache_.data(), sector, count)) return done > 0 ? done : -1;
+    cacheFirst_ = sector;
+    cacheCount_ = count;
   }
 
   const int64_t cacheStart = static_cast<int64_t>(cacheFirst_) * bytes;
   const int64_t offset = pos_ - cacheStart;
   const int64_t cacheEnd = std::min<int64_t>(cacheStart + static_cast<int64_t>(cacheCount_) * bytes, extent_.size);
-  const int64_t count = std::min<int64_t>(cacheEnd - pos_, static_cast<int64_t>(std::min<uint64_t>(n, INT64_MAX / 2)));
+  const int64_t count = std::min<int64_t>(cacheEnd - pos_, want);
   std::memcpy(buf, cache_.data() + offset, static_cast<size_t>(count));
   pos_ += count;
-  return count;
+  return done + count;
 }
 
-bool DiscTrackStream::fill(uint32_t first, uint32_t count) {
-  count = std::min({count, kMaxBatch, extent_.sectors - first});
-  cacheCount_ = 0;
-  cache_.resize(static_cast<size_t>(count) * sectorBytes());
-  if (readPaced(cache_.data(), extent_.lsn + first, count)) {
+// Reads `count` sectors of the file from `first` into `out`; unreadable ones become zeros
+// unless the disc is gone.
+bool DiscTrackStream::fill(uint8_t* out, uint32_t first, uint32_t count) {
+  if (readPaced(out, extent_.lsn + first, count)) {
     failureRun_ = 0;
-  } else if (!recover(first, count)) {
+  } else if (!recover(out, first, count)) {
     return false;
   }
-  if (cancelled_) return false;
-  cacheFirst_ = first;
-  cacheCount_ = count;
-  return true;
+  return !cancelled_;
 }
 
 // The batch failed: go through it sector by sector, so one bad sector costs only itself.
-bool DiscTrackStream::recover(uint32_t first, uint32_t count) {
+bool DiscTrackStream::recover(uint8_t* dest, uint32_t first, uint32_t count) {
   const int bytes = sectorBytes();
   for (uint32_t i = 0; i < count; ++i) {
-    uint8_t* out = cache_.data() + static_cast<size_t>(i) * bytes;
+    uint8_t* out = dest + static_cast<size_t>(i) * bytes;
     const int attempts = failureRun_ >= kRetryRunLimit ? 1 : kAttempts;
     bool ok = false;
     for (int a = 0; a < attempts && !ok; ++a) {

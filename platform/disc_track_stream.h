@@ -65,8 +65,8 @@ class DiscTrackStream : public TrackStream {
 
  private:
   int sectorBytes() const { return extent_.form2 ? kForm2SectorBytes : kForm1SectorBytes; }
-  bool fill(uint32_t first, uint32_t count);
-  bool recover(uint32_t first, uint32_t count);
+  bool fill(uint8_t* out, uint32_t first, uint32_t count);
+  bool recover(uint8_t* out, uint32_t first, uint32_t count);
   bool readPaced(uint8_t* buf, uint32_t lsn, uint32_t count);
   bool waitUntil(ReadPacer::Clock::time_point deadline);
 
@@ -75,7 +75,7 @@ class DiscTrackStream : public TrackStream {
   TrackExtent extent_;
   int64_t pos_ = 0;
 
-  std::vector<uint8_t> cache_;  // the sectors of the last disc read
+  std::vector<uint8_t> cache_;  // the sectors of the last disc read that did not go straight to the caller
   uint32_t cacheFirst_ = 0;
   uint32_t cacheCount_ = 0;
   int failureRun_ = 0;
