@@ -1,18 +1,27 @@
 // The windowed engine: the picture drawn by libmpv into the OpenGL widget, and the widget's
 // own keys and clicks.
+#include "player/mpv/control_bar.h"
 #include "player/mpv/video_widget.h"
 #include "tests/engine/engine_support.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QOpenGLWidget>
+#include <QSlider>
+#include <QToolButton>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QImage>
 #include <QScreen>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
+using vcd::mpv::ControlBar;
 using vcd::mpv::MpvPlayer;
 using vcd::mpv::VideoWidget;
 using namespace vcd::test;
@@ -153,6 +162,104 @@ TEST_F(Windowed, FullScreenAndBackByEscAndByDoubleClick) {
   EXPECT_THROW(player->setDisplaySize(7), vcd::MediaError);
 }
 
+TEST_F(Windowed, ControlBarBelowThePictureSeeksFollowsAndSetsTheSound) {
+  ControlBar* bar = player->controlBar();
+  ASSERT_NE(bar, nullptr);
+  auto* picture = video->findChild<QOpenGLWidget*>();
+  ASSERT_NE(picture, nullptr);
+  // Inside the control's rectangle, at its bottom, the picture taking the rest above it.
+  EXPECT_TRUE(bar->isVisible());
+  EXPECT_EQ(bar->parentWidget(), video);
+  EXPECT_EQ(bar->geometry().bottom(), video->height() - 1);
+  EXPECT_EQ(bar->width(), video->width());
+  EXPECT_EQ(picture->geometry(), QRect(0, 0, video->width(), bar->y()));
+
+  player->setFileName(localMedia("long.mpg"));
+  ASSERT_TRUE(waitForState(*player, vcd::kPlaying));
+  QSlider* seek = bar->seekSlider();
+  // The slider follows the position.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return seek->isEnabled() && seek->value() > 1000; }, 20000));
+  EXPECT_NEAR(seek->maximum(), 20000, 500);
+  EXPECT_TRUE(showsPicture());
+  if (const QByteArray dir = qgetenv("VCD_SCREENSHOT_DIR"); !dir.isEmpty()) {
+    QDir().mkpath(QString::fromLocal8Bit(dir));
+    host.grab().save(QString::fromLocal8Bit(dir) + "/engine_face.png");
+  }
+
+  // Setting it moves playback there.
+  seek->setValue(15000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return player->CurrentPosition() > 14.5; }, 20000));
+  EXPECT_EQ(player->PlayState(), vcd::kPlaying);
+  // So does a click on its groove, where the click is.
+  const QPoint early(seek->width() / 10, seek->height() / 2);
+  QTest::mouseClick(seek, Qt::LeftButton, {}, early);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return player->CurrentPosition() < 6.0; }, 20000));
+  EXPECT_GT(player->CurrentPosition(), 0.5);
+
+  // The sound: volume on libmpv's scale, starting at -2.9 dB; mute.
+  QSlider* volume = bar->volumeSlider();
+  EXPECT_EQ(volume->value(), 89);
+  volume->setValue(50);
+  EXPECT_EQ(player->volume(), 50.0);
+  QTest::mouseClick(bar->muteButton(), Qt::LeftButton);
+  EXPECT_TRUE(player->isMuted());
+  QTest::mouseClick(bar->muteButton(), Qt::LeftButton);
+  EXPECT_FALSE(player->isMuted());
+
+  // A click on the bar between its controls does not pause the picture above it.
+  QPoint gap;
+  for (int x = 0; x < bar->width() && gap.isNull(); ++x)
+    if (!bar->childAt(x, bar->height() / 2)) gap = QPoint(x, bar->height() / 2);
+  ASSERT_FALSE(gap.isNull());
+  QTest::mouseClick(bar, Qt::LeftButton, {}, gap);
+  const double from = player->CurrentPosition();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return player->CurrentPosition() > from + 1.0; }, 20000));
+  EXPECT_EQ(player->PlayState(), vcd::kPlaying);
+
+  // Play/pause resumes where it stood; stop stops.
+  QTest::mouseClick(bar->playPauseButton(), Qt::LeftButton);
+  EXPECT_EQ(player->PlayState(), vcd::kPaused);
+  const double held = player->CurrentPosition();
+  QTest::mouseClick(bar->playPauseButton(), Qt::LeftButton);
+  EXPECT_EQ(player->PlayState(), vcd::kPlaying);
+  EXPECT_GE(player->CurrentPosition(), held - 0.1);
+  QTest::mouseClick(bar->stopButton(), Qt::LeftButton);
+  EXPECT_EQ(player->PlayState(), vcd::kStopped);
+  bar->refresh();
+  EXPECT_FALSE(seek->isEnabled());
+}
+
+TEST_F(Windowed, RightClickOpensTheContextMenuAndFullScreenShowsNoBar) {
+  player->setFileName(localMedia("long.mpg"));
+  ASSERT_TRUE(waitForState(*player, vcd::kPlaying));
+  QSignalSpy asked(video, &VideoWidget::contextMenuRequested);
+  // Through the window, as the display server delivers it (the window makes the menu event).
+  QTest::mouseClick(host.windowHandle(), Qt::RightButton, {}, video->mapTo(&host, QPoint(video->width() / 2, video->height() / 3)));
+  EXPECT_EQ(asked.count(), 1);
+  QMenu* menu = nullptr;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); }, 5000));
+  EXPECT_EQ(menu->objectName(), "playerMenu");
+  QAction* pause = menu->findChild<QAction*>("playPause");
+  ASSERT_NE(pause, nullptr);
+  EXPECT_EQ(pause->text(), "&Pause");
+  QAction* full = menu->findChild<QAction*>("fullScreen");
+  ASSERT_NE(full, nullptr);
+  EXPECT_FALSE(full->isChecked());
+  menu->close();
+  EXPECT_EQ(player->PlayState(), vcd::kPlaying);  // a right click does not pause
+
+  std::unique_ptr<QMenu> built(player->buildContextMenu(video));
+  built->findChild<QAction*>("fullScreen")->trigger();
+  EXPECT_EQ(player->DisplaySize(), vcd::kDisplayFullScreen);
+  EXPECT_TRUE(video->isWindow());
+  EXPECT_FALSE(player->controlBar()->isVisible());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return video->hasRenderer(); }, 5000));
+  QTest::keyClick(video, Qt::Key_Escape);
+  EXPECT_EQ(player->DisplaySize(), vcd::kDisplayFitToControl);
+  EXPECT_TRUE(player->controlBar()->isVisible());
+  EXPECT_EQ(player->controlBar()->geometry().bottom(), video->height() - 1);
+}
+
 // The suite runs on the offscreen platform, which has no OpenGL: run the tests above again in
 // a virtual X display of their own, where they draw for real.
 TEST(WindowedOnX, PictureKeysAndFullScreenUnderXvfb) {
@@ -169,7 +276,7 @@ TEST(WindowedOnX, PictureKeysAndFullScreenUnderXvfb) {
   ASSERT_TRUE(child.waitForFinished(240000));
   const QString out = QString::fromLocal8Bit(child.readAll());
   EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
-  EXPECT_TRUE(out.contains("[  PASSED  ] 4 tests.")) << out.toStdString();
+  EXPECT_TRUE(out.contains("[  PASSED  ] 6 tests.")) << out.toStdString();
 }
 
 }  // namespace
