@@ -642,22 +642,25 @@ bool MpvPlayer::isMuted() const {
   return flag != 0;
 }
 
-void MpvPlayer::setAudioChannel(AudioChannel channel) {
-  if (channel == m_channel) return;
+bool MpvPlayer::setAudioChannel(AudioChannel channel) {
+  if (channel == m_channel) return true;
   // `af` is a global setting: libmpv rebuilds the running file's filter chain at once and keeps
   // the chain for every file after it.
   const QByteArray filter = channelFilter(channel);
-  if (mpv_set_property_string(m_mpv, "af", filter.constData()) < 0)
-    throw MediaError("libmpv refused the channel filter");
+  if (mpv_set_property_string(m_mpv, "af", filter.constData()) < 0) return false;
   m_channel = channel;
+  return true;
 }
 
 void MpvPlayer::setSoundCapture(const QString& wavFile) {
   if (m_mode != Mode::Headless) return;  // a face plays to the sound card
   if (wavFile.isEmpty()) {
     mpv_set_property_string(m_mpv, "ao", "null");
+    mpv_set_property_string(m_mpv, "audio-format", "no");
     return;
   }
+  // 16-bit samples whatever the decoder hands out (MP3 decodes to floating point).
+  mpv_set_property_string(m_mpv, "audio-format", "s16");
   mpv_set_property_string(m_mpv, "ao-pcm-file", QFile::encodeName(wavFile).constData());
   mpv_set_property_string(m_mpv, "ao", "pcm");
 }

@@ -75,12 +75,12 @@ class MpvPlayer : public MediaPlayer {
 
   // Which channel of the audio reaches both speakers (the MPEG Audio Decoder's "Channel"
   // setting). Takes effect at once on the playing file and holds for every later file, until
-  // the player goes away.
-  void setAudioChannel(AudioChannel channel);
+  // the player goes away. False (and the choice unchanged) when libmpv refuses the filter.
+  bool setAudioChannel(AudioChannel channel);
   AudioChannel audioChannel() const { return m_channel; }
 
   // Headless only: from the next file on, the sound goes as a WAV file to `wavFile` instead of
-  // nowhere (an empty name sends it nowhere again). Each file that starts after a stop or an
+  // nowhere, as 16-bit samples (an empty name sends it nowhere again). Each file that starts after a stop or an
   // end writes the file anew; tests measure what the speakers would have got.
   void setSoundCapture(const QString& wavFile);
 

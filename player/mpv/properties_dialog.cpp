@@ -79,7 +79,8 @@ PropertiesDialog::PropertiesDialog(MpvPlayer& player, QWidget* parent)
   connect(m_decoders, &QListWidget::currentRowChanged, this, [this](int row) { m_settings->setCurrentIndex(row + 1); });
   // The choice plays at once: the user hears which channel carries the voice.
   connect(group, &QButtonGroup::idToggled, this, [this](int id, bool on) {
-    if (on) m_player.setAudioChannel(AudioChannel(id));
+    if (on && !m_player.setAudioChannel(AudioChannel(id)))
+      m_channel[int(m_player.audioChannel())]->setChecked(true);  // refused: show what plays
   });
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);

@@ -54,6 +54,8 @@ QString localMedia(const char* name) {
                "sine=frequency=1000:duration=6:sample_rate=44100", "-filter_complex",
                "[0:a][1:a]join=inputs=2:channel_layout=stereo[a]", "-map", "[a]", "-c:a", "mp2", "-b:a", "224k",
                "-f", "mpeg", d + "/tones.mpg"});
+    runFfmpeg({"-f", "lavfi", "-i", "sine=frequency=440:duration=3:sample_rate=44100", "-ac", "1", "-c:a",
+               "libmp3lame", d + "/mono.mp3"});
     // The same two channels under a picture, as a karaoke Video CD track has them.
     runFfmpeg({"-f", "lavfi", "-i", "rgbtestsrc=size=352x288:rate=25:duration=8", "-f", "lavfi", "-i",
                "sine=frequency=440:duration=8:sample_rate=44100", "-f", "lavfi", "-i",

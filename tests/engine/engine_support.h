@@ -23,6 +23,7 @@ namespace vcd::test {
 //   tones.mpg  6 s of Video CD sound (MPEG-1 layer II, 224 kbit/s, 44.1 kHz) in an MPEG program
 //              stream: 440 Hz on the first channel, 1000 Hz on the second (a karaoke track's two)
 //   karaoke.mpg  8 s PAL Video CD MPEG: rgbtestsrc and the two tones of tones.mpg
+//   mono.mp3   3 s of 440 Hz on one channel
 QString localMedia(const char* name);
 
 // The sound a headless player wrote with setSoundCapture: a 16-bit stereo WAV file.

@@ -89,6 +89,19 @@ TEST_F(Sound, ChannelChoiceReachesBothSpeakersAndHoldsForLaterFiles) {
   EXPECT_NEAR(peakLevel(second.left, second.rate, 1, 5), peakLevel(stereo.right, stereo.rate, 1, 5), 200);
 }
 
+TEST_F(Sound, OneChannelChoiceStillPlaysAMonoFile) {
+  // A singer's choice left on must not silence the next file that has one channel only.
+  player.setAudioChannel(AudioChannel::Second);
+  const QString wav = dir.filePath("mono.wav");
+  player.setSoundCapture(wav);
+  player.setFileName(localMedia("mono.mp3"));
+  ASSERT_TRUE(waitForEnds(rec, 1));
+  const Wav w = readFinishedWav(wav);
+  ASSERT_GT(w.seconds(), 2.5);
+  EXPECT_NEAR(toneFrequency(w.left, w.rate, 0.5, 2.5), kLow, kTolerance);
+  EXPECT_NEAR(toneFrequency(w.right, w.rate, 0.5, 2.5), kLow, kTolerance);
+}
+
 TEST_F(Sound, ChannelChoiceTakesEffectOnTheFileThatPlays) {
   // A track with a picture plays in its own time, so the choice falls in the middle of it.
   const QString wav = dir.filePath("switch.wav");

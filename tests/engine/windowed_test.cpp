@@ -1,13 +1,16 @@
 // The windowed engine: the picture drawn by libmpv into the OpenGL widget, and the widget's
 // own keys and clicks.
 #include "player/mpv/control_bar.h"
+#include "player/mpv/properties_dialog.h"
 #include "player/mpv/video_widget.h"
 #include "tests/engine/engine_support.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QListWidget>
 #include <QMenu>
+#include <QTabWidget>
 #include <QOpenGLWidget>
 #include <QSlider>
 #include <QToolButton>
@@ -258,6 +261,19 @@ TEST_F(Windowed, RightClickOpensTheContextMenuAndFullScreenShowsNoBar) {
   EXPECT_EQ(player->DisplaySize(), vcd::kDisplayFitToControl);
   EXPECT_TRUE(player->controlBar()->isVisible());
   EXPECT_EQ(player->controlBar()->geometry().bottom(), video->height() - 1);
+
+  // Properties opens over the window without holding the picture up.
+  built->findChild<QAction*>("properties")->trigger();
+  vcd::mpv::PropertiesDialog* dialog = player->propertiesDialog();
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+  EXPECT_EQ(dialog->parentWidget(), &host);
+  dialog->pages()->setCurrentIndex(1);
+  dialog->decoders()->setCurrentRow(0);
+  if (const QByteArray dir = qgetenv("VCD_SCREENSHOT_DIR"); !dir.isEmpty())
+    dialog->grab().save(QString::fromLocal8Bit(dir) + "/engine_properties.png");
+  EXPECT_EQ(player->PlayState(), vcd::kPlaying);
+  dialog->reject();
 }
 
 // The suite runs on the offscreen platform, which has no OpenGL: run the tests above again in
