@@ -9,6 +9,7 @@
 #include <QSlider>
 #include <QStyle>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <cmath>
 
 namespace vcd::mpv {
@@ -75,16 +76,21 @@ ControlBar::ControlBar(MpvPlayer& player, QWidget* parent) : QWidget(parent), m_
   m_volume->setFixedWidth(72);
   m_volume->setToolTip(tr("Volume"));
 
-  auto* row = new QHBoxLayout(this);
-  row->setContentsMargins(2, 1, 4, 1);
+  // Two rows: the seek slider across the whole width, and below it the transport at the left
+  // and the sound at the right. The middle of the lower row stays empty: the window shows its
+  // status line there.
+  auto* rows = new QVBoxLayout(this);
+  rows->setContentsMargins(2, 1, 4, 1);
+  rows->setSpacing(0);
+  rows->addWidget(m_seek);
+  auto* row = new QHBoxLayout;
   row->setSpacing(2);
   row->addWidget(m_playPause);
   row->addWidget(m_stop);
-  row->addSpacing(4);
-  row->addWidget(m_seek, 1);
-  row->addSpacing(6);
+  row->addStretch(1);
   row->addWidget(m_mute);
   row->addWidget(m_volume);
+  rows->addLayout(row);
 
   connect(m_playPause, &QToolButton::clicked, this, [this] { m_player.togglePause(); refresh(); });
   connect(m_stop, &QToolButton::clicked, this, [this] { m_player.Stop(); refresh(); });

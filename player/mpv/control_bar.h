@@ -9,9 +9,9 @@ namespace vcd::mpv {
 
 class MpvPlayer;
 
-// The control's own bar at the bottom of its face, below the picture: play/pause and stop, the
-// seek slider (a click jumps, dragging seeks, otherwise it follows the position), and the sound
-// controls (mute and volume on libmpv's 0..100 scale). The bar never takes the keyboard focus,
+// The control's own bar at the bottom of its face, below the picture: the seek slider across the
+// top (a click jumps, dragging seeks, otherwise it follows the position), play/pause and stop at
+// the lower left and the sound controls (mute, volume on libmpv's 0..100 scale) at the lower right. The bar never takes the keyboard focus,
 // which stays with the picture, and clicks on it never reach the picture (they do not pause).
 class ControlBar : public QWidget {
   Q_OBJECT
