@@ -1,0 +1,176 @@
+// The control's sound, position and picture as its face and the screenshot use them, and its
+// context menu with the Properties dialog.
+#include "player/mpv/mpv_player.h"
+
+#include "player/mpv/control_bar.h"
+#include "player/mpv/properties_dialog.h"
+#include "player/mpv/stream_handle.h"
+#include "player/mpv/video_widget.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <mpv/client.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace vcd::mpv {
+
+// ---- sound ---------------------------------------------------------------------------------
+
+void MpvPlayer::setVolume(double volume) {
+  volume = std::clamp(volume, 0.0, 100.0);
+  mpv_set_property(m_mpv, "volume", MPV_FORMAT_DOUBLE, &volume);
+}
+
+double MpvPlayer::volume() const {
+  double volume = 0;
+  mpv_get_property(m_mpv, "volume", MPV_FORMAT_DOUBLE, &volume);
+  return volume;
+}
+
+void MpvPlayer::setMute(bool mute) {
+  int flag = mute ? 1 : 0;
+  mpv_set_property(m_mpv, "mute", MPV_FORMAT_FLAG, &flag);
+}
+
+bool MpvPlayer::isMuted() const {
+  int flag = 0;
+  mpv_get_property(m_mpv, "mute", MPV_FORMAT_FLAG, &flag);
+  return flag != 0;
+}
+
+bool MpvPlayer::setAudioChannel(AudioChannel channel) {
+  if (channel == m_channel) return true;
+  // `af` is a global setting: libmpv rebuilds the running file's filter chain at once and keeps
+  // the chain for every file after it.
+  const QByteArray filter = channelFilter(channel);
+  if (mpv_set_property_string(m_mpv, "af", filter.constData()) < 0) return false;
+  m_channel = channel;
+  return true;
+}
+
+void MpvPlayer::setSoundCapture(const QString& wavFile) {
+  if (m_mode != Mode::Headless) return;  // a face plays to the sound card
+  if (wavFile.isEmpty()) {
+    mpv_set_property_string(m_mpv, "ao", "null");
+    mpv_set_property_string(m_mpv, "audio-format", "no");
+    return;
+  }
+  // 16-bit samples whatever the decoder hands out (MP3 decodes to floating point).
+  mpv_set_property_string(m_mpv, "audio-format", "s16");
+  mpv_set_property_string(m_mpv, "ao-pcm-file", QFile::encodeName(wavFile).constData());
+  mpv_set_property_string(m_mpv, "ao", "pcm");
+}
+
+// ---- position and picture ------------------------------------------------------------------
+
+void MpvPlayer::seek(double seconds) {
+  if (m_phase != Phase::Active) return;
+  const double duration = liveDuration();
+  if (duration > 0) seconds = std::min(seconds, duration);
+  seconds = std::max(seconds, 0.0);
+  const QByteArray at = QByteArray::number(seconds, 'f', 3);
+  const char* cmd[] = {"seek", at.constData(), "absolute", nullptr};
+  mpv_command(m_mpv, cmd);
+}
+
+QImage MpvPlayer::currentFrame() {
+  if (m_phase != Phase::Active) return {};
+  mpv_node args[2];
+  args[0].format = MPV_FORMAT_STRING;
+  args[0].u.string = const_cast<char*>("screenshot-raw");
+  args[1].format = MPV_FORMAT_STRING;
+  args[1].u.string = const_cast<char*>("video");
+  mpv_node_list list{2, args, nullptr};
+  mpv_node cmd;
+  cmd.format = MPV_FORMAT_NODE_ARRAY;
+  cmd.u.list = &list;
+  mpv_node result;
+  if (mpv_command_node(m_mpv, &cmd, &result) < 0) return {};
+
+  int64_t w = 0, h = 0, stride = 0;
+  QByteArray format;
+  const mpv_byte_array* data = nullptr;
+  if (result.format == MPV_FORMAT_NODE_MAP) {
+    for (int i = 0; i < result.u.list->num; ++i) {
+      const char* key = result.u.list->keys[i];
+      const mpv_node& v = result.u.list->values[i];
+      if (v.format == MPV_FORMAT_INT64) {
+        if (std::strcmp(key, "w") == 0) w = v.u.int64;
+        else if (std::strcmp(key, "h") == 0) h = v.u.int64;
+        else if (std::strcmp(key, "stride") == 0) stride = v.u.int64;
+      } else if (v.format == MPV_FORMAT_STRING && std::strcmp(key, "format") == 0) {
+        format = v.u.string;
+      } else if (v.format == MPV_FORMAT_BYTE_ARRAY && std::strcmp(key, "data") == 0) {
+        data = v.u.ba;
+      }
+    }
+  }
+  QImage image;
+  // "bgr0": four bytes a pixel, blue first, the fourth unused; QImage's RGB32 in memory on a
+  // little-endian machine, once the unused byte is made opaque.
+  if (format == "bgr0" && data && w > 0 && h > 0 && stride >= w * 4 && int64_t(data->size) >= stride * h) {
+    image = QImage(int(w), int(h), QImage::Format_RGB32);
+    const auto* src = static_cast<const uchar*>(data->data);
+    for (int y = 0; y < h; ++y) {
+      const uchar* from = src + y * stride;
+      auto* to = reinterpret_cast<QRgb*>(image.scanLine(y));
+      for (int x = 0; x < w; ++x) to[x] = qRgb(from[4 * x + 2], from[4 * x + 1], from[4 * x]);
+    }
+  }
+  mpv_free_node_contents(&result);
+  return image;
+}
+
+// ---- context menu and properties -----------------------------------------------------------
+
+QMenu* MpvPlayer::buildContextMenu(QWidget* parent) {
+  auto* menu = new QMenu(parent);
+  menu->setObjectName(QStringLiteral("playerMenu"));
+  const bool running = m_state == kPlaying || m_state == kWaiting;
+  QAction* play = menu->addAction(running ? tr("&Pause") : tr("&Play"), this, &MpvPlayer::togglePause);
+  play->setObjectName(QStringLiteral("playPause"));
+  play->setEnabled(!m_fileName.isEmpty());
+  QAction* stop = menu->addAction(tr("&Stop"), this, &MpvPlayer::Stop);
+  stop->setObjectName(QStringLiteral("stop"));
+  stop->setEnabled(m_phase == Phase::Loading || m_phase == Phase::Active);
+  menu->addSeparator();
+  QAction* full = menu->addAction(tr("&Full Screen"));
+  full->setObjectName(QStringLiteral("fullScreen"));
+  full->setCheckable(true);
+  full->setChecked(m_displaySize == kDisplayFullScreen);
+  full->setEnabled(m_widget != nullptr);
+  connect(full, &QAction::triggered, this, [this](bool on) {
+    setDisplaySize(on ? kDisplayFullScreen : kDisplayFitToControl);
+  });
+  QAction* mute = menu->addAction(tr("&Mute"));
+  mute->setObjectName(QStringLiteral("mute"));
+  mute->setCheckable(true);
+  mute->setChecked(isMuted());
+  connect(mute, &QAction::triggered, this, [this](bool on) {
+    setMute(on);
+    if (m_bar) m_bar->refresh();
+  });
+  menu->addSeparator();
+  QAction* properties = menu->addAction(tr("P&roperties..."), this, &MpvPlayer::showProperties);
+  properties->setObjectName(QStringLiteral("properties"));
+  return menu;
+}
+
+PropertiesDialog* MpvPlayer::propertiesDialog() const { return m_properties.data(); }
+ControlBar* MpvPlayer::controlBar() const { return m_bar.data(); }
+
+void MpvPlayer::showProperties() {
+  if (!m_properties) {
+    QWidget* owner = m_widget ? m_widget->window() : nullptr;
+    m_properties = new PropertiesDialog(*this, owner);
+    m_properties->setWindowModality(Qt::WindowModal);
+  }
+  m_properties->show();
+  m_properties->raise();
+  m_properties->activateWindow();
+}
+
+}  // namespace vcd::mpv
