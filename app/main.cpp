@@ -1,6 +1,7 @@
 // vcdplayer: insert a Video CD (or name a disc image) and it plays.
 #include <QApplication>
-#include <QFileInfo>
+#include <QDir>
+#include <QFile>
 #include <QScreen>
 #include <QStringList>
 #include <clocale>
@@ -10,18 +11,18 @@
 #include "platform/cd_tray.h"
 #include "platform/linux_drives.h"
 #include "player/mpv/mpv_player.h"
+#include "player/command_line.h"
 #include "player/fonts.h"
 #include "player/playerfrm.h"
 
-namespace {
-
-// The program takes its arguments as one string, the way they followed the program's name.
-QString argumentString(const QStringList& args) { return args.mid(1).join(QLatin1Char(' ')); }
-
-}  // namespace
-
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  // Every argument belongs to the player, none to Qt: a file named "-reverse" or
+  // "-platformpluginpath" is a file name, not an option that changes (or loads code into) the
+  // program. Qt's settings still come from its environment variables.
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QFile::decodeName(argv[i]);
+  int qtArgc = 1;
+  QApplication app(qtArgc, argv);
   vcd::registerWindowFonts();
   QApplication::setApplicationName(QStringLiteral("vcdplayer"));
   QApplication::setApplicationVersion(QStringLiteral("2.2.0"));
@@ -32,15 +33,12 @@ int main(int argc, char** argv) {
 
   // A disc image on the command line goes into a virtual drive of its own, listed before the
   // machine's drives, and is then found like any disc; it is not handed to the player as a file.
-  QString commandLine = argumentString(QApplication::arguments());
-  QString unquoted = commandLine;
-  unquoted.remove(QLatin1Char('"'));
-  if (!unquoted.isEmpty() && vcd::platform::LinuxDriveManager::looksLikeDiscImage(unquoted) &&
-      QFileInfo(unquoted).isFile()) {
-    if (drives.insertImage(QFileInfo(unquoted).absoluteFilePath())) {
+  QString commandLine = vcd::command_line::argumentString(arguments);
+  if (const QString image = vcd::command_line::discImage(commandLine, QDir::currentPath()); !image.isEmpty()) {
+    if (drives.insertImage(image)) {
       commandLine.clear();
     } else {
-      std::fprintf(stderr, "vcdplayer: %s is not a disc image that can be read\n", qPrintable(unquoted));
+      std::fprintf(stderr, "vcdplayer: %s is not a disc image that can be read\n", qPrintable(image));
     }
   }
 

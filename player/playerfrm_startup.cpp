@@ -1,4 +1,5 @@
 // Start-up and the two ways the program ends.
+#include "player/command_line.h"
 #include "player/playerfrm.h"
 
 namespace vcd {
@@ -22,9 +23,9 @@ void Playerfrm::Form_Load() {
 
   // 6. A file named on the command line. It plays only when no playable disc was found: the start
   // routine searches the disc again and a disc track replaces it.
-  QString commandLine = services_.commandLine;
-  if (commandLine != QLatin1String("") && commandLine != QLatin1String("%1")) {
-    commandLine.remove(QLatin1Char('"'));
+  // Quotes go; a command line that names nothing (empty, "", "%1") is passed over.
+  const QString commandLine = command_line::fileToPlay(services_.commandLine);
+  if (!commandLine.isEmpty()) {
     try {
       player->setFileName(commandLine);
     } catch (const std::exception&) {
