@@ -4,11 +4,17 @@
 
 namespace vcd {
 
+std::unique_ptr<QMessageBox> makeMessageBox(MessageIcon icon, const QString& title, const QString& text) {
+  auto box = std::make_unique<QMessageBox>(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Information,
+                                           title, QString(), QMessageBox::Ok);
+  box->setTextFormat(Qt::PlainText);
+  box->setText(text);
+  box->setWindowModality(Qt::ApplicationModal);
+  return box;
+}
+
 void ShowMessageBox(MessageIcon icon, const QString& title, const QString& text) {
-  QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Information, title, text,
-                  QMessageBox::Ok);
-  box.setWindowModality(Qt::ApplicationModal);
-  box.exec();
+  makeMessageBox(icon, title, text)->exec();
 }
 
 }  // namespace vcd

@@ -1,6 +1,9 @@
 #pragma once
 #include <QString>
 #include <functional>
+#include <memory>
+
+class QMessageBox;
 
 namespace vcd {
 
@@ -12,5 +15,7 @@ using MessageBoxService = std::function<void(MessageIcon icon, const QString& ti
 
 // The real one: a QMessageBox, modal for the whole program.
 void ShowMessageBox(MessageIcon icon, const QString& title, const QString& text);
+// The box it shows. Its text is plain: a file name or an error message is never taken for markup.
+std::unique_ptr<QMessageBox> makeMessageBox(MessageIcon icon, const QString& title, const QString& text);
 
 }  // namespace vcd

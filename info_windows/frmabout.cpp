@@ -33,7 +33,9 @@ bool AboutServices::startProgramDetached(const QString& program, const QStringLi
 }
 
 void AboutServices::showMessageBox(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
+  QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), QString(), QMessageBox::Ok, parent);
+  box.setTextFormat(Qt::PlainText);
+  box.setText(text);
   box.exec();
 }
 

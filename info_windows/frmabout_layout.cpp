@@ -134,6 +134,7 @@ void frmAbout::createControls() {
     w->setGeometry(twipsRect(row.left, row.top, row.width, row.height));
     w->setFont(fontOf(row.font));
     if (auto* label = qobject_cast<QLabel*>(w)) {
+      label->setTextFormat(Qt::PlainText);  // captions and system texts are never markup
       label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
       if (*row.colour) {
         QPalette p = label->palette();
