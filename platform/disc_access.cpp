@@ -75,6 +75,11 @@ std::optional<std::vector<DiscEntry>> collect(CdioList_t* list, bool allowForm2)
   return entries;
 }
 
+// libiso9660 reads the whole root folder on every lookup, as large as its record says.
+bool rootFits(const iso9660_pvd_t& pvd) {
+  return from_733(pvd.root_directory_record.size) <= kMaxFolderBytes;
+}
+
 enum class DriveState { DiscOk, NoDisc, TrayOpen, NotReady, Unknown, Unreachable };
 
 // The kernel's view of an optical drive. Opened non-blocking so an empty drive answers at once.
@@ -110,6 +115,12 @@ class CdioDisc : public DiscHandle {
 
   std::optional<std::vector<DiscEntry>> readFolder(const std::string& path) override {
     if (virtual_ && !virtual_->present) return std::nullopt;
+    if (!rootChecked_) {
+      iso9660_pvd_t pvd;
+      rootFits_ = iso9660_fs_read_pvd(cdio_, &pvd) && rootFits(pvd);
+      rootChecked_ = true;
+    }
+    if (!rootFits_) return std::nullopt;
     return collect(iso9660_fs_readdir(cdio_, path.c_str()), true);
   }
 
@@ -152,6 +163,8 @@ class CdioDisc : public DiscHandle {
   std::shared_ptr<VirtualDisc> virtual_;
   uint32_t end_ = UINT32_MAX;
   std::vector<uint8_t> raw_;
+  bool rootChecked_ = false;
+  bool rootFits_ = false;
 };
 
 // A plain ISO image: 2,048-byte sectors only, so nothing on it is Form 2.
@@ -165,6 +178,8 @@ class IsoImageDisc : public DiscHandle {
 
   std::optional<std::vector<DiscEntry>> readFolder(const std::string& path) override {
     if (!virtual_->present) return std::nullopt;
+    iso9660_pvd_t pvd;
+    if (!iso9660_ifs_read_pvd(iso_, &pvd) || !rootFits(pvd)) return std::nullopt;
     return collect(iso9660_ifs_readdir(iso_, path.c_str()), false);
   }
 

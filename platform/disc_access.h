@@ -16,6 +16,9 @@ namespace vcd::platform {
 inline constexpr int kForm1SectorBytes = 2048;  // user data of a Mode 1 / Mode 2 Form 1 sector
 inline constexpr int kForm2SectorBytes = 2324;  // payload of a Mode 2 Form 2 sector (Video CD MPEG)
 inline constexpr double kSectorsPerSecond = 75.0;
+// The largest folder the disc layer reads. A Video CD's folders take one sector each; a record
+// claiming more than this (up to 4 GB) is damage, and libiso9660 would allocate and read all of it.
+inline constexpr uint32_t kMaxFolderBytes = 1u << 20;
 
 // A directory record as stored on the disc.
 struct DiscEntry {
@@ -47,8 +50,9 @@ struct VirtualDisc {
 class DiscHandle {
  public:
   virtual ~DiscHandle() = default;
-  // The records of a folder (without "." and ".."), or nullopt when it cannot be read.
-  // `path` is made of stored names ("/MPEGAV").
+  // The records of a folder (without "." and ".."), or nullopt when it cannot be read (also
+  // when the root folder is larger than kMaxFolderBytes; callers check the other folders' sizes
+  // from their records before asking). `path` is made of stored names ("/MPEGAV").
   virtual std::optional<std::vector<DiscEntry>> readFolder(const std::string& path) = 0;
   // Reads `count` sectors from `lsn` into `buf`: 2,324 payload bytes each for Form 2, 2,048
   // otherwise. False when any of them could not be read.

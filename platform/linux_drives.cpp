@@ -31,6 +31,13 @@ struct Location {
   std::string storedPath;  // the path in stored names, for libiso9660
 };
 
+// The records of a located folder; nullopt when it cannot be read or claims to be larger than
+// any folder the disc layer reads.
+std::optional<std::vector<DiscEntry>> readFolderOf(DiscHandle& disc, const Location& folder) {
+  if (folder.storedPath != "/" && folder.entry.size > kMaxFolderBytes) return std::nullopt;
+  return disc.readFolder(folder.storedPath);
+}
+
 // Walks a disc path component by component, matching names as the user may write them.
 // `missing` names what the path was meant to be ("Folder", "File") for the error message.
 Location locate(DiscHandle& disc, const QString& path, const QString& discPath, QChar letter, const char* missing) {
@@ -40,7 +47,7 @@ Location locate(DiscHandle& disc, const QString& path, const QString& discPath, 
     const QString& wanted = components[i];
     if (wanted == u".") continue;
     if (!here.entry.isFolder) fail(QStringLiteral("%1 not found: %2").arg(QLatin1String(missing), discPath));
-    const auto entries = disc.readFolder(here.storedPath);
+    const auto entries = readFolderOf(disc, here);
     if (!entries) {
       if (here.storedPath == "/")
         fail(QStringLiteral("The disc in drive %1 has no readable file system").arg(driveName(letter)));
@@ -204,7 +211,7 @@ std::vector<FolderEntry> LinuxDriveManager::listFolder(const QString& discPath) 
   const std::unique_ptr<DiscHandle> disc = openDisc(parts->letter);
   const Location folder = locate(*disc, parts->path, discPath, parts->letter, "Folder");
   if (!folder.entry.isFolder) fail(QStringLiteral("Not a folder: %1").arg(discPath));
-  const auto entries = disc->readFolder(folder.storedPath);
+  const auto entries = readFolderOf(*disc, folder);
   if (!entries) fail(QStringLiteral("Cannot read the folder %1").arg(discPath));
 
   std::vector<FolderEntry> listing;
