@@ -1,0 +1,43 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+
+// The bodies of the fuzz targets. The libFuzzer programs in this folder call them, and the
+// regression test runs every input kept under tests/robustness/regressions/ through them. Each
+// one aborts (so the fuzzer reports it) when the code under test breaks one of its own promises;
+// crashes, leaks and undefined behaviour are the sanitizers' to find.
+namespace vcd::fuzz {
+
+// A disc image as the fuzzer writes it. The first byte says what the rest is:
+//   'I'  the ISO 9660 area of a Video CD: the 2,048-byte user data of sectors 16, 17, ... It is
+//        laid into a BIN/CUE image of four Mode 2 tracks (the layout of a three-track Video CD),
+//        whose track sectors carry a byte pattern.
+//   'S'  the same area as a plain .iso image (2,048-byte sectors).
+//   'C'  a cue sheet, beside a BIN "disc.bin" of that layout (with an empty ISO area) that is
+//        also reachable as "Movie.BIN" and "track.bin".
+// The image goes into a virtual drive; the root, Mpegav and VCD folders are listed and every
+// file in them is opened, read in part, and sought about.
+int discImage(const uint8_t* data, size_t size);
+
+// Reading and seeking a disc file: the input chooses the file's extent and the disc's end, which
+// sectors fail (a scratch, flaky sectors, a dead disc, a disc taken out) and a sequence of reads,
+// seeks and a cancel. Delivered bytes must be the disc's bytes or the zeros of a skipped sector.
+int trackStream(const uint8_t* data, size_t size);
+
+// The start-up command line: arguments (one per line of the input) joined into one string,
+// cleaned for the media player, and looked at as a disc image.
+int commandLine(const uint8_t* data, size_t size);
+
+// Seeds: the ISO area of a BIN image (user data of sectors 16 up to the first track's end,
+// without trailing empty sectors), and the layout the 'I' inputs are laid into.
+QByteArray isoAreaOf(const QByteArray& bin);
+inline constexpr int kIsoAreaFirst = 16;
+inline constexpr int kFirstTrackSectors = 450;
+inline constexpr int kDiscSectors = 1347;
+
+// Runs once before the first input: a private folder for the images.
+void initialise();
+
+}  // namespace vcd::fuzz
