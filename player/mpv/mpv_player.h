@@ -58,8 +58,9 @@ class MpvPlayer : public MediaPlayer {
   int PlayState() const override { return m_state; }
   void SetFocus() override;
   QWidget* widget() override;
-  // The picture as libmpv decoded it (its own size, not scaled), headless too; null when no
-  // picture has been decoded for the named file yet.
+  // The picture libmpv decoded last, at the size the video is shown at (its stored size with its
+  // pixel shape applied: 384 x 288 for a PAL Video CD), headless too; null when no picture of
+  // the named file has been decoded yet.
   QImage currentFrame() override;
 
   Mode mode() const { return m_mode; }

@@ -121,6 +121,13 @@ QImage MpvPlayer::currentFrame() {
     }
   }
   mpv_free_node_contents(&result);
+  // A Video CD stores its picture in narrow pixels (352 x 288 shown at 4:3): hand it out at the
+  // size it is shown, as the full-screen video and a copy of the screen have it.
+  int64_t dw = 0, dh = 0;
+  if (!image.isNull() && mpv_get_property(m_mpv, "video-params/dw", MPV_FORMAT_INT64, &dw) >= 0 &&
+      mpv_get_property(m_mpv, "video-params/dh", MPV_FORMAT_INT64, &dh) >= 0 && dw > 0 && dh > 0 &&
+      QSize(int(dw), int(dh)) != image.size())
+    image = image.scaled(int(dw), int(dh), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   return image;
 }
 

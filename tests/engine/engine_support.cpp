@@ -61,7 +61,7 @@ QString localMedia(const char* name) {
                "sine=frequency=440:duration=8:sample_rate=44100", "-f", "lavfi", "-i",
                "sine=frequency=1000:duration=8:sample_rate=44100", "-filter_complex",
                "[1:a][2:a]join=inputs=2:channel_layout=stereo[a]", "-map", "0:v", "-map", "[a]", "-target",
-               "pal-vcd", d + "/karaoke.mpg"});
+               "pal-vcd", "-aspect", "4:3", d + "/karaoke.mpg"});
     QByteArray noise(300 * 1024, '\0');
     QRandomGenerator rng(12345);  // fixed: the same bytes every run
     for (auto& c : noise) c = char(rng.bounded(256));

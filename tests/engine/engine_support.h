@@ -22,7 +22,8 @@ namespace vcd::test {
 //   pal2.mpg shows red, green and blue stripes (rgbtestsrc)
 //   tones.mpg  6 s of Video CD sound (MPEG-1 layer II, 224 kbit/s, 44.1 kHz) in an MPEG program
 //              stream: 440 Hz on the first channel, 1000 Hz on the second (a karaoke track's two)
-//   karaoke.mpg  8 s PAL Video CD MPEG: rgbtestsrc and the two tones of tones.mpg
+//   karaoke.mpg  8 s PAL Video CD MPEG shown at 4:3 (narrow pixels, as on a real disc):
+//              rgbtestsrc and the two tones of tones.mpg
 //   mono.mp3   3 s of 440 Hz on one channel
 QString localMedia(const char* name);
 

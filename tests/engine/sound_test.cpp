@@ -201,21 +201,22 @@ TEST_F(Sound, ContextMenuPropertiesAdvancedChoosesTheChannel) {
   EXPECT_EQ(player.audioChannel(), AudioChannel::First);
 }
 
-TEST(CurrentFrame, TheDecodedPictureAtItsOwnSizeHeadless) {
+TEST(CurrentFrame, TheDecodedPictureAtItsShownSizeHeadless) {
   MpvPlayer player(nullptr, MpvPlayer::Mode::Headless);
   EXPECT_TRUE(player.currentFrame().isNull());  // nothing named
-  player.setFileName(localMedia("pal2.mpg"));
+  player.setFileName(localMedia("karaoke.mpg"));
   ASSERT_TRUE(waitForState(player, vcd::kPlaying));
   player.Pause();
   QImage frame;
   ASSERT_TRUE(QTest::qWaitFor([&] { frame = player.currentFrame(); return !frame.isNull(); }, 10000));
-  EXPECT_EQ(frame.size(), QSize(352, 288));
+  // 352 x 288 stored, shown at 4:3.
+  EXPECT_EQ(frame.size(), QSize(384, 288));
   EXPECT_EQ(frame.format(), QImage::Format_RGB32);
   // rgbtestsrc: red, green and blue stripes from top to bottom, brightest at the right.
   auto near = [](QRgb px, int r, int g, int b) {
     return std::abs(qRed(px) - r) < 40 && std::abs(qGreen(px) - g) < 40 && std::abs(qBlue(px) - b) < 40;
   };
-  const QRgb red = frame.pixel(330, 48), green = frame.pixel(330, 144), blue = frame.pixel(330, 240);
+  const QRgb red = frame.pixel(360, 48), green = frame.pixel(360, 144), blue = frame.pixel(360, 240);
   EXPECT_TRUE(near(red, 255, 0, 0)) << std::hex << red;
   EXPECT_TRUE(near(green, 0, 255, 0)) << std::hex << green;
   EXPECT_TRUE(near(blue, 0, 0, 255)) << std::hex << blue;
