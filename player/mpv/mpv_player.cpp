@@ -1,5 +1,7 @@
 #include "player/mpv/mpv_player.h"
 
+#include <malloc.h>
+
 #include "platform/disc_path.h"
 #include "platform/drives.h"
 #include "player/mpv/control_bar.h"
@@ -561,6 +563,9 @@ void MpvPlayer::handle(const Event& ev) {
       updateState();
       return;
     case MPV_EVENT_END_FILE: {
+      // libmpv takes several MiB per file on its own threads; they are free once the file has
+      // ended. Hand them back to the system, or a long session keeps the peak for good.
+      malloc_trim(0);
       if (ev.entryId != m_entryId) return;
       m_mpvEntryId = -1;
       if (m_stream && m_stream->stream().discGone()) {
