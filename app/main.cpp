@@ -26,6 +26,8 @@ int main(int argc, char** argv) {
   vcd::registerWindowFonts();
   QApplication::setApplicationName(QStringLiteral("vcdplayer"));
   QApplication::setApplicationVersion(QStringLiteral("2.2.0"));
+  // The launcher the desktop groups the window under (Wayland has no window class for it).
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.example.voren.vcdplayer"));
   // libmpv needs the C locale for numbers; Qt sets the user's locale at start.
   std::setlocale(LC_NUMERIC, "C");
 
