@@ -8,6 +8,7 @@
 
 #include "info_windows/contact.h"
 #include "info_windows/frmabout.h"
+#include "info_windows/info_layout.h"
 #include "player/controls/twips.h"
 #include "player/fonts.h"
 
@@ -130,19 +131,8 @@ void frmAbout::createControls() {
       }
       case Kind::Button: w = new QPushButton(captionOf(name), parent); break;
     }
-    w->setObjectName(name);
-    w->setGeometry(twipsRect(row.left, row.top, row.width, row.height));
-    w->setFont(fontOf(row.font));
-    if (auto* label = qobject_cast<QLabel*>(w)) {
-      label->setTextFormat(Qt::PlainText);  // captions and system texts are never markup
-      label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-      if (*row.colour) {
-        QPalette p = label->palette();
-        p.setColor(QPalette::WindowText, QColor(QString::fromLatin1(row.colour)));
-        label->setPalette(p);
-      }
-      if (row.autoSize) label->adjustSize();
-    }
+    placeInfoControl(w, name, twipsRect(row.left, row.top, row.width, row.height), fontOf(row.font), row.colour,
+                     row.autoSize);
     byName.insert(name, w);
   }
 

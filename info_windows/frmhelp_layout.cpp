@@ -7,6 +7,7 @@
 
 #include "info_windows/frmhelp.h"
 #include "info_windows/help_text.h"
+#include "info_windows/info_layout.h"
 #include "player/controls/twips.h"
 #include "player/fonts.h"
 
@@ -80,19 +81,8 @@ void frmHelp::createControls() {
       case Kind::TextBox: w = new QPlainTextEdit(parent); break;
       case Kind::Button: w = new QPushButton(caption, parent); break;
     }
-    w->setObjectName(name);
-    w->setGeometry(twipsRect(row.left, row.top, row.width, row.height));
-    w->setFont(fontOf(row.font));
-    if (auto* label = qobject_cast<QLabel*>(w)) {
-      label->setTextFormat(Qt::PlainText);  // captions and system texts are never markup
-      label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-      if (*row.colour) {
-        QPalette p = label->palette();
-        p.setColor(QPalette::WindowText, QColor(QString::fromLatin1(row.colour)));
-        label->setPalette(p);
-      }
-      if (row.autoSize) label->adjustSize();
-    }
+    placeInfoControl(w, name, twipsRect(row.left, row.top, row.width, row.height), fontOf(row.font), row.colour,
+                     row.autoSize);
     byName.insert(name, w);
   }
 
