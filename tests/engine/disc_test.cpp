@@ -135,7 +135,7 @@ TEST(Disc, StopReplaceAndCloseDoNotWaitForASlowRead) {
 TEST(Disc, TrackThatIsNoVideoNeverPlays) {
   ImageCopy image("pal3");
   QByteArray noise(200000, '\0');
-  for (int i = 0; i < noise.size(); ++i) noise[i] = char((i * 7919 + (i >> 3) * 104729) & 0xff);
+  for (unsigned i = 0; i < unsigned(noise.size()); ++i) noise[i] = char((i * 7919u + (i >> 3) * 104729u) & 0xffu);
   image.overwriteFile(kTrack1, noise);
   auto drives = driveWithImage(image.cue);
   MpvPlayer player(drives.get(), MpvPlayer::Mode::Headless);
