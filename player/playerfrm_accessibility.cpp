@@ -15,6 +15,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QTimer>
 #include <QPointer>
 
 #include "player/playerfrm.h"
@@ -103,20 +104,31 @@ class LabelWatcher : public QObject {
  public:
   LabelWatcher(QLabel* label) : QObject(label), label_(label), spoken_(label->text()) {
     label->installEventFilter(this);
+    // A busy or covered window may not repaint soon; a screen reader is told within a moment
+    // all the same.
+    auto* poll = new QTimer(this);
+    poll->setInterval(250);
+    connect(poll, &QTimer::timeout, this, [this] {
+      if (QAccessible::isActive() && label_->isVisible()) announce();
+    });
+    poll->start();
   }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == label_ && event->type() == QEvent::Paint && label_->text() != spoken_) {
-      const QString old = spoken_;
-      spoken_ = label_->text();
-      QAccessibleTextUpdateEvent update(label_, 0, old, spoken_);
-      QAccessible::updateAccessibility(&update);
-    }
+    if (watched == label_ && event->type() == QEvent::Paint) announce();
     return QObject::eventFilter(watched, event);
   }
 
  private:
+  void announce() {
+    if (label_->text() == spoken_) return;
+    const QString old = spoken_;
+    spoken_ = label_->text();
+    QAccessibleTextUpdateEvent update(label_, 0, old, spoken_);
+    QAccessible::updateAccessibility(&update);
+  }
+
   QLabel* label_;
   QString spoken_;  // the text a screen reader was last told
 };
