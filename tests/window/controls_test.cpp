@@ -78,11 +78,5 @@ TEST(Rnd, RepeatsTheClassicUnseededSequence) {
   EXPECT_EQ(Rnd::pick(10, 0.7055475f), 7);
 }
 
-TEST(Twips, FifteenToAPixel) {
-  EXPECT_EQ(controls::twipsToPixels(7515), 501);
-  EXPECT_EQ(controls::twipsToPixels(5745), 383);
-  EXPECT_EQ(controls::twipsRect(240, 520, 495, 255), QRect(16, 35, 33, 17));
-}
-
 }  // namespace
 }  // namespace vcd::test

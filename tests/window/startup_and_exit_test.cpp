@@ -111,20 +111,5 @@ TEST_F(WindowTest, ClosingTheWindowEndsWithoutStoppingOrMessage) {
   EXPECT_EQ(w->lblDisplay->text(), before);
 }
 
-TEST_F(WindowTest, LayoutParksTheWorkingControlsBelowTheClientArea) {
-  make();
-  EXPECT_EQ(w->size(), QSize(501, 383));
-  EXPECT_EQ(w->windowTitle(), "Voren VCD Player Lite ver2.2.0");
-  const QWidget* parked[] = {w->opencdromcmd, w->Text2, w->txtCDdrive, w->List1, w->File1,
-                             w->Command29, w->Command30, w->OsVersion, w->fmMenu};
-  for (const QWidget* c : parked)
-    EXPECT_GE(c->y(), 383) << c->objectName().toStdString();
-  EXPECT_EQ(w->Songcmd(17).geometry(), QRect(336, 56, 33, 17));  // in Frame1: 5040,840,495,255 twips
-  EXPECT_EQ(w->Songcmd(9).text(), "10");
-  EXPECT_THROW(w->Songcmd(18), std::out_of_range);
-  EXPECT_FALSE(w->Capturecmd->isEnabled());
-  EXPECT_TRUE(w->chkOrd->isChecked());
-}
-
 }  // namespace
 }  // namespace vcd::test
