@@ -121,7 +121,8 @@ class CdioDisc : public DiscHandle {
       rootChecked_ = true;
     }
     if (!rootFits_) return std::nullopt;
-    return collect(iso9660_fs_readdir(cdio_, path.c_str()), true);
+    // libiso9660 splits the path with strtok, like libcdio's cue parser: one caller at a time.
+    return collect(serialized([&] { return iso9660_fs_readdir(cdio_, path.c_str()); }), true);
   }
 
   bool readSectors(uint8_t* buf, uint32_t lsn, uint32_t count, bool form2) override {
@@ -180,7 +181,7 @@ class IsoImageDisc : public DiscHandle {
     if (!virtual_->present) return std::nullopt;
     iso9660_pvd_t pvd;
     if (!iso9660_ifs_read_pvd(iso_, &pvd) || !rootFits(pvd)) return std::nullopt;
-    return collect(iso9660_ifs_readdir(iso_, path.c_str()), false);
+    return collect(serialized([&] { return iso9660_ifs_readdir(iso_, path.c_str()); }), false);
   }
 
   bool readSectors(uint8_t* buf, uint32_t lsn, uint32_t count, bool) override {
@@ -272,8 +273,8 @@ iso9660_t* openIso(const QString& path) {
 }  // namespace
 
 std::mutex& libcdioSetupMutex() {
-  // libcdio parses cue sheets with strtok and keeps driver state in globals: opening two discs
-  // at once on two threads fails at random.
+  // libcdio parses cue sheets, and libiso9660 folder paths, with strtok and keeps driver state
+  // in globals: opening two discs or reading two folders at once on two threads fails at random.
   static std::mutex mutex;
   return mutex;
 }
