@@ -2,14 +2,17 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QScreen>
 #include <QStringList>
 #include <clocale>
+#include <memory>
 #include <cstdio>
 #include <unistd.h>
 
 #include "platform/cd_tray.h"
 #include "platform/linux_drives.h"
+#include "platform/log.h"
 #include "player/mpv/mpv_player.h"
 #include "player/command_line.h"
 #include "player/fonts.h"
@@ -44,12 +47,21 @@ int main(int argc, char** argv) {
     }
   }
 
-  vcd::mpv::MpvPlayer engine(&drives, vcd::mpv::MpvPlayer::Mode::Windowed);
+  // Without a libmpv it can use, the player cannot play anything: say so and end.
+  std::unique_ptr<vcd::mpv::MpvPlayer> engine;
+  try {
+    engine = std::make_unique<vcd::mpv::MpvPlayer>(&drives, vcd::mpv::MpvPlayer::Mode::Windowed);
+  } catch (const std::exception& e) {
+    qCCritical(lcEngine, "%s", e.what());
+    QMessageBox::critical(nullptr, QStringLiteral("Voren VCD Player Lite"),
+                          QStringLiteral("The video engine cannot be started:\n%1").arg(QString::fromUtf8(e.what())));
+    return 1;
+  }
 
   vcd::platform::LinuxCdTray tray(&drives);
 
   vcd::PlayerfrmServices services;
-  services.player = &engine;
+  services.player = engine.get();
   services.drives = &drives;
   services.tray = &tray;
   services.commandLine = commandLine;

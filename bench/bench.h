@@ -31,9 +31,11 @@ struct Settings {
   QString image;           // the disc of the start-up figures (demo.cue)
   QString longImage;       // one long track, for the playback figures
   QString shortImage;      // many short tracks, for the growth figure
+  QString ntscImage;       // one long NTSC (29.97 fps) track, for the frame rate figure
   QString track = QStringLiteral("cdrom://D/MPEGAV/AVSEQ01.DAT");
   int runs = 5;
   int changes = 1000;
+  int frameSeconds = 30;   // how long frames are counted in the real window
 };
 
 double median(std::vector<double> v);
@@ -60,5 +62,6 @@ std::vector<Row> trackSwitchRows(const Settings& s);  // track button to playing
 std::vector<Row> playbackRows(const Settings& s);     // processor time and peak memory
 std::vector<Row> readerRows(const Settings& s);       // stream throughput
 std::vector<Row> growthRows(const Settings& s);       // memory after many track changes
+std::vector<Row> windowRows(const Settings& s);       // the real window playing: GUI answers, frames, CPU
 
 }  // namespace vcd::bench

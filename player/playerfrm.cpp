@@ -44,7 +44,7 @@ void Playerfrm::connectHandlers() {
   for (int i = 0; i < static_cast<int>(SongcmdArray.size()); ++i)
     connect(SongcmdArray[i], &QPushButton::clicked, this, [this, i] { Songcmd_Click(i); });
   // Setting the check box from code runs its handler too, nested in the caller.
-  connect(chkOnTop, &QCheckBox::stateChanged, this, [this](int) { chkOnTop_Click(); });
+  connect(chkOnTop, &QCheckBox::toggled, this, [this](bool) { chkOnTop_Click(); });
   connect(Command23, &QPushButton::clicked, this, [this] { Command23_Click(); });
   connect(Command24, &QPushButton::clicked, this, [this] { Command24_Click(); });
   connect(player, &MediaPlayer::EndOfStream, this, [this](int result) { player_EndOfStream(result); });

@@ -4,7 +4,9 @@
 
 #include "platform/disc_path.h"
 #include "platform/drives.h"
+#include "platform/log.h"
 #include "player/mpv/control_bar.h"
+#include "player/mpv/mpv_command.h"
 #include "player/mpv/properties_dialog.h"
 #include "player/mpv/stream_handle.h"
 #include "player/mpv/video_widget.h"
@@ -17,6 +19,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace vcd::mpv {
 
@@ -68,8 +71,18 @@ struct MpvPlayer::Event {
   uint64_t hookId = 0;
 };
 
+QString MpvPlayer::unsupportedLibmpv() {
+  const unsigned long version = mpv_client_api_version();
+  if (version >= kOldestClientApi && (version >> 16) == (kOldestClientApi >> 16)) return {};
+  return QStringLiteral("This libmpv (client API %1.%2) is not supported: libmpv 0.35 or later of the 0.x series "
+                        "(client API 2.x) is needed.")
+      .arg(version >> 16)
+      .arg(version & 0xffff);
+}
+
 MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
     : MediaPlayer(parent), m_drives(drives), m_mode(mode) {
+  if (const QString refusal = unsupportedLibmpv(); !refusal.isEmpty()) throw MediaError(refusal.toStdString());
   m_mpv = mpv_create();
   if (!m_mpv) throw MediaError("libmpv could not be created");
 
@@ -80,7 +93,10 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
   setOption(m_mpv, "ytdl", "no");
   setOption(m_mpv, "osc", "no");
   setOption(m_mpv, "load-stats-overlay", "no");
-  setOption(m_mpv, "load-osd-console", "no");
+  // The built-in scripts, under every name they have had from 0.35 to 0.40.
+  for (const char* script : {"load-osd-console", "load-console", "load-select", "load-commands", "load-positioning",
+                             "load-context-menu"})
+    setOption(m_mpv, script, "no");
   setOption(m_mpv, "load-auto-profiles", "no");
   setOption(m_mpv, "input-default-bindings", "no");
   setOption(m_mpv, "input-vo-keyboard", "no");
@@ -105,7 +121,9 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
   setOption(m_mpv, "volume", QByteArray::number(mpvVolumeFromHundredthsDb(kStartVolumeHundredthsDb), 'f', 3).constData());
   setOption(m_mpv, "mute", "no");
   setOption(m_mpv, "keepaspect", "yes");
-  setOption(m_mpv, "background", "#000000");
+  // libmpv 0.40 calls the colour "background-color" ("background" became a choice of kind);
+  // older ones call it "background".
+  if (mpv_set_option_string(m_mpv, "background-color", "#000000") < 0) setOption(m_mpv, "background", "#000000");
   if (mode == Mode::Headless) {
     setOption(m_mpv, "vo", "null");
     setOption(m_mpv, "ao", "null");
@@ -117,6 +135,9 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
     // context; a file named before that would lose its video for good and end as failed. So
     // the video is off until the widget switches it on (and off while it moves windows).
     if (m_hasPicture) setOption(m_mpv, "vid", "no");
+    // Each frame is handed to the widget at its display time, so drawing it never has to wait
+    // for that time on the GUI thread.
+    setOption(m_mpv, "video-timing-offset", "0");
     setOption(m_mpv, "hwdec", "no");
     // No sound card: libmpv tries the outputs in turn and falls back to none; never wait long.
     setOption(m_mpv, "audio-fallback-to-null", "yes");
@@ -133,9 +154,10 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
   mpv_observe_property(m_mpv, kObservePausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
   mpv_observe_property(m_mpv, kObserveDuration, "duration", MPV_FORMAT_DOUBLE);
   mpv_hook_add(m_mpv, kHookOnLoad, "on_load", 0);
-  // VCD_MPV_LOG=v (or debug, info, ...) passes libmpv's own log to stderr.
-  if (const QByteArray level = qgetenv("VCD_MPV_LOG"); !level.isEmpty())
-    mpv_request_log_messages(m_mpv, level.constData());
+  // libmpv's own error lines tell why a file failed; VCD_MPV_LOG=v (or debug, info, ...) passes
+  // its whole log to stderr.
+  m_verboseLog = qEnvironmentVariableIsSet("VCD_MPV_LOG");
+  mpv_request_log_messages(m_mpv, m_verboseLog ? qgetenv("VCD_MPV_LOG").constData() : "error");
 
   mpv_set_wakeup_callback(m_mpv, [](void* ctx) {
     auto* self = static_cast<MpvPlayer*>(ctx);
@@ -253,6 +275,7 @@ void MpvPlayer::open(const QString& path) {
   }
   m_fileName = path;
   m_url = url;
+  m_lastEngineError.clear();
   m_phase = Phase::Loading;
   m_pausedForCache = false;
   m_mpvDuration = -1;
@@ -264,52 +287,34 @@ void MpvPlayer::open(const QString& path) {
 
 void MpvPlayer::loadEntry(const QString& url, bool discTrack) {
   const QByteArray u = url.toUtf8();
-  mpv_node args[4];
-  mpv_node_list list{};
-  mpv_node optValues[8];
-  char* optKeys[8];
-  mpv_node_list opts{};
-  int nopt = 0;
-  auto addOpt = [&](const char* key, const char* value) {
-    optKeys[nopt] = const_cast<char*>(key);
-    optValues[nopt].format = MPV_FORMAT_STRING;
-    optValues[nopt].u.string = const_cast<char*>(value);
-    ++nopt;
-  };
+  NodeMap options;
   if (discTrack) {
     // A Video CD track is an MPEG program stream. Naming the demuxer means a track that holds
     // anything else (a text playlist, say) is never interpreted as such, and it spares the
     // format probing reads. Its length comes from the track's size, so lavf need not read the
     // end of the file to estimate it.
-    addOpt("demuxer", "lavf");
-    addOpt("demuxer-lavf-format", "mpeg");
-    addOpt("demuxer-lavf-o", "skip_estimate_duration_from_pts=1");
-    addOpt("demuxer-lavf-probesize", kDiscProbeSize);
-    addOpt("demuxer-lavf-analyzeduration", kDiscAnalyzeDuration);
-    addOpt("demuxer-readahead-secs", kDiscReadahead);
+    options.add("demuxer", "lavf");
+    options.add("demuxer-lavf-format", "mpeg");
+    options.add("demuxer-lavf-o", "skip_estimate_duration_from_pts=1");
+    options.add("demuxer-lavf-probesize", kDiscProbeSize);
+    options.add("demuxer-lavf-analyzeduration", kDiscAnalyzeDuration);
+    options.add("demuxer-readahead-secs", kDiscReadahead);
   }
-  opts.num = nopt;
-  opts.keys = optKeys;
-  opts.values = optValues;
-
-  args[0].format = MPV_FORMAT_STRING;
-  args[0].u.string = const_cast<char*>("loadfile");
-  args[1].format = MPV_FORMAT_STRING;
-  args[1].u.string = const_cast<char*>(u.constData());
-  args[2].format = MPV_FORMAT_STRING;
-  args[2].u.string = const_cast<char*>("replace");
-  args[3].format = MPV_FORMAT_NODE_MAP;
-  args[3].u.list = &opts;
-  list.num = 4;
-  list.values = args;
-  mpv_node cmd;
-  cmd.format = MPV_FORMAT_NODE_ARRAY;
-  cmd.u.list = &list;
+  // Named arguments: the positions of loadfile's arguments changed in libmpv 0.38 (an index
+  // came before the options), their names did not.
+  NodeMap command;
+  command.add("name", "loadfile");
+  command.add("url", u.constData());
+  command.add("flags", "replace");
+  command.add("options", options.node());
+  mpv_node cmd = command.node();
 
   mpv_node result;
   m_entryId = -2;  // nothing from libmpv matches until we know the entry
-  if (mpv_command_node(m_mpv, &cmd, &result) < 0)
+  if (const int error = mpv_command_node(m_mpv, &cmd, &result); error < 0) {
+    qCWarning(lcEngine, "libmpv refused to load %s: %s", u.constData(), mpv_error_string(error));
     throw MediaError(QStringLiteral("libmpv refused to load %1").arg(url).toStdString());
+  }
   if (result.format == MPV_FORMAT_NODE_MAP) {
     for (int i = 0; i < result.u.list->num; ++i) {
       if (std::strcmp(result.u.list->keys[i], "playlist_entry_id") == 0 &&
@@ -337,8 +342,7 @@ void MpvPlayer::Play() {
       updateState();
       break;
     case Phase::Active: {
-      const char* cmd[] = {"seek", "0", "absolute", nullptr};
-      mpv_command(m_mpv, cmd);
+      namedCommand(m_mpv, {{"name", "seek"}, {"target", "0"}, {"flags", "absolute"}});
       setPause(false);
       updateState();
       break;
@@ -385,8 +389,7 @@ void MpvPlayer::Stop() {
     std::lock_guard lock(m_pendingMutex);
     m_pendingStreams.clear();
   }
-  const char* cmd[] = {"stop", nullptr};
-  mpv_command(m_mpv, cmd);
+  namedCommand(m_mpv, {{"name", "stop"}});
   m_phase = Phase::Stopped;
   updateState();
 }
@@ -438,6 +441,13 @@ bool MpvPlayer::playsAudio() const { return (m_phase == Phase::Active || m_phase
 bool MpvPlayer::engineIdle() const {
   int idle = 0;
   return mpv_get_property(m_mpv, "idle-active", MPV_FORMAT_FLAG, &idle) >= 0 && idle;
+}
+
+QByteArray MpvPlayer::engineProperty(const char* name) const {
+  char* value = mpv_get_property_string(m_mpv, name);
+  const QByteArray text(value ? value : "");
+  if (value) mpv_free(value);
+  return text;
 }
 
 int64_t MpvPlayer::sectorsRead() const { return m_stream ? m_stream->stream().sectorsRead() : 0; }
@@ -519,7 +529,13 @@ void MpvPlayer::drainEvents() {
         }
         case MPV_EVENT_LOG_MESSAGE: {
           auto* msg = static_cast<mpv_event_log_message*>(raw->data);
-          fprintf(stderr, "[mpv %s] %s: %s", msg->level, msg->prefix, msg->text);
+          if (m_verboseLog) fprintf(stderr, "[mpv %s] %s: %s", msg->level, msg->prefix, msg->text);
+          if (msg->log_level <= MPV_LOG_LEVEL_ERROR) {
+            // Kept to explain a file that fails; alone it is no failure (libmpv reports some
+            // errors it recovers from).
+            m_lastEngineError = QString::fromUtf8(msg->prefix) + QStringLiteral(": ") + QString::fromUtf8(msg->text).trimmed();
+            qCDebug(lcEngine, "libmpv: %s", qPrintable(m_lastEngineError));
+          }
           break;
         }
         case MPV_EVENT_HOOK: {
@@ -587,10 +603,12 @@ void MpvPlayer::handle(const Event& ev) {
       }
       if (ev.endReason == MPV_END_FILE_REASON_STOP || ev.endReason == MPV_END_FILE_REASON_QUIT) return;
       // Could not be opened or decoded, or it turned out to be a playlist: nothing plays.
+      qCWarning(lcEngine, "%s cannot be played: %s%s", qPrintable(m_fileName),
+                ev.endReason == MPV_END_FILE_REASON_REDIRECT ? "it is a playlist, not a film" : mpv_error_string(ev.error),
+                m_lastEngineError.isEmpty() ? "" : qPrintable(QStringLiteral(" (libmpv: %1)").arg(m_lastEngineError)));
       m_phase = Phase::Failed;
       if (ev.endReason == MPV_END_FILE_REASON_REDIRECT) {
-        const char* cmd[] = {"stop", nullptr};
-        mpv_command(m_mpv, cmd);
+        namedCommand(m_mpv, {{"name", "stop"}});
       }
       updateState();
       return;

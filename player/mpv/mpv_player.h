@@ -42,7 +42,13 @@ class MpvPlayer : public MediaPlayer {
     Windowed,  // picture rendered into an OpenGL widget, default sound output
   };
 
+  // The oldest libmpv client API the engine works with: 2.0, libmpv 0.35 (Debian 12).
+  static constexpr unsigned long kOldestClientApi = (2ul << 16) | 0;
+  // Why the libmpv this process runs with cannot be used, or empty when it can.
+  static QString unsupportedLibmpv();
+
   // `drives` may be null (then only local files can be played); it must outlive the player.
+  // Throws MediaError when libmpv cannot be used (too old, cannot start).
   MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent = nullptr);
   ~MpvPlayer() override;
 
@@ -118,6 +124,10 @@ class MpvPlayer : public MediaPlayer {
   // True while libmpv has nothing to play (no file loading or playing, nothing queued).
   bool engineIdle() const;
 
+  // libmpv's current value of a property or option as text (empty when it has none); for
+  // checks and diagnostics.
+  QByteArray engineProperty(const char* name) const;
+
   // Sectors the current disc track has read so far (0 for local files). Benchmarks use it.
   int64_t sectorsRead() const;
 
@@ -151,6 +161,8 @@ class MpvPlayer : public MediaPlayer {
   QPointer<PropertiesDialog> m_properties;
   AudioChannel m_channel = AudioChannel::Stereo;
   bool m_hasPicture = false;   // windowed with an OpenGL surface libmpv draws into
+  bool m_verboseLog = false;   // VCD_MPV_LOG: libmpv's log goes to stderr as it comes
+  QString m_lastEngineError;   // libmpv's last error line for the named file
 
   QString m_fileName;
   QString m_url;               // what libmpv was asked to load for m_fileName

@@ -2,6 +2,8 @@
 // context menu with the Properties dialog.
 #include "player/mpv/mpv_player.h"
 
+#include "player/mpv/mpv_command.h"
+
 #include "player/mpv/control_bar.h"
 #include "player/mpv/properties_dialog.h"
 #include "player/mpv/stream_handle.h"
@@ -72,23 +74,13 @@ void MpvPlayer::seek(double seconds) {
   if (duration > 0) seconds = std::min(seconds, duration);
   seconds = std::max(seconds, 0.0);
   const QByteArray at = QByteArray::number(seconds, 'f', 3);
-  const char* cmd[] = {"seek", at.constData(), "absolute", nullptr};
-  mpv_command(m_mpv, cmd);
+  namedCommand(m_mpv, {{"name", "seek"}, {"target", at.constData()}, {"flags", "absolute"}});
 }
 
 QImage MpvPlayer::currentFrame() {
   if (m_phase != Phase::Active) return {};
-  mpv_node args[2];
-  args[0].format = MPV_FORMAT_STRING;
-  args[0].u.string = const_cast<char*>("screenshot-raw");
-  args[1].format = MPV_FORMAT_STRING;
-  args[1].u.string = const_cast<char*>("video");
-  mpv_node_list list{2, args, nullptr};
-  mpv_node cmd;
-  cmd.format = MPV_FORMAT_NODE_ARRAY;
-  cmd.u.list = &list;
   mpv_node result;
-  if (mpv_command_node(m_mpv, &cmd, &result) < 0) return {};
+  if (namedCommand(m_mpv, {{"name", "screenshot-raw"}, {"flags", "video"}}, &result) < 0) return {};
 
   int64_t w = 0, h = 0, stride = 0;
   QByteArray format;

@@ -1,18 +1,25 @@
 #include "player/mpv/video_widget.h"
 
+#include "platform/log.h"
+
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMouseEvent>
+#include <QOffscreenSurface>
 #include <QOpenGLContext>
-#include <QOpenGLWidget>
+#include <QOpenGLFramebufferObject>
+#include <QWindow>
 #include <QPalette>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <mpv/client.h>
 #include <mpv/render_gl.h>
+
+#include <atomic>
+#include <memory>
 
 namespace vcd::mpv {
 
@@ -23,36 +30,96 @@ void* procAddress(void*, const char* name) {
 }
 }  // namespace
 
-// The OpenGL surface libmpv draws into. Mouse events it does not use go on to the VideoWidget.
-class GlSurface : public QOpenGLWidget {
+// The native window libmpv draws into, inside the VideoWidget. It has an OpenGL context of its
+// own and draws straight to the screen: no frame buffer of Qt's, no composition of the whole
+// window per frame, and the rest of the window stays plain raster. Frames are drawn on the GUI
+// thread without ever waiting for their display time (libmpv hands each frame over at that time:
+// the engine sets video-timing-offset to 0) and the buffer swap does not wait for the screen's
+// refresh, so a key press or a screen reader's question is answered between two frames.
+// The window takes no input: clicks and keys reach the VideoWidget beneath it.
+class GlSurface : public QWindow {
  public:
-  GlSurface(mpv_handle* mpv, QWidget* parent) : QOpenGLWidget(parent), m_mpv(mpv) {
-    setFocusPolicy(Qt::NoFocus);
+  explicit GlSurface(mpv_handle* mpv) : m_mpv(mpv) {
+    setSurfaceType(QWindow::OpenGLSurface);
+    setFlag(Qt::WindowTransparentForInput, true);
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setSwapInterval(0);
+    format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+    setFormat(format);
   }
-  ~GlSurface() override { suspend(); }
+  ~GlSurface() override { detach(); }
 
+  // The player goes away: the render context must not outlive its core.
   void detach() {
-    suspend();
+    freeRenderContext();
     m_mpv = nullptr;
   }
-  int frames() const { return m_frames; }
+  int frames() const { return m_frames.load(); }
   bool hasRenderer() const { return m_render != nullptr; }
 
-  // Before the surface moves to another window (which replaces its GL context) or goes away:
-  // switch the video off so libmpv lets go of the render context cleanly. Freeing a context
-  // still in use makes libmpv kill the video and fail the file.
-  void suspend() {
-    if (!m_render || !m_mpv) return;
-    mpv_set_property_string(m_mpv, "vid", "no");
-    freeRenderContext();
+  // The picture as it stands, drawn once more into an image of the surface's size.
+  QImage grab() {
+    const QSize size = pixelSize();
+    if (!m_render || !makeCurrent() || size.isEmpty()) {
+      QImage black(size.isEmpty() ? QSize(1, 1) : size, QImage::Format_RGB32);
+      black.fill(Qt::black);
+      return black;
+    }
+    QOpenGLFramebufferObject target(size);
+    mpv_opengl_fbo fbo{static_cast<int>(target.handle()), size.width(), size.height(), 0};
+    int flipY = 0;
+    int block = 0;
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
+        {MPV_RENDER_PARAM_FLIP_Y, &flipY},
+        {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
+        {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    mpv_render_context_render(m_render, params);
+    QImage image = target.toImage();
+    m_context->doneCurrent();
+    return image.convertToFormat(QImage::Format_RGB32);
   }
 
  protected:
-  void initializeGL() override {
-    if (!m_mpv || m_render) return;
-    // Reparenting (full screen and back) replaces the GL context: the render context goes with it.
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] { freeRenderContext(); },
-            Qt::DirectConnection);
+  void exposeEvent(QExposeEvent*) override {
+    if (!isExposed()) return;
+    if (!m_render) createRenderer();
+    draw(false);
+  }
+
+  bool event(QEvent* event) override {
+    if (event->type() == QEvent::UpdateRequest) {
+      draw(false);
+      return true;
+    }
+    return QWindow::event(event);
+  }
+
+  void resizeEvent(QResizeEvent*) override {
+    if (isExposed()) requestUpdate();
+  }
+
+ private:
+  QSize pixelSize() const { return size() * devicePixelRatio(); }
+
+  bool makeCurrent() {
+    if (!m_context || !handle()) return false;
+    return m_context->makeCurrent(this);
+  }
+
+  void createRenderer() {
+    if (!m_mpv) return;
+    if (!m_context) {
+      m_context = std::make_unique<QOpenGLContext>();
+      m_context->setFormat(requestedFormat());
+      if (!m_context->create()) {
+        qCWarning(lcEngine, "No OpenGL context for the picture: the video cannot be shown");
+        m_context.reset();
+        return;
+      }
+    }
+    if (!makeCurrent()) return;
     mpv_opengl_init_params gl{procAddress, nullptr};
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
@@ -61,44 +128,64 @@ class GlSurface : public QOpenGLWidget {
     };
     if (mpv_render_context_create(&m_render, m_mpv, params) < 0) {
       m_render = nullptr;
-      qWarning("libmpv cannot render into this OpenGL context");
+      qCWarning(lcEngine, "libmpv cannot draw into this OpenGL context: the video cannot be shown");
       return;
     }
     mpv_render_context_set_update_callback(m_render, [](void* self) {
-      // Called on libmpv's threads: only ask the GUI thread to repaint.
-      QMetaObject::invokeMethod(static_cast<GlSurface*>(self), "update", Qt::QueuedConnection);
+      // Called on libmpv's threads: ask the GUI thread once to look for a new frame.
+      auto* surface = static_cast<GlSurface*>(self);
+      if (!surface->m_drawPosted.exchange(true))
+        QMetaObject::invokeMethod(surface, [surface] { surface->onUpdate(); }, Qt::QueuedConnection);
     }, this);
     // The video stays off while there is nowhere to draw it (see MpvPlayer); now there is.
     mpv_set_property_string(m_mpv, "vid", "auto");
   }
 
-  void paintGL() override {
+  void onUpdate() {
+    m_drawPosted = false;
     if (!m_render) return;
-    const qreal ratio = devicePixelRatioF();
-    mpv_opengl_fbo fbo{static_cast<int>(defaultFramebufferObject()), int(width() * ratio), int(height() * ratio), 0};
+    const bool newFrame = (mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME) != 0;
+    if (newFrame) draw(true);
+  }
+
+  void draw(bool newFrame) {
+    if (!m_render || !isExposed() || !makeCurrent()) return;
+    const QSize size = pixelSize();
+    mpv_opengl_fbo fbo{static_cast<int>(m_context->defaultFramebufferObject()), size.width(), size.height(), 0};
     int flipY = 1;
+    int block = 0;  // never sleep on the GUI thread until the frame's display time
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
         {MPV_RENDER_PARAM_FLIP_Y, &flipY},
+        {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context_render(m_render, params);
-    ++m_frames;
+    m_context->swapBuffers(this);
+    mpv_render_context_report_swap(m_render);
+    if (newFrame) ++m_frames;
   }
 
- private:
   void freeRenderContext() {
     if (!m_render) return;
-    makeCurrent();
     mpv_render_context_set_update_callback(m_render, nullptr, nullptr);
+    // libmpv frees its GL objects: a context must be current, on any surface of ours.
+    QOffscreenSurface fallback;
+    if (!makeCurrent()) {
+      fallback.setFormat(m_context->format());
+      fallback.create();
+      m_context->makeCurrent(&fallback);
+    }
     mpv_render_context_free(m_render);
     m_render = nullptr;
-    doneCurrent();
+    m_context->doneCurrent();
   }
 
   mpv_handle* m_mpv;
+  std::unique_ptr<QOpenGLContext> m_context;
   mpv_render_context* m_render = nullptr;
-  int m_frames = 0;
+  std::atomic<int> m_frames{0};
+  std::atomic<bool> m_drawPosted{false};
 };
 
 bool VideoWidget::openGLAvailable() {
@@ -119,8 +206,12 @@ VideoWidget::VideoWidget(mpv_handle* mpv, QWidget* parent) : QWidget(parent) {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   if (mpv) {
-    m_surface = new GlSurface(mpv, this);
-    layout->addWidget(m_surface, 1);
+    m_surface = new GlSurface(mpv);
+    m_surfaceHolder = QWidget::createWindowContainer(m_surface, this);
+    m_surfaceHolder->setObjectName(QStringLiteral("picture"));
+    m_surfaceHolder->setFocusPolicy(Qt::NoFocus);
+    m_surfaceHolder->setAttribute(Qt::WA_TransparentForMouseEvents);
+    layout->addWidget(m_surfaceHolder, 1);
   } else {
     layout->addStretch(1);  // the black picture area
   }
@@ -148,7 +239,7 @@ int VideoWidget::framesRendered() const { return m_surface ? m_surface->frames()
 bool VideoWidget::hasRenderer() const { return m_surface && m_surface->hasRenderer(); }
 
 QImage VideoWidget::grabPicture() {
-  if (m_surface) return m_surface->grabFramebuffer();
+  if (m_surface) return m_surface->grab();
   QImage black(size() - QSize(0, m_bar && m_bar->isVisible() ? m_bar->height() : 0), QImage::Format_RGB32);
   black.fill(Qt::black);
   return black;
@@ -156,7 +247,7 @@ QImage VideoWidget::grabPicture() {
 
 void VideoWidget::setFullScreen(bool on) {
   if (on == m_fullScreen) return;
-  if (m_surface) m_surface->suspend();
+  // The picture's window and its OpenGL context travel along: nothing to stop or restart.
   if (m_bar) m_bar->setVisible(!on);  // full screen shows the picture alone
   if (on) {
     m_homeParent = parentWidget();

@@ -11,7 +11,7 @@ namespace vcd::mpv {
 class GlSurface;
 
 // The control's face: the picture above its control bar. libmpv renders each frame through its
-// OpenGL render API into a surface inside this widget. The widget takes the keyboard focus; the
+// OpenGL render API into a native window of its own inside this widget. The widget takes the keyboard focus; the
 // space bar and a click on the picture toggle pause; a right click asks for the context menu;
 // Esc and a double click leave full screen, where the bar is not shown. Where the display
 // offers no OpenGL the picture stays black (the engine then plays the sound only).
@@ -22,7 +22,7 @@ class VideoWidget : public QWidget {
   explicit VideoWidget(mpv_handle* mpv, QWidget* parent = nullptr);
   ~VideoWidget() override;
 
-  // Whether this display can show a QOpenGLWidget at all.
+  // Whether this display can draw with OpenGL at all.
   static bool openGLAvailable();
 
   // Puts the control bar below the picture (the widget takes it over).
@@ -55,7 +55,8 @@ class VideoWidget : public QWidget {
  private:
   void leaveFullScreen();
 
-  GlSurface* m_surface = nullptr;
+  GlSurface* m_surface = nullptr;    // owned by its holder
+  QWidget* m_surfaceHolder = nullptr;
   QPointer<QWidget> m_bar;
   bool m_fullScreen = false;
   QPointer<QWidget> m_homeParent;    // where the picture sits when not full screen

@@ -64,7 +64,10 @@ QString probeVideo(const QByteArray& bytes) {
   ffprobe.start("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries", "stream=codec_name,width,height",
                             "-of", "csv=p=0", f.fileName()});
   ffprobe.waitForFinished(-1);
-  return QString::fromUtf8(ffprobe.readAllStandardOutput()).trimmed();
+  // ffprobe 7 ends the line with an empty field ("mpeg1video,352,288,"); older ones do not.
+  QString line = QString::fromUtf8(ffprobe.readAllStandardOutput()).trimmed();
+  while (line.endsWith(u',')) line.chop(1);
+  return line;
 }
 
 }  // namespace

@@ -89,7 +89,7 @@ TEST_F(WindowTest, RefusedCommandLineFileIsReportedAndThePlayerGoesOn) {
 TEST_F(WindowTest, ExitClearsOnTopFirstThenStopsAndEnds) {
   load();
   QStringList order;
-  QObject::connect(w->chkOnTop, &QCheckBox::stateChanged, [&](int) { order << "onTop off:" + player.calls.join(","); });
+  QObject::connect(w->chkOnTop, &QCheckBox::toggled, [&](bool) { order << "onTop off:" + player.calls.join(","); });
   w->chkOnTop->setChecked(true);
   order.clear();
   player.calls.clear();

@@ -57,8 +57,8 @@ TEST_F(TransportTest, TrayCaptionCyclesAndClosingSearchesTheDiscAgain) {
 TEST_F(TransportTest, FullScreenClearsOnTopFirst) {
   w->chkOnTop->setChecked(true);
   QStringList atClear;
-  QObject::connect(w->chkOnTop, &QCheckBox::stateChanged, [&](int v) {
-    if (v == Qt::Unchecked) atClear = player.calls;
+  QObject::connect(w->chkOnTop, &QCheckBox::toggled, [&](bool on) {
+    if (!on) atClear = player.calls;
   });
   player.calls.clear();
   w->Fullscreencmd_Click();
