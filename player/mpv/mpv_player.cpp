@@ -28,7 +28,7 @@ namespace {
 constexpr char kProtocol[] = "cdrom";
 
 // reply_userdata values of the properties and hooks we register.
-enum : uint64_t { kObservePausedForCache = 1, kObserveDuration = 2, kHookOnLoad = 10 };
+enum : uint64_t { kObservePausedForCache = 1, kObserveDuration = 2, kObserveVoConfigured = 3, kHookOnLoad = 10 };
 
 void setOption(mpv_handle* mpv, const char* name, const char* value) {
   // Options this build of libmpv does not know (e.g. a build without a scripting backend has
@@ -153,6 +153,7 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
   });
   mpv_observe_property(m_mpv, kObservePausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
   mpv_observe_property(m_mpv, kObserveDuration, "duration", MPV_FORMAT_DOUBLE);
+  if (m_hasPicture) mpv_observe_property(m_mpv, kObserveVoConfigured, "vo-configured", MPV_FORMAT_FLAG);
   mpv_hook_add(m_mpv, kHookOnLoad, "on_load", 0);
   // libmpv's own error lines tell why a file failed; VCD_MPV_LOG=v (or debug, info, ...) passes
   // its whole log to stderr.
@@ -565,6 +566,9 @@ void MpvPlayer::handle(const Event& ev) {
     case MPV_EVENT_PROPERTY_CHANGE:
       if (ev.reply == kObservePausedForCache) {
         m_pausedForCache = ev.hasValue && ev.flag;
+      } else if (ev.reply == kObserveVoConfigured) {
+        // The picture's window shows exactly while libmpv has a video to draw into it.
+        if (m_widget) m_widget->setPictureShown(ev.hasValue && ev.flag);
       } else if (ev.reply == kObserveDuration) {
         // Only while the named file is loaded: after its end the property goes away, and the
         // ended file keeps its figures.

@@ -55,6 +55,12 @@ class GlSurface : public QWindow {
     m_mpv = nullptr;
   }
   int frames() const { return m_frames.load(); }
+
+  // The render context is made as soon as the face is on screen, whether or not the picture
+  // shows yet: libmpv only configures its video once it has somewhere to draw.
+  void ensureRenderer() {
+    if (!m_render) createRenderer();
+  }
   bool hasRenderer() const { return m_render != nullptr; }
 
   // The picture as it stands, drawn once more into an image of the surface's size.
@@ -108,6 +114,18 @@ class GlSurface : public QWindow {
     return m_context->makeCurrent(this);
   }
 
+  // A current context for work that draws nothing: on the window where it can be made current
+  // while not on screen (X11), otherwise on a small surface of its own.
+  bool makeCurrentAnywhere() {
+    if (makeCurrent()) return true;
+    if (!m_offscreen) {
+      m_offscreen = std::make_unique<QOffscreenSurface>();
+      m_offscreen->setFormat(m_context->format());
+      m_offscreen->create();
+    }
+    return m_context->makeCurrent(m_offscreen.get());
+  }
+
   void createRenderer() {
     if (!m_mpv) return;
     if (!m_context) {
@@ -119,7 +137,8 @@ class GlSurface : public QWindow {
         return;
       }
     }
-    if (!makeCurrent()) return;
+    create();  // the native window, not yet on screen
+    if (!makeCurrentAnywhere()) return;
     mpv_opengl_init_params gl{procAddress, nullptr};
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
@@ -144,8 +163,7 @@ class GlSurface : public QWindow {
   void onUpdate() {
     m_drawPosted = false;
     if (!m_render) return;
-    const bool newFrame = (mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME) != 0;
-    if (newFrame) draw(true);
+    draw((mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME) != 0);
   }
 
   void draw(bool newFrame) {
@@ -170,12 +188,7 @@ class GlSurface : public QWindow {
     if (!m_render) return;
     mpv_render_context_set_update_callback(m_render, nullptr, nullptr);
     // libmpv frees its GL objects: a context must be current, on any surface of ours.
-    QOffscreenSurface fallback;
-    if (!makeCurrent()) {
-      fallback.setFormat(m_context->format());
-      fallback.create();
-      m_context->makeCurrent(&fallback);
-    }
+    makeCurrentAnywhere();
     mpv_render_context_free(m_render);
     m_render = nullptr;
     m_context->doneCurrent();
@@ -183,6 +196,7 @@ class GlSurface : public QWindow {
 
   mpv_handle* m_mpv;
   std::unique_ptr<QOpenGLContext> m_context;
+  std::unique_ptr<QOffscreenSurface> m_offscreen;
   mpv_render_context* m_render = nullptr;
   std::atomic<int> m_frames{0};
   std::atomic<bool> m_drawPosted{false};
@@ -211,6 +225,11 @@ VideoWidget::VideoWidget(mpv_handle* mpv, QWidget* parent) : QWidget(parent) {
     m_surfaceHolder->setObjectName(QStringLiteral("picture"));
     m_surfaceHolder->setFocusPolicy(Qt::NoFocus);
     m_surfaceHolder->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // Hidden while no picture plays (see setPictureShown), keeping its place above the bar.
+    QSizePolicy policy = m_surfaceHolder->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    m_surfaceHolder->setSizePolicy(policy);
+    m_surfaceHolder->hide();
     layout->addWidget(m_surfaceHolder, 1);
   } else {
     layout->addStretch(1);  // the black picture area
@@ -233,6 +252,15 @@ void VideoWidget::setControlBar(QWidget* bar) {
 
 void VideoWidget::detachPlayer() {
   if (m_surface) m_surface->detach();
+}
+
+void VideoWidget::setPictureShown(bool shown) {
+  if (m_surfaceHolder) m_surfaceHolder->setVisible(shown);
+}
+
+void VideoWidget::showEvent(QShowEvent* event) {
+  if (m_surface) m_surface->ensureRenderer();
+  QWidget::showEvent(event);
 }
 
 int VideoWidget::framesRendered() const { return m_surface ? m_surface->frames() : 0; }

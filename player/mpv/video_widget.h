@@ -33,6 +33,10 @@ class VideoWidget : public QWidget {
   void setFullScreen(bool on);
   bool isFullScreenShown() const { return m_fullScreen; }
 
+  // Whether libmpv has a picture to show. Without one the picture's window is hidden and the
+  // face is plain black (or whatever the window stacks over it shows through).
+  void setPictureShown(bool shown);
+
   // The player goes away: let go of the render context (it must not outlive the core).
   void detachPlayer();
 
@@ -51,6 +55,7 @@ class VideoWidget : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void leaveFullScreen();

@@ -70,11 +70,18 @@ class Windowed : public ::testing::Test {
   VideoWidget* video = nullptr;
 };
 
-TEST_F(Windowed, DrawsThePictureIntoTheWidget) {
+TEST_F(Windowed, DrawsThePictureIntoTheWidgetWhileAVideoPlays) {
+  QWidget* window = video->findChild<QWidget*>(QStringLiteral("picture"));
+  ASSERT_NE(window, nullptr);
   EXPECT_EQ(distinctColours(video->grabPicture()), 1);  // nothing yet
+  EXPECT_FALSE(window->isVisible());  // the face is plain black: what stacks over it shows
   player->setFileName(localMedia("long.mpg"));
   ASSERT_TRUE(waitForState(*player, vcd::kPlaying));
   EXPECT_TRUE(showsPicture());
+  EXPECT_TRUE(window->isVisible());
+  // Stopped, the last frame does not linger on screen.
+  player->Stop();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 20000));
 }
 
 TEST_F(Windowed, FileNamedBeforeThePictureIsShownGetsItsPictureAndEnds) {
