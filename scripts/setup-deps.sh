@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing the player need.
+# Installs the Debian packages that building, running and testing the player need, on Debian 12
+# "bookworm" and Debian 13 "trixie" alike (the names below exist, or are provided, on both).
 # Idempotent: installs only what is missing. As a normal user it prints the command to run.
 set -euo pipefail
 
@@ -17,9 +18,15 @@ packages=(
   at-spi2-core dbus-daemon python3-pyatspi
 )
 
+# Names that an installed package provides count as installed (Debian 13's qt6-base-dev provides
+# libqt6opengl6-dev, a package of its own on Debian 12).
+provided=" $(dpkg-query -W -f='${db:Status-Abbrev} ${Provides}\n' 2>/dev/null | grep '^ii' | cut -c5- |
+  tr ',' '\n' | sed 's/(.*)//; s/:any//' | tr -d ' ' | tr '\n' ' ') "
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" && continue
+  [[ $provided == *" $p "* ]] && continue
+  missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
