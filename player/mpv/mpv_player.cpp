@@ -71,8 +71,10 @@ struct MpvPlayer::Event {
   uint64_t hookId = 0;
 };
 
-QString MpvPlayer::unsupportedLibmpv() {
-  const unsigned long version = mpv_client_api_version();
+QString MpvPlayer::unsupportedLibmpv() { return unsupportedLibmpv(mpv_client_api_version()); }
+
+QString MpvPlayer::unsupportedLibmpv(unsigned long version) {
+  // A new major version is a new library (libmpv.so.2 is API 2.x): its promises may differ.
   if (version >= kOldestClientApi && (version >> 16) == (kOldestClientApi >> 16)) return {};
   return QStringLiteral("This libmpv (client API %1.%2) is not supported: libmpv 0.35 or later of the 0.x series "
                         "(client API 2.x) is needed.")

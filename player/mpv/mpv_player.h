@@ -44,7 +44,9 @@ class MpvPlayer : public MediaPlayer {
 
   // The oldest libmpv client API the engine works with: 2.0, libmpv 0.35 (Debian 12).
   static constexpr unsigned long kOldestClientApi = (2ul << 16) | 0;
-  // Why the libmpv this process runs with cannot be used, or empty when it can.
+  // Why a libmpv of this client API version (mpv_client_api_version()) cannot be used, or empty
+  // when it can; without an argument, the libmpv this process runs with.
+  static QString unsupportedLibmpv(unsigned long clientApiVersion);
   static QString unsupportedLibmpv();
 
   // `drives` may be null (then only local files can be played); it must outlive the player.

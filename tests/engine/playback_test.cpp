@@ -179,3 +179,14 @@ TEST_F(Playback, HandlersMayCallBackIntoTheEngine) {
 }
 
 }  // namespace
+
+TEST(LibmpvVersion, TheClientApisFromLibmpv035OnAreTakenOthersRefusedWithAReason) {
+  auto api = [](unsigned long major, unsigned long minor) { return (major << 16) | minor; };
+  EXPECT_TRUE(MpvPlayer::unsupportedLibmpv().isEmpty());  // the one this machine runs
+  for (unsigned long minor : {0ul, 1ul, 3ul, 5ul, 9ul}) EXPECT_TRUE(MpvPlayer::unsupportedLibmpv(api(2, minor)).isEmpty());
+  for (unsigned long old : {api(1, 109), api(1, 0), api(3, 0)}) {
+    const QString reason = MpvPlayer::unsupportedLibmpv(old);
+    EXPECT_TRUE(reason.contains(QStringLiteral("0.35"))) << reason.toStdString();
+  }
+}
+
