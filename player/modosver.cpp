@@ -31,8 +31,7 @@ QString familyOf(bool callSucceeded, const OsVersionRecord& record) {
 }
 
 QString DetectOsFamily(VersionQuery query) {
-  OsVersionRecord record;
-  std::memset(&record, 0, sizeof record);
+  OsVersionRecord record{};  // every field zero but its size
   record.size = 148;
   const bool ok = query(record);
   return familyOf(ok, record);

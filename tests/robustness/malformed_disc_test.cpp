@@ -50,7 +50,9 @@ class MalformedDisc : public PlayerRig {
     switch (expected) {
       case Outcome::Plays:
         EXPECT_EQ(w->lblDisplay->text(), "Playing Avseq01.dat  ........");
-        if (!counter.isEmpty()) EXPECT_EQ(w->lblTrack_Display->text(), counter);
+        if (!counter.isEmpty()) {
+          EXPECT_EQ(w->lblTrack_Display->text(), counter);
+        }
         break;
       case Outcome::NothingFound:
         for (int i = 0; i < 18; ++i) EXPECT_FALSE(w->Songcmd(i).isEnabled()) << i;

@@ -250,8 +250,9 @@ TEST_F(CaptureTest, FailuresPutTheVideoBackAndSaySo) {
     EXPECT_EQ(endings, 0);
     EXPECT_EQ(readAll(sandbox.shot()), before);
     EXPECT_EQ(QFile::exists("/ScreenShot.bmp"), rootFileBefore);
-    if (QDir(sandbox.desktop).exists())
+    if (QDir(sandbox.desktop).exists()) {
       EXPECT_EQ(sandbox.desktopFiles(), QStringList({"ScreenShot.bmp"}));  // no half-written leftovers
+    }
     EXPECT_EQ(w->lzFilename, "");  // Apply still has nothing to save
   }
 }

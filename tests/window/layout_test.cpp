@@ -79,7 +79,9 @@ TEST_F(WindowTest, EveryControlMatchesTheLayoutSheet) {
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->parentWidget()->objectName(), e.container);
     EXPECT_EQ(c->geometry(), controls::twipsRect(e.left, e.top, e.width, e.height));
-    if (e.caption) EXPECT_EQ(captionOf(c), e.caption);
+    if (e.caption) {
+      EXPECT_EQ(captionOf(c), e.caption);
+    }
     EXPECT_EQ(c->toolTip(), e.toolTip);
     // Bold MS Sans Serif is drawn in Tahoma (the bitmap font has no bold face); bold must show.
     EXPECT_EQ(c->font().family(), e.bold && QString(e.font) == "MS Sans Serif" ? "Tahoma" : e.font);
