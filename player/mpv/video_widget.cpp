@@ -11,6 +11,7 @@
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
+#include <QOpenGLFunctions>
 #include <QWindow>
 #include <QPalette>
 #include <QScreen>
@@ -89,6 +90,7 @@ class GlSurface : public QWindow {
 
  protected:
   void exposeEvent(QExposeEvent*) override {
+    qCDebug(lcEngine, "picture window %s", isExposed() ? "exposed" : "no longer exposed");
     if (!isExposed()) return;
     if (!m_render) createRenderer();
     draw(false);
@@ -139,6 +141,15 @@ class GlSurface : public QWindow {
     }
     create();  // the native window, not yet on screen
     if (!makeCurrentAnywhere()) return;
+    // Mesa's software rasteriser (llvmpipe, as in virtual machines and under Xvfb) draws
+    // libmpv's 16-bit floating-point intermediate pictures black at random on Mesa 25
+    // (Debian 13). Video CD pictures have 8 bits per sample: 8-bit ones lose nothing.
+    const auto* renderer = reinterpret_cast<const char*>(m_context->functions()->glGetString(GL_RENDERER));
+    const QByteArray rendererName(renderer ? renderer : "");
+    if (rendererName.contains("llvmpipe") || rendererName.contains("softpipe")) {
+      qCDebug(lcEngine, "software OpenGL (%s): 8-bit intermediate pictures", renderer);
+      mpv_set_property_string(m_mpv, "fbo-format", "rgba8");
+    }
     mpv_opengl_init_params gl{procAddress, nullptr};
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
@@ -163,11 +174,16 @@ class GlSurface : public QWindow {
   void onUpdate() {
     m_drawPosted = false;
     if (!m_render) return;
+    if (m_frames == 0) qCDebug(lcEngine, "libmpv asks for a redraw");
     draw((mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME) != 0);
   }
 
   void draw(bool newFrame) {
-    if (!m_render || !isExposed() || !makeCurrent()) return;
+    if (!m_render || !isExposed()) return;
+    if (!makeCurrent()) {
+      qCDebug(lcEngine, "the picture's OpenGL context cannot be made current on its window");
+      return;
+    }
     const QSize size = pixelSize();
     mpv_opengl_fbo fbo{static_cast<int>(m_context->defaultFramebufferObject()), size.width(), size.height(), 0};
     int flipY = 1;
@@ -181,7 +197,7 @@ class GlSurface : public QWindow {
     mpv_render_context_render(m_render, params);
     m_context->swapBuffers(this);
     mpv_render_context_report_swap(m_render);
-    if (newFrame) ++m_frames;
+    if (newFrame && m_frames++ == 0) qCDebug(lcEngine, "first frame drawn (%dx%d)", size.width(), size.height());
   }
 
   void freeRenderContext() {
@@ -255,6 +271,7 @@ void VideoWidget::detachPlayer() {
 }
 
 void VideoWidget::setPictureShown(bool shown) {
+  qCDebug(lcEngine, "picture %s", shown ? "shown" : "hidden");
   if (m_surfaceHolder) m_surfaceHolder->setVisible(shown);
 }
 
