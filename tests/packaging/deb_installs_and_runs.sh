@@ -25,7 +25,7 @@ deb=${debs[0]}
 field() { dpkg-deb -f "$deb" "$1"; }
 
 [ "$(field Package)" = voren-vcdplayer ] || fail "package name $(field Package)"
-[ "$(field Version)" = 2.2.0 ] || fail "version $(field Version)"
+[ "$(field Version)" = 2.2.0-1 ] || fail "version $(field Version)"
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "architecture $(field Architecture)"
 depends=$(field Depends)
 echo "Depends: $depends"

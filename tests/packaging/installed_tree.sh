@@ -70,6 +70,6 @@ zcat "$man" | grep -q '^\.SH NAME' || fail "manual page has no NAME section"
 doc=$root/usr/share/doc/voren-vcdplayer
 grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$doc/copyright" ||
   fail "no machine-readable copyright file"
-zcat "$doc/changelog.Debian.gz" | head -1 | grep -q '^voren-vcdplayer (2.2.0) ' || fail "no changelog.Debian.gz for 2.2.0"
+zcat "$doc/changelog.Debian.gz" | head -1 | grep -q '^voren-vcdplayer (2.2.0-1) ' || fail "no changelog.Debian.gz for 2.2.0-1"
 
 echo "PASS: the installed tree is a desktop program"
