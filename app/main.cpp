@@ -1,5 +1,6 @@
 // vcdplayer: insert a Video CD (or name a disc image) and it plays.
 #include <QApplication>
+#include <QDBusConnection>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -43,7 +44,7 @@ int main(int argc, char** argv) {
     if (drives.insertImage(image)) {
       commandLine.clear();
     } else {
-      std::fprintf(stderr, "vcdplayer: %s is not a disc image that can be read\n", qPrintable(image));
+      qCWarning(lcWindow).noquote() << image << "is not a disc image that can be read";
     }
   }
 
@@ -65,6 +66,8 @@ int main(int argc, char** argv) {
   services.drives = &drives;
   services.tray = &tray;
   services.commandLine = commandLine;
+  services.togglePause = [&engine] { engine.togglePause(); };
+  services.showsPicture = [&engine] { return engine.playsVideo(); };
   // Exit and closing the window end the process at once: no other window's handlers run.
   services.endProgram = [] {
     std::fflush(nullptr);
@@ -72,6 +75,8 @@ int main(int argc, char** argv) {
   };
 
   vcd::Playerfrm window(std::move(services));
+  // Screen saver and media keys on the session bus, before the first track can start.
+  window.joinDesktop(QDBusConnection::sessionBus());
   window.Form_Load();
   // The window opens centred on the screen.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFontDatabase>
+#include <QGuiApplication>
 
 namespace vcd {
 namespace {
@@ -36,12 +37,20 @@ void registerWindowFonts() {
   QApplication::setFont(layoutFont(QStringLiteral("MS Sans Serif"), 8.25));
 }
 
+bool bitmapFacesFit() {
+  const auto* app = qobject_cast<const QGuiApplication*>(QCoreApplication::instance());
+  return app == nullptr || app->devicePixelRatio() == 1.0;
+}
+
 QFont layoutFont(const QString& family, double points, bool bold) {
   // Wine's "MS Sans Serif" is a bitmap font without a bold face, and bitmaps cannot be made
   // bold; bold text takes Tahoma, its outline successor with the same metrics, made bold from
   // its regular outlines (Wine's own Tahoma Bold face is drawn no heavier than the regular one,
-  // so it is not registered).
-  QFont f(bold && family == QLatin1String("MS Sans Serif") ? QStringLiteral("Tahoma") : family);
+  // so it is not registered). Nor can a bitmap grow with a scaled screen: where a logical pixel
+  // is more than one device pixel, the captions take Tahoma too and keep their size relative to
+  // their buttons.
+  const bool outline = bold || !bitmapFacesFit();
+  QFont f(outline && family == QLatin1String("MS Sans Serif") ? QStringLiteral("Tahoma") : family);
   f.setPointSizeF(points);
   f.setBold(bold);
   f.setStyleStrategy(QFont::PreferDefault);

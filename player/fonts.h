@@ -9,7 +9,12 @@ namespace vcd {
 // registered with the application at start-up; without them, the nearest system fonts serve.
 void registerWindowFonts();
 
-// A font of the layout by family and size in points (8.25 pt is 11 pixels at 96 dpi).
+// A font of the layout by family and size in points (8.25 pt is 11 pixels at 96 dpi). Where the
+// bitmap "MS Sans Serif" cannot be drawn as asked (bold, or a screen scaled by a device pixel
+// ratio other than 1), its outline twin Tahoma of the same metrics stands in.
 QFont layoutFont(const QString& family, double points, bool bold = false);
+
+// True while one logical pixel is one device pixel: bitmap faces are drawn at their own size.
+bool bitmapFacesFit();
 
 }  // namespace vcd

@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 
@@ -27,6 +28,8 @@
 #include "capture/message_box.h"
 #include "platform/cd_tray.h"
 #include "platform/drives.h"
+#include "platform/mpris.h"
+#include "platform/screen_saver.h"
 #include "window_services/topmost.h"
 #include "platform/screen_grab.h"
 #include "window_services/rgr_resizer.h"
@@ -34,6 +37,7 @@
 namespace vcd {
 
 class Capturefrm;
+class PlayerfrmMpris;
 
 // What the main window needs from outside: the media-player control, the drives, the system's
 // version query, the command line, and the way the process ends.
@@ -47,11 +51,19 @@ struct PlayerfrmServices {
   // The screenshot: modal message boxes, and the whole screen as it looks (null: unreadable).
   MessageBoxService messageBox = &ShowMessageBox;
   std::function<QImage()> grabScreen = &platform::GrabWholeScreen;
+  // The control's own space-bar action (pause, resume, or start the named file again); without
+  // it the desktop's play/pause falls back on Pause and Play.
+  std::function<void()> togglePause;
+  // Whether the playing file shows a picture (a sound-only file lets the screen saver run);
+  // without it every playing file counts as a picture.
+  std::function<bool()> showsPicture;
 };
 
 // The main window. Its controls keep the names of the window's layout; state lives in them.
 class Playerfrm : public QWidget {
   Q_OBJECT
+  friend class PlayerfrmMpris;
+
  public:
   explicit Playerfrm(PlayerfrmServices services, QWidget* parent = nullptr);
   ~Playerfrm() override;
@@ -107,6 +119,12 @@ class Playerfrm : public QWidget {
   SingleWindow<frmAbout> aboutWindow;
   SingleWindow<frmHelp> helpWindow;
   // --- end of stacking and information windows
+
+  // --- the desktop: screen saver and media keys (playerfrm_desktop.cpp)
+  // Holds the screen saver while a picture plays and answers MPRIS 2 on `bus` (the session bus).
+  void joinDesktop(QDBusConnection bus);
+  platform::ScreenSaverInhibition* screenSaver() const { return screenSaver_.get(); }
+  platform::MprisService* mpris() const { return mpris_.get(); }
 
   // The control array of track buttons; throws std::out_of_range for an index outside 0..17.
   QPushButton& Songcmd(int index);
@@ -170,8 +188,15 @@ class Playerfrm : public QWidget {
   bool searchDrives(int entry);
   void randomPick();
   void showVideoArea();
+  void scheduleDesktopUpdate();
+  void updateDesktop();
+  void leaveDesktop();
 
   PlayerfrmServices services_;
+  std::unique_ptr<platform::MprisControls> mprisControls_;
+  std::unique_ptr<platform::ScreenSaverInhibition> screenSaver_;
+  std::unique_ptr<platform::MprisService> mpris_;
+  bool desktopUpdateDue_ = false;
   Rnd rnd_;
 
   // ===== the screenshot: capture sequence, stamping and saving (playerfrm_capture.cpp) =====

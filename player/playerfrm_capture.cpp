@@ -17,6 +17,7 @@
 #include "player/controls/failure.h"
 #include "player/controls/twips.h"
 #include "player/playerfrm.h"
+#include "platform/log.h"
 #include "platform/desktop_folder.h"
 
 namespace vcd {
@@ -140,6 +141,7 @@ void Playerfrm::abandonCapture(const QString& reason) {
 }
 
 void Playerfrm::tellCaptureFailed(const QString& reason) {
+  qCWarning(lcWindow).noquote() << "The screenshot was not saved:" << reason;
   skipOnFailure([&] {
     if (services_.messageBox)
       services_.messageBox(MessageIcon::Warning, kProgramTitle,

@@ -1,7 +1,9 @@
 // Finding the CD-ROM drives and the Video CD's movie folder.
 #include "player/controls/failure.h"
 #include "platform/disc_path.h"
+#include "player/command_line.h"
 #include "player/playerfrm.h"
+#include "platform/log.h"
 
 namespace vcd {
 namespace {
@@ -62,6 +64,7 @@ void Playerfrm::TrySecondCdDrive() {
 }
 
 void Playerfrm::Command29_Click() {
+  QString reason;
   try {
     DisableTrackButtons();
     FindVcdFolder();
@@ -70,12 +73,20 @@ void Playerfrm::Command29_Click() {
     lblDisplay->setText(kLoading);
     Mp3playcmd_Click();
     return;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    reason = CDLETTERS() ? Text2->text() + QStringLiteral(": ") + QString::fromUtf8(e.what())
+                         : QStringLiteral("there is no CD-ROM drive (and no disc image)");
   }
   // Recovery: try the second drive (the same one again on a one-drive machine), then say that
   // nothing was found; the playing caption replaces this once a track really plays.
   controls::skipOnFailure([this] { TrySecondCdDrive(); });
   lblDisplay->setText(kNoMovies);
+  // Worth a line when it is the disc the user wanted; with a file named on the command line,
+  // playing that file is the expected outcome.
+  if (command_line::fileToPlay(services_.commandLine).isEmpty())
+    qCWarning(lcWindow).noquote() << "No playable Video CD found:" << reason;
+  else
+    qCDebug(lcWindow).noquote() << "No playable Video CD found:" << reason << "(the command-line file plays)";
 }
 
 }  // namespace vcd

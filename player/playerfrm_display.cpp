@@ -1,4 +1,5 @@
 // The status line, the track counter and the buttons that follow the player's state.
+#include "player/controls/failure.h"
 #include "player/fdnum.h"
 #include "player/playerfrm.h"
 
@@ -13,6 +14,9 @@ void Playerfrm::player_PlayStateChange(int /*oldState*/, int /*newState*/) {
   if (player->PlayState() == kPlaying) opencdromcmd->setEnabled(false);
   if (player->PlayState() == kPlaying) Capturecmd->setEnabled(true);
   if (player->PlayState() == kPlaying) Fdnum::ShowTrackNumber(*this);
+  // Whatever started it (a disc track or a file from the command line), a running picture
+  // takes the video area from the logo.
+  if (player->PlayState() == kPlaying) controls::skipOnFailure([this] { showVideoArea(); });
   if (player->PlayState() == kPaused) lblDisplay->setText(QStringLiteral("Paused ,hit spacebar to release"));
   if (player->PlayState() == kStopped) {
     lblDisplay->setText(QStringLiteral("Stop"));
@@ -24,6 +28,7 @@ void Playerfrm::player_PlayStateChange(int /*oldState*/, int /*newState*/) {
     lblTrack_Display->setText(QStringLiteral("00 of 0"));
     tmrWrong_Format->setEnabled(false);
   }
+  scheduleDesktopUpdate();
 }
 
 }  // namespace vcd

@@ -1,6 +1,7 @@
 // Moving through the playlist: Next, the track buttons and the end of a track.
 #include "player/controls/failure.h"
 #include "player/playerfrm.h"
+#include "platform/log.h"
 
 namespace vcd {
 
@@ -58,7 +59,9 @@ void Playerfrm::player_EndOfStream(int /*result*/) {
       File1->setListIndex(File1->ListIndex() + 1);
       loadAndStart();
     }
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    // After the last entry this is the end of the disc.
+    qCDebug(lcWindow) << "End of track: playback stops:" << e.what();
     skipOnFailure([this] { player->Stop(); });
   }
 }

@@ -1,6 +1,7 @@
 // The playlist, the play order, the start routines and the button routines they share.
 #include "player/controls/failure.h"
 #include "player/playerfrm.h"
+#include "platform/log.h"
 
 namespace vcd {
 
@@ -41,7 +42,8 @@ void Playerfrm::Mp3playcmd_Click() {
       FocusPlayer();
       return;
     }
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    qCDebug(lcWindow) << "Start from the first drive abandoned:" << e.what();
   }
   skipOnFailure([this] { TrySecondCdDrive(); });
   tmrWrong_Format->setEnabled(false);
@@ -56,7 +58,8 @@ void Playerfrm::Command30_Click() {
       FocusPlayer();
       return;
     }
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    qCDebug(lcWindow) << "Start from the second drive abandoned:" << e.what();
   }
   tmrWrong_Format->setEnabled(false);
   DisableTrackButtons();
@@ -93,6 +96,9 @@ void Playerfrm::FocusPlayer() {
 }
 
 void Playerfrm::tmrWrong_Format_Timer() {
+  qCWarning(lcWindow).noquote() << "Nothing played within" << tmrWrong_Format->Interval() / 1000
+                                << "s of starting" << player->FileName()
+                                << "- stopped: the format is not supported or the track cannot be read";
   skipOnFailure([&] { player->Stop(); });
   opencdromcmd->setEnabled(true);
   Capturecmd->setEnabled(false);

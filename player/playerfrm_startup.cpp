@@ -1,6 +1,7 @@
 // Start-up and the two ways the program ends.
 #include "player/command_line.h"
 #include "player/playerfrm.h"
+#include "platform/log.h"
 
 namespace vcd {
 
@@ -28,8 +29,9 @@ void Playerfrm::Form_Load() {
   if (!commandLine.isEmpty()) {
     try {
       player->setFileName(commandLine);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
       // The engine refused the file outright; say so and carry on with whatever the disc gave.
+      qCWarning(lcWindow).noquote() << "The file" << commandLine << "cannot be opened:" << e.what();
       lblDisplay->setText(QStringLiteral("The file \"%1\" cannot be opened.").arg(commandLine));
       return;
     }
@@ -53,11 +55,14 @@ void Playerfrm::Exitcmd_Click() {
     // Ending anyway: nothing is left to protect.
   }
   lblDisplay->setText(QStringLiteral("Please wait, VCD Player is shut down ....."));
+  leaveDesktop();
   if (services_.endProgram) services_.endProgram();
 }
 
 void Playerfrm::Form_QueryUnload() {
   // Any request to close the window ends the program at once; playback is not stopped first.
+  // The screen saver is given back before the process goes.
+  leaveDesktop();
   if (services_.endProgram) services_.endProgram();
 }
 

@@ -41,6 +41,8 @@ void Playerfrm::Form_KeyDown(int /*KeyCode*/, int Shift) {
 // press, and a key press travels up through the parents: the switch-off step is harmless when
 // it runs more than once for one key.
 bool Playerfrm::eventFilter(QObject* watched, QEvent* event) {
+  // Whether Next can be pressed is what the media applet offers as "next".
+  if (watched == Nexttrackcmd && event->type() == QEvent::EnabledChange) scheduleDesktopUpdate();
   if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
     auto* widget = qobject_cast<QWidget*>(watched);
     auto* key = static_cast<QKeyEvent*>(event);

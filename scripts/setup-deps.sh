@@ -12,9 +12,10 @@ packages=(
   libgl1-mesa-dri libglx-mesa0 qt6-qpa-plugins fonts-wine fonts-liberation2 fonts-dejavu-core
   # test media, tests and screenshots
   ffmpeg vcdimager googletest libgtest-dev libgmock-dev xvfb xauth x11-utils imagemagick openbox xdotool
-  # the installed tree and the Debian package: launcher, AppStream and manual page checks
-  desktop-file-utils appstream groff-base
-  # a screen reader's view: the accessibility bus on a session bus of the test's own, read with pyatspi
+  # the installed tree and the Debian package: launcher, AppStream and manual page checks;
+  # dpkg-shlibdeps computes the package's dependencies
+  desktop-file-utils appstream groff-base dpkg-dev
+  # a session bus of the test's own (screen saver, media keys), the accessibility bus on it, pyatspi
   at-spi2-core dbus-daemon python3-pyatspi
 )
 

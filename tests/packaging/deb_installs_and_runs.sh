@@ -25,7 +25,7 @@ deb=${debs[0]}
 field() { dpkg-deb -f "$deb" "$1"; }
 
 [ "$(field Package)" = voren-vcdplayer ] || fail "package name $(field Package)"
-[ "$(field Version)" = 2.2.0 ] || fail "version $(field Version)"
+[ "$(field Version)" = 2.2.0-1 ] || fail "version $(field Version)"
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "architecture $(field Architecture)"
 depends=$(field Depends)
 echo "Depends: $depends"
@@ -50,9 +50,17 @@ installed=$work/root/usr/bin/vcdplayer
 for f in usr/share/applications/org.example.voren.vcdplayer.desktop \
          usr/share/metainfo/org.example.voren.vcdplayer.metainfo.xml \
          usr/share/icons/hicolor/48x48/apps/org.example.voren.vcdplayer.png \
-         usr/share/man/man1/vcdplayer.1.gz; do
+         usr/share/man/man1/vcdplayer.1.gz \
+         usr/share/doc/voren-vcdplayer/copyright usr/share/doc/voren-vcdplayer/changelog.Debian.gz; do
   [ -f "$work/root/$f" ] || fail "the package holds no $f"
 done
+
+# The program carries Debian's hardening: relocations read-only and bound at start, checked
+# buffer functions.
+segments=$(readelf -lW "$installed") dynamic=$(readelf -dW "$installed") symbols=$(readelf -sW --dyn-syms "$installed")
+grep -q GNU_RELRO <<<"$segments" || fail "the program has no read-only relocations (relro)"
+grep -Eq 'BIND_NOW|FLAGS.*\bNOW\b' <<<"$dynamic" || fail "the program is not bound at start (bindnow)"
+grep -q '__[a-z]*_chk' <<<"$symbols" || fail "the program uses no fortified functions"
 
 # Each library the program links comes from a package that the package depends on.
 dep_names=" $(sed -E 's/\([^)]*\)//g; s/[,|]/ /g' <<<"$depends" | xargs) "

@@ -31,9 +31,11 @@ exec_line=$(key Exec)
 [ -x "$root/usr/bin/${exec_line%% *}" ] || fail "Exec names no installed program"
 # What the file manager offers it for: cue sheets, CD and ISO images, MPEG video.
 mimes=$(key MimeType)
-for t in application/x-cue application/x-cd-image application/x-iso9660-image video/mpeg; do
+for t in application/x-cue application/x-cd-image application/x-iso9660-image video/mpeg x-content/video-vcd; do
   [[ ";$mimes" == *";$t;"* ]] || fail "the launcher does not open $t"
 done
+# ... and nothing else: a Video CD player is no handler for music files.
+[[ ";$mimes" != *";audio/"* ]] || fail "the launcher claims sound files: $mimes"
 # Every type it names is one the desktop knows.
 known=/usr/share/mime/packages/freedesktop.org.xml
 IFS=';' read -ra types <<<"$mimes"
@@ -63,5 +65,11 @@ man=$root/usr/share/man/man1/vcdplayer.1.gz
 warnings=$(zcat "$man" | groff -man -Tutf8 -ww -z 2>&1) || fail "groff: $warnings"
 [ -z "$warnings" ] || fail "manual page: $warnings"
 zcat "$man" | grep -q '^\.SH NAME' || fail "manual page has no NAME section"
+
+# Debian's licence and history files beside the program.
+doc=$root/usr/share/doc/voren-vcdplayer
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$doc/copyright" ||
+  fail "no machine-readable copyright file"
+zcat "$doc/changelog.Debian.gz" | head -1 | grep -q '^voren-vcdplayer (2.2.0-1) ' || fail "no changelog.Debian.gz for 2.2.0-1"
 
 echo "PASS: the installed tree is a desktop program"

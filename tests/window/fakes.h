@@ -40,6 +40,14 @@ class FakeMediaPlayer : public MediaPlayer {
   double CurrentPosition() const override { return position; }
   int PlayState() const override { return state_; }
   void SetFocus() override { calls << "SetFocus"; }
+  // The space bar on the control: pauses a playing file, resumes a paused one, starts it again
+  // otherwise.
+  void togglePause() {
+    calls << "TogglePause";
+    if (state_ == kPlaying) setState(kPaused);
+    else if (state_ == kPaused) setState(kPlaying);
+    else Play();
+  }
   QWidget* widget() override { return nullptr; }
   QImage currentFrame() override { return frame; }
 
@@ -59,6 +67,7 @@ class FakeMediaPlayer : public MediaPlayer {
   QImage frame;  // the picture the control shows (null: none)
   double duration = 0, position = 0;
   bool failDuration = false;
+  bool picture = true;  // the playing file shows a picture (false: sound only)
   bool stopReportsState = true;  // false: a control that never reports the stopped state
 
  private:

@@ -44,6 +44,8 @@ class WindowTest : public ::testing::Test {
     s.endProgram = [this] { ++endings; };
     s.messageBox = [this](MessageIcon, const QString& title, const QString& text) { messages << title + "|" + text; };
     s.grabScreen = [this] { return screen(); };
+    s.togglePause = [this] { player.togglePause(); };
+    s.showsPicture = [this] { return player.picture; };
     w = std::make_unique<Playerfrm>(std::move(s));
     return *w;
   }

@@ -1,0 +1,164 @@
+#pragma once
+// What a desktop session offers on its bus, reduced to what the player uses: a screen saver
+// (org.freedesktop.ScreenSaver) or the desktop portal's Inhibit, each recording the calls it gets.
+// Each lives on a thread and a bus connection of its own, as another process would, so that the
+// window's calls travel through the bus daemon and a caller that waits is answered.
+#include <QDBusAbstractAdaptor>
+#include <QDBusConnection>
+#include <QDBusObjectPath>
+#include <QMutex>
+#include <QStringList>
+#include <QThread>
+#include <QVariantMap>
+
+namespace vcd::test {
+
+// The calls a fake service received, in order ("Inhibit vcdplayer|Playing a Video CD -> 1",
+// "UnInhibit 1", ...), readable from the test's thread.
+class CallLog {
+ public:
+  void add(const QString& call) {
+    QMutexLocker lock(&mutex_);
+    calls_ << call;
+  }
+  QStringList calls() const {
+    QMutexLocker lock(&mutex_);
+    return calls_;
+  }
+  int count(const QString& prefix) const {
+    int n = 0;
+    for (const QString& c : calls())
+      if (c.startsWith(prefix)) ++n;
+    return n;
+  }
+  // Inhibitions granted and not given back.
+  int held() const { return count(QStringLiteral("Inhibit")) - count(QStringLiteral("UnInhibit")) -
+                            count(QStringLiteral("Close")); }
+
+ private:
+  mutable QMutex mutex_;
+  QStringList calls_;
+};
+
+class FakeScreenSaver : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+ public:
+  explicit FakeScreenSaver(CallLog& log) : log_(log) {}
+ public slots:
+  uint Inhibit(const QString& application, const QString& reason) {
+    const uint cookie = ++next_;
+    log_.add(QStringLiteral("Inhibit %1|%2 -> %3").arg(application, reason).arg(cookie));
+    return cookie;
+  }
+  void UnInhibit(uint cookie) { log_.add(QStringLiteral("UnInhibit %1").arg(cookie)); }
+
+ private:
+  CallLog& log_;
+  uint next_ = 0;
+};
+
+// The portal's request object: closing it ends the inhibition.
+class FakePortalRequest : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Request")
+ public:
+  FakePortalRequest(CallLog& log, QString path) : log_(log), path_(std::move(path)) {}
+ public slots:
+  void Close() { log_.add(QStringLiteral("Close ") + path_); }
+
+ private:
+  CallLog& log_;
+  QString path_;
+};
+
+class FakePortal : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Inhibit")
+ public:
+  FakePortal(CallLog& log, QDBusConnection bus) : log_(log), bus_(std::move(bus)) {}
+ public slots:
+  QDBusObjectPath Inhibit(const QString& window, uint flags, const QVariantMap& options) {
+    const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/test/%1").arg(++next_);
+    auto* request = new FakePortalRequest(log_, path);
+    request->setParent(this);
+    bus_.registerObject(path, request, QDBusConnection::ExportAllSlots);
+    log_.add(QStringLiteral("Inhibit window=%1 flags=%2 reason=%3 -> %4")
+                 .arg(window)
+                 .arg(flags)
+                 .arg(options.value(QStringLiteral("reason")).toString(), path));
+    return QDBusObjectPath(path);
+  }
+
+ private:
+  CallLog& log_;
+  QDBusConnection bus_;
+  uint next_ = 0;
+};
+
+// A service of the session, running on a thread and a bus connection of its own.
+class FakeSession {
+ public:
+  enum class Offers { ScreenSaver, Portal };
+  explicit FakeSession(Offers offers)
+      : bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-desktop"))) {
+    thread_.start();
+    if (offers == Offers::ScreenSaver) {
+      service_ = new FakeScreenSaver(log);
+      name_ = QStringLiteral("org.freedesktop.ScreenSaver");
+      path_ = QStringLiteral("/org/freedesktop/ScreenSaver");
+    } else {
+      service_ = new FakePortal(log, bus_);
+      name_ = QStringLiteral("org.freedesktop.portal.Desktop");
+      path_ = QStringLiteral("/org/freedesktop/portal/desktop");
+    }
+    service_->moveToThread(&thread_);
+    registered = bus_.registerObject(path_, service_, QDBusConnection::ExportAllSlots) && bus_.registerService(name_);
+  }
+  ~FakeSession() {
+    bus_.unregisterService(name_);
+    bus_.unregisterObject(path_, QDBusConnection::UnregisterTree);
+    QMetaObject::invokeMethod(service_, [s = service_] { delete s; }, Qt::BlockingQueuedConnection);
+    thread_.quit();
+    thread_.wait();
+    QDBusConnection::disconnectFromBus(QStringLiteral("fake-desktop"));
+  }
+
+  CallLog log;
+  bool registered = false;
+
+ private:
+  QDBusConnection bus_;
+  QThread thread_;
+  QObject* service_ = nullptr;
+  QString name_, path_;
+};
+
+}  // namespace vcd::test
+
+namespace vcd::test {
+
+// Listens, as an applet does, for the player's PropertiesChanged signals.
+class PropertiesListener : public QObject {
+  Q_OBJECT
+ public:
+  explicit PropertiesListener(QDBusConnection bus) : bus_(std::move(bus)) {
+    connected = bus_.connect(QStringLiteral("org.mpris.MediaPlayer2.vcdplayer"), QStringLiteral("/org/mpris/MediaPlayer2"),
+                             QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
+                             this, SLOT(changed(QString, QVariantMap, QStringList)));
+  }
+  bool connected = false;
+  // Each change as "Interface.Property=value" (Metadata as its title).
+  QStringList changes;
+
+ public slots:
+  void changed(const QString& interface, const QVariantMap& properties, const QStringList&) {
+    for (auto it = properties.begin(); it != properties.end(); ++it)
+      changes << interface + "." + it.key() + "=" + it.value().toString();
+  }
+
+ private:
+  QDBusConnection bus_;
+};
+
+}  // namespace vcd::test
