@@ -186,7 +186,6 @@ class PatternDisc : public platform::DiscHandle {
   bool medium = true;
   std::map<uint32_t, int> tries;
 
-  std::optional<std::vector<platform::DiscEntry>> readFolder(const std::string&) override { return std::nullopt; }
   bool readSectors(uint8_t* buf, uint32_t lsn, uint32_t count, bool form2) override {
     check(count >= 1 && count <= platform::DiscTrackStream::kMaxBatch, "reads come in batches of 1 to 16 sectors");
     const int bytes = form2 ? kForm2 : kForm1;
