@@ -62,12 +62,14 @@ std::optional<uint32_t> msf(const QByteArray& text) {
   return (m * 60 + s) * kFramesPerSecond + f;
 }
 
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
 // Words of a line; a double-quoted word may hold spaces.
 QList<QByteArray> words(const QByteArray& line) {
   QList<QByteArray> out;
   qsizetype i = 0;
   while (i < line.size()) {
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    while (i < line.size() && isBlank(line[i])) ++i;
     if (i >= line.size()) break;
     if (line[i] == '"') {
       const qsizetype end = line.indexOf('"', i + 1);
@@ -76,7 +78,7 @@ QList<QByteArray> words(const QByteArray& line) {
       i = stop + 1;
     } else {
       qsizetype end = i;
-      while (end < line.size() && line[end] != ' ' && line[end] != '\t') ++end;
+      while (end < line.size() && !isBlank(line[end])) ++end;
       out << line.mid(i, end - i);
       i = end;
     }
@@ -151,9 +153,8 @@ std::optional<ImageLayout> parseCueSheet(const QByteArray& input, const SheetFil
   static const char* const kIgnored[] = {"REM", "CATALOG", "CDTEXTFILE", "PERFORMER", "TITLE", "SONGWRITER",
                                          "FLAGS", "ISRC", "ARRANGER", "COMPOSER", "MESSAGE", "DISC_ID", "GENRE",
                                          "TOC_INFO1", "TOC_INFO2", "UPC_EAN", "SIZE_INFO"};
-  for (QByteArray line : text.split('\n')) {
+  for (const QByteArray& line : text.split('\n')) {
     ++lineNumber;
-    if (line.endsWith('\r')) line.chop(1);
     if (line.size() > kMaxLineBytes) return fail(QStringLiteral("longer than %1 bytes").arg(kMaxLineBytes));
     const QList<QByteArray> w = words(line);
     if (w.isEmpty()) continue;

@@ -1,5 +1,7 @@
 #include "platform/iso9660_folders.h"
 
+#include "platform/log.h"
+
 #include <QtEndian>
 #include <cstring>
 #include <set>
@@ -66,7 +68,11 @@ std::optional<std::vector<DiscEntry>> readFolderRecords(DiscHandle& disc, const 
     for (int at = 0; at < end;) {
       const int length = sector[at];
       if (length == 0) break;
-      if (length < kRecordHeader + 1 || at + length > end || kRecordHeader + sector[at + 32] > length) break;
+      if (length < kRecordHeader + 1 || at + length > end || kRecordHeader + sector[at + 32] > length) {
+        qCWarning(lcDisc, "malformed directory record in sector %u at byte %d (length %d, name length %d): "
+                  "the rest of the sector is skipped", folder.lsn + s, at, length, at + 32 < end ? sector[at + 32] : -1);
+        break;
+      }
       DiscEntry e = recordAt(sector + at, length);
       at += length;
       if (e.storedName.empty() || isDotEntry(e.storedName)) continue;
@@ -88,6 +94,7 @@ std::optional<std::vector<DiscEntry>> readFolderAt(DiscHandle& disc, const std::
     if (component.empty()) continue;
     const auto entries = readFolderRecords(disc, *here);
     if (!entries) return std::nullopt;
+    // A folder whose record leads back into one of its parents would be walked for ever.
     const DiscEntry* next = nullptr;
     for (const DiscEntry& e : *entries)
       if (e.isFolder && e.storedName == component) next = &e;
