@@ -37,11 +37,8 @@ int main(int argc, char** argv) {
   // machine's drives, and is then found like any disc; it is not handed to the player as a file.
   QString commandLine = vcd::command_line::argumentString(arguments);
   if (const QString image = vcd::command_line::discImage(commandLine, QDir::currentPath()); !image.isEmpty()) {
-    if (drives.insertImage(image)) {
-      commandLine.clear();
-    } else {
-      std::fprintf(stderr, "vcdplayer: %s is not a disc image that can be read\n", qPrintable(image));
-    }
+    // A refused image leaves the drive empty; the disc layer logs why.
+    if (drives.insertImage(image)) commandLine.clear();
   }
 
   vcd::mpv::MpvPlayer engine(&drives, vcd::mpv::MpvPlayer::Mode::Windowed);
