@@ -15,7 +15,8 @@ inline constexpr int kForm1SectorBytes = 2048;  // user data of a Mode 1 / Mode 
 inline constexpr int kForm2SectorBytes = 2324;  // payload of a Mode 2 Form 2 sector (Video CD MPEG)
 inline constexpr double kSectorsPerSecond = 75.0;
 // The largest folder the disc layer reads. A Video CD's folders take one sector each; a record
-// claiming more than this (up to 4 GB) is damage, and libiso9660 would allocate and read all of it.
+// claiming more than this (up to 4 GB) is damage. 1 MiB holds some 30,000 records: more than the
+// playlist's 16-bit index can reach, and read in about 10 ms from an image.
 inline constexpr uint32_t kMaxFolderBytes = 1u << 20;
 
 // A directory record as stored on the disc.

@@ -68,10 +68,6 @@ QString driveName(QChar letter) { return QString(letter) + u':'; }
 
 bool isKernelName(const QString& path) { return QFileInfo(path).fileName().startsWith(u"sr"); }
 
-struct Location {
-  DiscEntry entry;
-};
-
 // A stream's hold on the shared disc.
 class SharedDisc : public DiscHandle {
  public:
@@ -88,23 +84,23 @@ class SharedDisc : public DiscHandle {
 
 // Walks a disc path component by component, matching names as the user may write them.
 // `missing` names what the path was meant to be ("Folder", "File") for the error message.
-Location locate(OpenDisc& disc, const QString& path, const QString& discPath, QChar letter, const char* missing) {
+DiscEntry locate(OpenDisc& disc, const QString& path, const QString& discPath, QChar letter, const char* missing) {
   const std::optional<DiscEntry> root = disc.root();
   if (!root) {
     qCWarning(lcDisc, "the disc in drive %s has no readable ISO 9660 file system", qPrintable(driveName(letter)));
     fail(QStringLiteral("The disc in drive %1 has no readable file system").arg(driveName(letter)));
   }
-  Location here{*root};
+  DiscEntry here = *root;
   std::set<uint32_t> walked{root->lsn};
   const QStringList components = path.split(u'/', Qt::SkipEmptyParts);
   for (qsizetype i = 0; i < components.size(); ++i) {
     const QString& wanted = components[i];
     if (wanted == u".") continue;
-    if (!here.entry.isFolder) fail(QStringLiteral("%1 not found: %2").arg(QLatin1String(missing), discPath));
-    const auto entries = disc.folder(here.entry);
+    if (!here.isFolder) fail(QStringLiteral("%1 not found: %2").arg(QLatin1String(missing), discPath));
+    const auto entries = disc.folder(here);
     if (!entries) {
-      qCWarning(lcDisc, "cannot read a folder of %s (sectors %u to %u)", qPrintable(discPath), here.entry.lsn,
-                here.entry.lsn + here.entry.size / kForm1SectorBytes);
+      qCWarning(lcDisc, "cannot read a folder of %s (sectors %u to %u)", qPrintable(discPath), here.lsn,
+                here.lsn + here.size / kForm1SectorBytes);
       fail(QStringLiteral("Cannot read the folder %1").arg(discPath));
     }
     const auto match = std::find_if(entries->begin(), entries->end(),
@@ -117,7 +113,7 @@ Location locate(OpenDisc& disc, const QString& path, const QString& discPath, QC
       qCWarning(lcDisc, "the folders of %s lead back into themselves", qPrintable(discPath));
       fail(QStringLiteral("Cannot read the folder %1").arg(discPath));
     }
-    here.entry = *match;
+    here = *match;
   }
   return here;
 }
@@ -313,9 +309,9 @@ std::vector<FolderEntry> LinuxDriveManager::listFolder(const QString& discPath) 
   const auto parts = disc_path::split(discPath);
   if (!parts) fail(QStringLiteral("Not a disc path: %1").arg(discPath));
   const std::shared_ptr<OpenDisc> disc = openDisc(parts->letter);
-  const Location folder = locate(*disc, parts->path, discPath, parts->letter, "Folder");
-  if (!folder.entry.isFolder) fail(QStringLiteral("Not a folder: %1").arg(discPath));
-  const auto entries = disc->folder(folder.entry);
+  const DiscEntry folder = locate(*disc, parts->path, discPath, parts->letter, "Folder");
+  if (!folder.isFolder) fail(QStringLiteral("Not a folder: %1").arg(discPath));
+  const auto entries = disc->folder(folder);
   if (!entries) {
     qCWarning(lcDisc, "cannot read the folder %s", qPrintable(discPath));
     fail(QStringLiteral("Cannot read the folder %1").arg(discPath));
@@ -336,9 +332,9 @@ std::unique_ptr<TrackStream> LinuxDriveManager::openFile(const QString& discPath
   const auto parts = disc_path::split(discPath);
   if (!parts) fail(QStringLiteral("Not a disc path: %1").arg(discPath));
   std::shared_ptr<OpenDisc> disc = openDisc(parts->letter);
-  const Location file = locate(*disc, parts->path, discPath, parts->letter, "File");
-  if (file.entry.isFolder) fail(QStringLiteral("Not a file: %1").arg(discPath));
-  return std::make_unique<DiscTrackStream>(std::make_unique<SharedDisc>(std::move(disc)), file.entry, pacer_);
+  const DiscEntry file = locate(*disc, parts->path, discPath, parts->letter, "File");
+  if (file.isFolder) fail(QStringLiteral("Not a file: %1").arg(discPath));
+  return std::make_unique<DiscTrackStream>(std::make_unique<SharedDisc>(std::move(disc)), file, pacer_);
 }
 
 }  // namespace vcd::platform
