@@ -70,7 +70,7 @@ std::shared_ptr<ImageFile> ImageFile::open(const QString& path, QString* why) {
 }
 
 QString findInFolder(const QString& folder, const QString& name) {
-  if (name.isEmpty() || name == u"." || name == u"..") return {};
+  if (name.isEmpty() || name == u"." || name == u".." || name.contains(QChar(0))) return {};
   const QDir dir(folder);
   if (QFileInfo::exists(dir.filePath(name))) return dir.filePath(name);
   const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
