@@ -448,7 +448,9 @@ bool checkNrg(const ImageFile& file, QString* why) {
         if (start > chunks || len > chunks - start) return refuse(why, QStringLiteral("track %1's data lies outside the image").arg(k + 1));
       }
     } else if (id == "CUEX" || id == "CUES") {
-      if (length % 8 != 0 || length / 8 > 4 * kMaxTracks) return refuse(why, QStringLiteral("its cue table is malformed"));
+      // libcdio 2.1 crashes on an empty one.
+      if (length == 0 || length % 8 != 0 || length / 8 > 4 * kMaxTracks)
+        return refuse(why, QStringLiteral("its cue table is malformed"));
     } else if (id != "SINF" && id != "MTYP" && id != "CDTX" && id != "DINF" && id != "TOCT" && id != "RELO" && id != "AFNM") {
       return refuse(why, QStringLiteral("unknown chunk %1").arg(QString::fromLatin1(id.toHex())));
     }
