@@ -451,7 +451,10 @@ bool checkNrg(const ImageFile& file, QString* why) {
       // libcdio 2.1 crashes on an empty one.
       if (length == 0 || length % 8 != 0 || length / 8 > 4 * kMaxTracks)
         return refuse(why, QStringLiteral("its cue table is malformed"));
-    } else if (id != "SINF" && id != "MTYP" && id != "CDTX" && id != "DINF" && id != "TOCT" && id != "RELO" && id != "AFNM") {
+    } else if (id == "CDTX") {
+      // libcdio 2.1 frees its CD-TEXT twice on a malformed block; CD-TEXT is not needed to play.
+      return refuse(why, QStringLiteral("CD-TEXT in an NRG image cannot be read safely"));
+    } else if (id != "SINF" && id != "MTYP" && id != "DINF" && id != "TOCT" && id != "RELO" && id != "AFNM") {
       return refuse(why, QStringLiteral("unknown chunk %1").arg(QString::fromLatin1(id.toHex())));
     }
     at += 8 + length;
