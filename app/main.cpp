@@ -41,11 +41,8 @@ int main(int argc, char** argv) {
   // machine's drives, and is then found like any disc; it is not handed to the player as a file.
   QString commandLine = vcd::command_line::argumentString(arguments);
   if (const QString image = vcd::command_line::discImage(commandLine, QDir::currentPath()); !image.isEmpty()) {
-    if (drives.insertImage(image)) {
-      commandLine.clear();
-    } else {
-      qCWarning(lcWindow).noquote() << image << "is not a disc image that can be read";
-    }
+    // A refused image leaves the drive empty; the disc layer logs why.
+    if (drives.insertImage(image)) commandLine.clear();
   }
 
   // Without a libmpv it can use, the player cannot play anything: say so and end.

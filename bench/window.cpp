@@ -108,7 +108,7 @@ std::vector<Row> trackSwitchRows(const Settings& s) {
       mpv_terminate_destroy(mpv);
     }
     const double r = median(ref), o = median(ours);
-    rows.push_back({"3 track switch ms @" + speed, r, o, "<= 1.5x", o >= 0 && r > 0 && o <= 1.5 * r});
+    rows.push_back({"3 track switch ms @" + speed, r, o, "<= 1.0x", o >= 0 && r > 0 && o <= 1.0 * r});
   }
   return rows;
 }

@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     put(discs, 'I' + vcd::fuzz::isoAreaOf(bin));
+    put(out + QStringLiteral("/folder_walk"), vcd::fuzz::isoAreaOf(bin));
     if (QByteArray(name) != "pal3") continue;
     put(discs, 'S' + vcd::fuzz::isoAreaOf(bin));
     for (const BinMutation& m : binMutations()) {
@@ -62,6 +63,26 @@ int main(int argc, char** argv) {
     put(discs, 'C' + QByteArray(cue).replace("pal3.bin", "/etc/passwd"));
     for (const CueSheet& sheet : malformedCueSheets("disc.bin", bin.size() / kRaw)) put(discs, 'C' + sheet.text);
   }
+
+  const QString tocs = out + QStringLiteral("/toc_sheet");
+  const QByteArray track = "TRACK MODE2_RAW\n";
+  put(tocs, "CD_ROM_XA\n" + track + "DATAFILE \"disc.bin\"\n");
+  put(tocs, "CD_ROM_XA\nCD_TEXT { LANGUAGE_MAP { 0 : EN } LANGUAGE 0 { TITLE \"x\" } }\n" + track +
+                "NO COPY\nDATAFILE \"Movie.BIN\" 00:06:00 // the first track\n" + track + "PREGAP 00:02:00\n" +
+                "DATAFILE \"track.bin\" #1058400 00:04:00\nSTART 00:01:00\n" + track + "ZERO MODE2_RAW 00:00:10\n" +
+                "DATAFILE \"disc.bin\" #1764000\n");
+  put(tocs, "CD_ROM_XA\n" + track + "DATAFILE \"/etc/passwd\"\n" + track + "DATAFILE \"../cue/track.bin\" #99999999\n");
+  put(tocs, "TRACK MODE2_FORM_MIX RW_RAW\nFILE \"disc.bin\" 0 00:10:00\nTRACK AUDIO\nSILENCE 588\nAUDIOFILE \"disc.bin\" #24 1000 2000\n");
+  QByteArray many = "CD_ROM_XA\n";
+  for (int t = 0; t < 120; ++t) many += track + "DATAFILE \"disc.bin\" 00:00:01\n";
+  put(tocs, many);
+
+  const QString nrgs = out + QStringLiteral("/nrg_image");
+  const QByteArray chunks = vcd::fuzz::nrgChunks(int64_t(vcd::fuzz::kDiscSectors) * kRaw);
+  put(nrgs, chunks);
+  put(nrgs, chunks.left(chunks.size() - 8));
+  put(nrgs, QByteArray("F\0\0\0\0\0\0\0\0", 9) + chunks);
+  put(nrgs, QByteArray("F\xff\0\0\0\0\0\0\0", 9) + chunks);
 
   const QString streams = out + QStringLiteral("/track_stream");
   const QByteArray readAlong("\x20\xff\x8f\x20\xff\x8f\x20\xff\x8f\xc8\x00\x00\x20\xff\x8f", 15);

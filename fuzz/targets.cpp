@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QtEndian>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -14,6 +15,7 @@
 
 #include "platform/disc_path.h"
 #include "platform/disc_track_stream.h"
+#include "platform/iso9660_folders.h"
 #include "platform/linux_drives.h"
 #include "player/command_line.h"
 
@@ -186,7 +188,6 @@ class PatternDisc : public platform::DiscHandle {
   bool medium = true;
   std::map<uint32_t, int> tries;
 
-  std::optional<std::vector<platform::DiscEntry>> readFolder(const std::string&) override { return std::nullopt; }
   bool readSectors(uint8_t* buf, uint32_t lsn, uint32_t count, bool form2) override {
     check(count >= 1 && count <= platform::DiscTrackStream::kMaxBatch, "reads come in batches of 1 to 16 sectors");
     const int bytes = form2 ? kForm2 : kForm1;
@@ -259,6 +260,97 @@ int discImage(const uint8_t* data, size_t size) {
           "the CUE is written");
     exercise(cue);
   }
+  return 0;
+}
+
+int tocSheet(const uint8_t* data, size_t size) {
+  initialise();
+  const QString toc = state().cueFolder + QStringLiteral("/disc.toc");
+  check(writeFile(toc, QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size))), "the TOC is written");
+  exercise(toc);
+  return 0;
+}
+
+QByteArray nrgChunks(int64_t dataBytes) {
+  QByteArray c;
+  auto chunk = [&](const char* id, const QByteArray& body) {
+    char length[4];
+    qToBigEndian<quint32>(static_cast<quint32>(body.size()), length);
+    c += QByteArray(id, 4) + QByteArray(length, 4) + body;
+  };
+  QByteArray track(32, '\0');  // start, length (8 bytes each), mode 3 (Mode 2), start LSN, reserved
+  qToBigEndian<quint64>(0, track.data());
+  qToBigEndian<quint64>(static_cast<quint64>(dataBytes), track.data() + 8);
+  qToBigEndian<quint32>(3, track.data() + 16);
+  chunk("ETN2", track);
+  chunk("SINF", QByteArray("\0\0\0\1", 4));
+  chunk("END!", {});
+  return c;
+}
+
+int nrgImage(const uint8_t* data, size_t size) {
+  initialise();
+  State& s = state();
+  QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+  const qint64 dataBytes = QFileInfo(s.cueFolder + QStringLiteral("/disc.bin")).size();
+  quint64 offset = static_cast<quint64>(dataBytes);
+  if (input.startsWith('F') && input.size() >= 9) {
+    offset = qFromBigEndian<quint64>(input.constData() + 1);
+    input.remove(0, 9);
+  }
+  char footer[8];
+  qToBigEndian<quint64>(offset, footer);
+  const QString nrg = s.dir->filePath(QStringLiteral("disc.nrg"));
+  if (!QFileInfo::exists(nrg)) check(QFile::copy(s.cueFolder + QStringLiteral("/disc.bin"), nrg), "the NRG data is written");
+  QFile f(nrg);
+  check(f.open(QIODevice::ReadWrite) && f.resize(dataBytes) && f.seek(dataBytes), "the NRG opens");
+  const QByteArray tail = input + "NER5" + QByteArray(footer, 8);
+  check(f.write(tail) == tail.size(), "the NRG chunks are written");
+  f.close();
+  exercise(nrg);
+  return 0;
+}
+
+namespace {
+
+// A disc held in memory: 512 sectors of 2,048 bytes, the input from sector 16 on.
+class MemoryDisc : public platform::DiscHandle {
+ public:
+  MemoryDisc(const uint8_t* data, size_t size) : bytes(512 * kForm1, '\0') {
+    std::memcpy(bytes.data() + 16 * kForm1, data, std::min<size_t>(size, bytes.size() - 16 * kForm1));
+  }
+  bool readSectors(uint8_t* buf, uint32_t lsn, uint32_t count, bool form2) override {
+    check(!form2, "folders are read as Form 1");
+    check(lsn < endLsn() && count <= endLsn() - lsn, "no sector past the disc's end is asked for");
+    std::memcpy(buf, bytes.constData() + static_cast<qsizetype>(lsn) * kForm1, static_cast<size_t>(count) * kForm1);
+    return true;
+  }
+  uint32_t endLsn() override { return 512; }
+  bool mediumPresent() override { return true; }
+  QByteArray bytes;
+};
+
+}  // namespace
+
+int folderWalk(const uint8_t* data, size_t size) {
+  MemoryDisc disc(data, size);
+  const auto root = platform::rootFolder(disc);
+  if (!root) return 0;
+  std::vector<platform::DiscEntry> pending{*root};
+  for (int listed = 0; !pending.empty() && listed < 64; ++listed) {
+    const platform::DiscEntry folder = pending.back();
+    pending.pop_back();
+    const auto entries = platform::readFolderRecords(disc, folder);
+    if (!entries) continue;
+    check(entries->size() <= platform::kMaxFolderBytes / 34, "no more records than the folder's bytes hold");
+    for (const auto& e : *entries) {
+      check(!e.storedName.empty() && e.storedName.size() <= 222, "names fit their records");
+      if (e.isFolder) pending.push_back(e);
+    }
+  }
+  const std::string path = std::string("/") + std::string(reinterpret_cast<const char*>(data), std::min<size_t>(size, 12));
+  (void)platform::readFolderAt(disc, path.substr(0, path.find('\0')));
+  (void)platform::readFolderAt(disc, "/MPEGAV");
   return 0;
 }
 

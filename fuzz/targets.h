@@ -21,6 +21,23 @@ namespace vcd::fuzz {
 // file in them is opened, read in part, and sought about.
 int discImage(const uint8_t* data, size_t size);
 
+// A cdrdao TOC sheet beside the BIN of the 'C' images (also reachable as "Movie.BIN" and
+// "track.bin"), inserted and exercised as the disc images are.
+int tocSheet(const uint8_t* data, size_t size);
+
+// An NRG image: the BIN of the 'C' images followed by the input as its chunks, and a footer
+// pointing at them ("NER5"); an input starting with 'F' gives the footer's offset itself in its
+// next 8 bytes (big-endian). Inserted and exercised as the disc images are.
+int nrgImage(const uint8_t* data, size_t size);
+// The chunks of an NRG image (without footer) whose data part is `dataBytes` of raw sectors:
+// one track-at-once Mode 2 track, one session.
+QByteArray nrgChunks(int64_t dataBytes);
+
+// The ISO 9660 folder walk on a disc held in memory: the input is the user data of sectors 16,
+// 17, ... of a disc of at most 512 sectors. Every folder reachable from the root is listed (at
+// most 64 of them); listings stay within the disc and end.
+int folderWalk(const uint8_t* data, size_t size);
+
 // Reading and seeking a disc file: the input chooses the file's extent and the disc's end, which
 // sectors fail (a scratch, flaky sectors, a dead disc, a disc taken out) and a sequence of reads,
 // seeks and a cancel. Delivered bytes must be the disc's bytes or the zeros of a skipped sector.

@@ -98,6 +98,7 @@ void LinuxCdTray::openTray() {
     return;
   }
   const QString device = roots.front().device;
+  drives_->releaseDisc();  // the kernel does not eject a drive that is held open
   runBounded([device] {
     if (!udisksUnmountAndEject(device)) trayIoctl(device, CDROMEJECT);
   }, kTimeoutMs);

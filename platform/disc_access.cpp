@@ -1,21 +1,19 @@
 #include "platform/disc_access.h"
 
 #include "platform/drives.h"
+#include "platform/image_sheets.h"
+#include "platform/log.h"
 
-#include <cdio/bytesex.h>
 #include <cdio/cdio.h>
-#include <cdio/iso9660.h>
-#include <cdio/xa.h>
+#include <cdio/logging.h>
 #include <fcntl.h>
 #include <linux/cdrom.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
-#include <QTemporaryDir>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -27,16 +25,22 @@ namespace {
 constexpr int kM2RawSectorBytes = 2336;  // subheader (8) + payload (2,324) + spare (4)
 constexpr int kSubheaderBytes = 8;
 
-void initCdio() {
-  static std::once_flag once;
-  std::call_once(once, [] { cdio_init(); });
+// libcdio's failed assertions on this thread since the last libcdio open began.
+thread_local int cdioFailures = 0;
+
+void routeCdioLog(cdio_log_level_t level, const char message[]) {
+  // libcdio's own handler ends the process on errors and assertions. Its errors are often
+  // harmless (an NRG track's length not a multiple of the block size it first assumed); a
+  // failed assertion makes the open fail.
+  if (level >= CDIO_LOG_ASSERT) ++cdioFailures;
+  qCDebug(lcDisc, "libcdio: %s", message);
 }
 
 // Wraps the calls that open and close discs, which are not reentrant.
 template <typename F>
 auto serialized(F&& f) {
   std::lock_guard lock(libcdioSetupMutex());
-  initCdio();
+  initLibcdio();
   return f();
 }
 
@@ -45,39 +49,6 @@ QString stripVersion(QString name) {
   if (semicolon >= 0) name.truncate(semicolon);
   if (name.endsWith(u'.') && name != u"." && name != u"..") name.chop(1);
   return name;
-}
-
-bool isDotEntry(const char* name) {
-  return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0 || name[0] == '\0' ||
-         (name[0] == '\1' && name[1] == '\0');
-}
-
-DiscEntry toEntry(const iso9660_stat_t* st, bool allowForm2) {
-  DiscEntry e;
-  e.storedName = st->filename;
-  e.isFolder = st->type == iso9660_stat_s::_STAT_DIR;
-  e.lsn = static_cast<uint32_t>(st->lsn);
-  e.size = st->size;
-  e.form2 = allowForm2 && !e.isFolder && st->b_xa &&
-            (uint16_from_be(st->xa.attributes) & XA_ATTR_MODE2FORM2) != 0;
-  return e;
-}
-
-std::optional<std::vector<DiscEntry>> collect(CdioList_t* list, bool allowForm2) {
-  if (list == nullptr) return std::nullopt;
-  std::vector<DiscEntry> entries;
-  for (CdioListNode_t* node = _cdio_list_begin(list); node != nullptr; node = _cdio_list_node_next(node)) {
-    const auto* st = static_cast<const iso9660_stat_t*>(_cdio_list_node_data(node));
-    if (st == nullptr || isDotEntry(st->filename)) continue;
-    entries.push_back(toEntry(st, allowForm2));
-  }
-  iso9660_filelist_free(list);
-  return entries;
-}
-
-// libiso9660 reads the whole root folder on every lookup, as large as its record says.
-bool rootFits(const iso9660_pvd_t& pvd) {
-  return from_733(pvd.root_directory_record.size) <= kMaxFolderBytes;
 }
 
 enum class DriveState { DiscOk, NoDisc, TrayOpen, NotReady, Unknown, Unreachable };
@@ -101,7 +72,21 @@ DriveState driveState(const QString& device, int* openError = nullptr) {
   }
 }
 
-// A disc opened through libcdio: an optical drive, or a BIN/CUE, TOC or NRG image.
+// Opens a drive or an NRG image through libcdio; nullptr when libcdio fails or an assertion fails.
+CdIo_t* openCdio(const QString& path, driver_id_t driver) {
+  const QByteArray name = QFile::encodeName(path);
+  return serialized([&]() -> CdIo_t* {
+    cdioFailures = 0;
+    CdIo_t* cdio = cdio_open(name.constData(), driver);
+    if (cdio != nullptr && cdioFailures > 0) {
+      cdio_destroy(cdio);
+      return nullptr;
+    }
+    return cdio;
+  });
+}
+
+// A disc read through libcdio: an optical drive, or an NRG image.
 class CdioDisc : public DiscHandle {
  public:
   CdioDisc(CdIo_t* cdio, QString device, std::shared_ptr<VirtualDisc> virtualDisc)
@@ -113,24 +98,13 @@ class CdioDisc : public DiscHandle {
     serialized([this] { cdio_destroy(cdio_); });
   }
 
-  std::optional<std::vector<DiscEntry>> readFolder(const std::string& path) override {
-    if (virtual_ && !virtual_->present) return std::nullopt;
-    if (!rootChecked_) {
-      iso9660_pvd_t pvd;
-      rootFits_ = iso9660_fs_read_pvd(cdio_, &pvd) && rootFits(pvd);
-      rootChecked_ = true;
-    }
-    if (!rootFits_) return std::nullopt;
-    // libiso9660 splits the path with strtok, like libcdio's cue parser: one caller at a time.
-    return collect(serialized([&] { return iso9660_fs_readdir(cdio_, path.c_str()); }), true);
-  }
-
   bool readSectors(uint8_t* buf, uint32_t lsn, uint32_t count, bool form2) override {
     if (virtual_ && !virtual_->present) return false;
     if (count == 0) return true;
-    // libcdio's image drivers report success for sectors past the end of a BIN that shrank
-    // after it was opened, leaving the buffer untouched: start from zeros so no stale data
-    // passes for disc content.
+    if (lsn >= end_ || count > end_ - lsn) return false;
+    std::lock_guard lock(readMutex_);  // streams of one folder share this disc
+    // libcdio's image drivers report success for sectors they could not read, leaving the
+    // buffer untouched: start from zeros so no stale data passes for disc content.
     if (!form2) {
       std::memset(buf, 0, static_cast<size_t>(count) * kForm1SectorBytes);
       return cdio_read_data_sectors(cdio_, buf, static_cast<lsn_t>(lsn), kForm1SectorBytes, count) ==
@@ -153,7 +127,7 @@ class CdioDisc : public DiscHandle {
   uint32_t endLsn() override { return end_; }
 
   bool mediumPresent() override {
-    if (virtual_) return virtual_->present && QFileInfo::exists(virtual_->openPath);
+    if (virtual_) return virtual_->present && virtual_->nrg->stillThere();
     const DriveState state = driveState(device_);
     return state == DriveState::DiscOk || state == DriveState::Unknown;
   }
@@ -163,118 +137,147 @@ class CdioDisc : public DiscHandle {
   QString device_;
   std::shared_ptr<VirtualDisc> virtual_;
   uint32_t end_ = UINT32_MAX;
+  std::mutex readMutex_;
   std::vector<uint8_t> raw_;
-  bool rootChecked_ = false;
-  bool rootFits_ = false;
 };
 
-// A plain ISO image: 2,048-byte sectors only, so nothing on it is Form 2.
-class IsoImageDisc : public DiscHandle {
+// Where the wanted bytes sit in a stored sector of this layout; -1 when it holds none.
+int dataOffset(SectorLayout layout, bool form2) {
+  switch (layout) {
+    case SectorLayout::Raw: return 24;
+    case SectorLayout::RawMode1: return form2 ? -1 : 16;
+    case SectorLayout::Mode2: return 8;
+    case SectorLayout::Data2048: return form2 ? -1 : 0;
+    case SectorLayout::Form2Only: return form2 ? 0 : -1;
+    case SectorLayout::Audio: return -1;
+  }
+  return -1;
+}
+
+// Reads exactly `n` bytes at `offset`; false on a short read (a file cut after it was opened).
+bool readFully(int fd, uint8_t* buf, size_t n, int64_t offset) {
+  while (n > 0) {
+    const ssize_t got = ::pread(fd, buf, n, static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    buf += got;
+    n -= static_cast<size_t>(got);
+    offset += got;
+  }
+  return true;
+}
+
+// A CUE, TOC or ISO image, read with one pread per batch of sectors from the files its sheet
+// names (opened and checked once, when the image went into the drive).
+class ImageDisc : public DiscHandle {
  public:
-  IsoImageDisc(iso9660_t* iso, std::shared_ptr<VirtualDisc> virtualDisc, uint32_t sectors)
-      : iso_(iso), virtual_(std::move(virtualDisc)), end_(sectors) {}
-  ~IsoImageDisc() override {
-    serialized([this] { return iso9660_close(iso_); });
-  }
+  explicit ImageDisc(std::shared_ptr<VirtualDisc> disc) : virtual_(std::move(disc)), layout_(virtual_->layout) {}
 
-  std::optional<std::vector<DiscEntry>> readFolder(const std::string& path) override {
-    if (!virtual_->present) return std::nullopt;
-    iso9660_pvd_t pvd;
-    if (!iso9660_ifs_read_pvd(iso_, &pvd) || !rootFits(pvd)) return std::nullopt;
-    return collect(serialized([&] { return iso9660_ifs_readdir(iso_, path.c_str()); }), false);
-  }
-
-  bool readSectors(uint8_t* buf, uint32_t lsn, uint32_t count, bool) override {
+  bool readSectors(uint8_t* buf, uint32_t lsn, uint32_t count, bool form2) override {
     if (!virtual_->present) return false;
-    if (count == 0) return true;
-    if (lsn >= end_ || count > end_ - lsn) return false;
-    const long want = static_cast<long>(count) * kForm1SectorBytes;
-    return iso9660_iso_seek_read(iso_, buf, static_cast<lsn_t>(lsn), count) == want;
+    const int out = form2 ? kForm2SectorBytes : kForm1SectorBytes;
+    while (count > 0) {
+      const ImageRun* run = runAt(lsn);
+      if (run == nullptr || !run->file) return false;
+      const uint32_t n = std::min(count, run->lsn + run->sectors - lsn);
+      if (!readRun(*run, buf, lsn, n, form2)) return false;
+      buf += static_cast<size_t>(n) * out;
+      lsn += n;
+      count -= n;
+    }
+    return true;
   }
 
-  uint32_t endLsn() override { return end_; }
-  bool mediumPresent() override { return virtual_->present && QFileInfo::exists(virtual_->openPath); }
+  uint32_t endLsn() override { return layout_->endLsn; }
+
+  bool mediumPresent() override {
+    if (!virtual_->present) return false;
+    return std::all_of(layout_->runs.begin(), layout_->runs.end(),
+                       [](const ImageRun& r) { return !r.file || r.file->stillThere(); });
+  }
 
  private:
-  iso9660_t* iso_;
+  const ImageRun* runAt(uint32_t lsn) const {
+    const auto& runs = layout_->runs;
+    auto it = std::upper_bound(runs.begin(), runs.end(), lsn, [](uint32_t l, const ImageRun& r) { return l < r.lsn; });
+    if (it == runs.begin()) return nullptr;
+    --it;
+    return lsn - it->lsn < it->sectors ? &*it : nullptr;
+  }
+
+  static bool readRun(const ImageRun& run, uint8_t* buf, uint32_t lsn, uint32_t n, bool form2) {
+    const int at = dataOffset(run.layout, form2);
+    if (at < 0) return false;
+    const int out = form2 ? kForm2SectorBytes : kForm1SectorBytes;
+    const int64_t offset = run.offset + static_cast<int64_t>(lsn - run.lsn) * run.blockBytes;
+    if (run.blockBytes == out && at == 0) return readFully(run.file->fd(), buf, static_cast<size_t>(n) * out, offset);
+    thread_local std::vector<uint8_t> raw;
+    raw.resize(static_cast<size_t>(n) * run.blockBytes);
+    if (!readFully(run.file->fd(), raw.data(), raw.size(), offset)) return false;
+    static constexpr uint8_t kNoSubheader[kSubheaderBytes] = {};
+    for (uint32_t i = 0; i < n; ++i) {
+      const uint8_t* sector = raw.data() + static_cast<size_t>(i) * run.blockBytes;
+      // Every Form 2 sector has its submode's Form 2 bit set; an all-zero subheader was never written.
+      if (form2 && at >= kSubheaderBytes && std::memcmp(sector + at - kSubheaderBytes, kNoSubheader, kSubheaderBytes) == 0)
+        return false;
+      std::memcpy(buf + static_cast<size_t>(i) * out, sector + at, static_cast<size_t>(out));
+    }
+    return true;
+  }
+
   std::shared_ptr<VirtualDisc> virtual_;
-  uint32_t end_;
+  std::shared_ptr<const ImageLayout> layout_;
 };
 
-driver_id_t imageDriver(const QString& path) {
-  const QString suffix = QFileInfo(path).suffix().toLower();
-  if (suffix == u"cue") return DRIVER_BINCUE;
-  if (suffix == u"toc") return DRIVER_CDRDAO;
-  if (suffix == u"nrg") return DRIVER_NRG;
-  return DRIVER_UNKNOWN;
-}
-
-// The cue sheet that describes a .bin: same folder, same base name.
-QString cueForBin(const QString& binPath) {
-  const QFileInfo bin(binPath);
-  const QDir dir = bin.absoluteDir();
-  for (const QString& ext : {QStringLiteral("cue"), QStringLiteral("CUE"), QStringLiteral("Cue")}) {
-    const QString candidate = dir.filePath(bin.completeBaseName() + u'.' + ext);
-    if (QFileInfo::exists(candidate)) return candidate;
+// The sheet's text (at most 64 KiB), read through a checked descriptor.
+std::optional<QByteArray> readSheet(const QString& path, QString* why) {
+  auto file = ImageFile::open(path, why);
+  if (!file) return std::nullopt;
+  if (file->size() > kMaxSheetBytes) {
+    *why = QStringLiteral("the sheet is larger than 64 KiB");
+    return std::nullopt;
   }
-  return {};
+  QByteArray text(static_cast<qsizetype>(file->size()), '\0');
+  if (!readFully(file->fd(), reinterpret_cast<uint8_t*>(text.data()), static_cast<size_t>(text.size()), 0)) {
+    *why = QStringLiteral("the sheet cannot be read");
+    return std::nullopt;
+  }
+  return text;
 }
 
-CdIo_t* openImage(const QString& openPath) {
-  const driver_id_t driver = imageDriver(openPath);
-  if (driver == DRIVER_UNKNOWN) return nullptr;
-  const QByteArray name = QFile::encodeName(openPath);
-  return serialized([&] { return cdio_open(name.constData(), driver); });
-}
-
-// libcdio opens the BIN named like the CUE ("disc.cue" -> "disc.bin") whatever the CUE's FILE line
-// says, so an image whose BIN is named otherwise ("Movie.BIN", "track.bin") would not open. Such
-// a sheet is staged in a private folder as "disc.cue" beside a link "disc.bin" to the real BIN.
-// Only the FILE's own name is used, looked up in the CUE's folder: a sheet never reaches files
-// elsewhere (absolute paths and ".." are cut down to the name). Sheets with several FILE lines
-// are left as they are.
-QString stageCue(const QString& cuePath, std::shared_ptr<QTemporaryDir>* staging) {
-  QFile file(cuePath);
-  if (file.size() > 64 * 1024 || !file.open(QIODevice::ReadOnly)) return {};
-  const QString text = QString::fromLatin1(file.readAll());
-  static const QRegularExpression fileLine(QStringLiteral(R"re(^\s*FILE\s+("([^"]*)"|(\S+))\s+(\S+)\s*$)re"),
-                                           QRegularExpression::MultilineOption | QRegularExpression::CaseInsensitiveOption);
-  QList<QRegularExpressionMatch> matches;
-  for (auto it = fileLine.globalMatch(text); it.hasNext();) matches.append(it.next());
-  if (matches.size() != 1) return {};
-  const QString named = matches[0].captured(2).isEmpty() ? matches[0].captured(3) : matches[0].captured(2);
-  const QString baseName = QFileInfo(QString(named).replace(u'\\', u'/')).fileName();
-  const QFileInfo cue(cuePath);
-  if (baseName == cue.completeBaseName() + QStringLiteral(".bin")) return {};  // opens as it is
-  QString bin;
-  const QDir dir = cue.absoluteDir();
-  for (const QString& entry : dir.entryList(QDir::Files))
-    if (entry.compare(baseName, Qt::CaseInsensitive) == 0) bin = dir.filePath(entry);
-  if (bin.isEmpty()) return {};
-
-  auto folder = std::make_shared<QTemporaryDir>();
-  if (!folder->isValid()) return {};
-  QString staged = text;
-  staged.replace(matches[0].capturedStart(0), matches[0].capturedLength(0),
-                 QStringLiteral("FILE \"disc.bin\" ") + matches[0].captured(4));
-  QFile out(folder->filePath(QStringLiteral("disc.cue")));
-  if (!out.open(QIODevice::WriteOnly) || out.write(staged.toLatin1()) < 0) return {};
-  out.close();
-  if (!QFile::link(QFileInfo(bin).absoluteFilePath(), folder->filePath(QStringLiteral("disc.bin")))) return {};
-  *staging = std::move(folder);
-  return (*staging)->filePath(QStringLiteral("disc.cue"));
-}
-
-iso9660_t* openIso(const QString& path) {
-  const QByteArray name = QFile::encodeName(path);
-  return serialized([&] { return iso9660_open(name.constData()); });
+std::shared_ptr<const ImageLayout> sheetLayout(const QString& sheetPath, bool toc, QString* why) {
+  const auto text = readSheet(sheetPath, why);
+  if (!text) return nullptr;
+  const QFileInfo sheet(sheetPath);
+  const QString folder = sheet.absolutePath();
+  const SheetFileOpener named = [folder](const QString& written, QString* reason) {
+    return ImageFile::openNamed(folder, written, reason);
+  };
+  std::optional<ImageLayout> layout;
+  if (toc) {
+    layout = parseTocSheet(*text, named, why);
+  } else {
+    // The BIN named like the sheet, for a sheet that names none.
+    const SheetFileOpener sameNamed = [folder, base = sheet.completeBaseName()](const QString&, QString* reason) {
+      return ImageFile::openNamed(folder, base + QStringLiteral(".bin"), reason);
+    };
+    layout = parseCueSheet(*text, named, sameNamed, why);
+  }
+  if (!layout) return nullptr;
+  return std::make_shared<const ImageLayout>(std::move(*layout));
 }
 
 }  // namespace
 
+void initLibcdio() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    cdio_log_set_handler(&routeCdioLog);
+    cdio_init();
+  });
+}
+
 std::mutex& libcdioSetupMutex() {
-  // libcdio parses cue sheets, and libiso9660 folder paths, with strtok and keeps driver state
-  // in globals: opening two discs or reading two folders at once on two threads fails at random.
   static std::mutex mutex;
   return mutex;
 }
@@ -299,65 +302,68 @@ std::unique_ptr<DiscHandle> openDriveDisc(const QString& device, const QString& 
     case DriveState::DiscOk:
     case DriveState::Unknown: break;
   }
-  const QByteArray name = QFile::encodeName(device);
-  CdIo_t* cdio = serialized([&] { return cdio_open(name.constData(), DRIVER_LINUX); });
+  CdIo_t* cdio = openCdio(device, DRIVER_LINUX);
   if (cdio == nullptr) throw DiscError(QStringLiteral("Drive %1 is not ready").arg(driveName).toStdString());
   return std::make_unique<CdioDisc>(cdio, device, nullptr);
 }
 
 std::unique_ptr<DiscHandle> openVirtualDisc(std::shared_ptr<VirtualDisc> disc, const QString& driveName) {
   if (!disc->present) throw DiscError(QStringLiteral("No disc in drive %1").arg(driveName).toStdString());
-  if (disc->isoImage) {
-    iso9660_t* iso = openIso(disc->openPath);
-    if (iso == nullptr)
-      throw DiscError(QStringLiteral("The disc image in drive %1 cannot be read: %2")
-                          .arg(driveName, disc->imagePath)
-                          .toStdString());
-    const auto sectors = static_cast<uint32_t>(QFileInfo(disc->openPath).size() / kForm1SectorBytes);
-    return std::make_unique<IsoImageDisc>(iso, std::move(disc), sectors);
-  }
-  CdIo_t* cdio = openImage(disc->openPath);
+  if (disc->layout) return std::make_unique<ImageDisc>(std::move(disc));
+  QString why;
+  CdIo_t* cdio = disc->nrg && checkNrg(*disc->nrg, &why) ? openCdio(disc->nrg->path(), DRIVER_NRG) : nullptr;
   if (cdio == nullptr)
     throw DiscError(QStringLiteral("The disc image in drive %1 cannot be read: %2")
                         .arg(driveName, disc->imagePath)
                         .toStdString());
-  const QString path = disc->openPath;
+  const QString path = disc->nrg->path();
   return std::make_unique<CdioDisc>(cdio, path, std::move(disc));
 }
 
-bool probeDiscImage(const QString& imagePath, QString* openPath, bool* isoImage,
-                    std::shared_ptr<QTemporaryDir>* staging) {
+std::shared_ptr<VirtualDisc> inspectDiscImage(const QString& imagePath, QString* why) {
   const QFileInfo info(imagePath);
-  if (!info.isFile()) return false;
   const QString suffix = info.suffix().toLower();
-
+  auto disc = std::make_shared<VirtualDisc>();
+  disc->imagePath = imagePath;
   if (suffix == u"iso") {
-    iso9660_t* iso = openIso(imagePath);
-    if (iso == nullptr) return false;
-    serialized([iso] { return iso9660_close(iso); });
-    *openPath = imagePath;
-    *isoImage = true;
-    return true;
-  }
-
-  QString candidate = suffix == u"bin" ? cueForBin(imagePath) : imagePath;
-  if (candidate.isEmpty()) return false;
-  if (candidate.endsWith(QStringLiteral(".cue"), Qt::CaseInsensitive)) {
-    std::shared_ptr<QTemporaryDir> folder;
-    if (const QString staged = stageCue(candidate, &folder); !staged.isEmpty()) {
-      candidate = staged;
-      *staging = std::move(folder);
+    auto file = ImageFile::open(imagePath, why);
+    if (!file) return nullptr;
+    uint8_t descriptor[6] = {};
+    if (!readFully(file->fd(), descriptor, sizeof descriptor, 16 * kForm1SectorBytes) ||
+        std::memcmp(descriptor, "\1CD001", 6) != 0) {
+      *why = QStringLiteral("no ISO 9660 volume descriptor in sector 16");
+      return nullptr;
     }
+    disc->layout = std::make_shared<const ImageLayout>(isoLayout(std::move(file)));
+  } else if (suffix == u"nrg") {
+    disc->nrg = ImageFile::open(imagePath, why);
+    if (!disc->nrg || !checkNrg(*disc->nrg, why)) return nullptr;
+    CdIo_t* cdio = openCdio(imagePath, DRIVER_NRG);
+    const track_t tracks = cdio ? cdio_get_num_tracks(cdio) : track_t(CDIO_INVALID_TRACK);
+    if (cdio) serialized([cdio] { cdio_destroy(cdio); });
+    if (tracks == CDIO_INVALID_TRACK || tracks == 0) {
+      *why = QStringLiteral("libcdio cannot read it as an NRG image");
+      return nullptr;
+    }
+  } else if (suffix == u"cue" || suffix == u"toc") {
+    disc->layout = sheetLayout(imagePath, suffix == u"toc", why);
+  } else if (suffix == u"bin") {
+    // A BIN is opened through the cue sheet beside it, named like it.
+    const QString cue = findInFolder(info.absolutePath(), info.completeBaseName() + QStringLiteral(".cue"));
+    if (cue.isEmpty()) {
+      *why = QStringLiteral("there is no cue sheet beside it");
+      return nullptr;
+    }
+    disc->layout = sheetLayout(cue, false, why);
+  } else {
+    *why = QStringLiteral("not named like a disc image");
+    return nullptr;
   }
-  CdIo_t* cdio = openImage(candidate);
-  if (cdio == nullptr) return false;
-  const track_t tracks = cdio_get_num_tracks(cdio);
-  const bool hasTracks = tracks != CDIO_INVALID_TRACK && tracks > 0;
-  serialized([cdio] { cdio_destroy(cdio); });
-  if (!hasTracks) return false;
-  *openPath = candidate;
-  *isoImage = false;
-  return true;
+  if (disc->layout && disc->layout->endLsn == 0) {
+    *why = QStringLiteral("it holds no sectors");
+    return nullptr;
+  }
+  return disc->layout || disc->nrg ? disc : nullptr;
 }
 
 }  // namespace vcd::platform

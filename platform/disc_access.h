@@ -1,6 +1,5 @@
 #pragma once
 #include <QString>
-#include <QTemporaryDir>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -9,15 +8,15 @@
 #include <string>
 #include <vector>
 
-// Low-level access to one disc: its ISO 9660 directories and its sectors. One DiscHandle is
-// used by one thread at a time; every track stream opens its own.
+// Low-level access to one disc: its sectors (iso9660_folders.h reads its folders).
 namespace vcd::platform {
 
 inline constexpr int kForm1SectorBytes = 2048;  // user data of a Mode 1 / Mode 2 Form 1 sector
 inline constexpr int kForm2SectorBytes = 2324;  // payload of a Mode 2 Form 2 sector (Video CD MPEG)
 inline constexpr double kSectorsPerSecond = 75.0;
 // The largest folder the disc layer reads. A Video CD's folders take one sector each; a record
-// claiming more than this (up to 4 GB) is damage, and libiso9660 would allocate and read all of it.
+// claiming more than this (up to 4 GB) is damage. 1 MiB holds some 30,000 records: more than the
+// playlist's 16-bit index can reach, and read in about 10 ms from an image.
 inline constexpr uint32_t kMaxFolderBytes = 1u << 20;
 
 // A directory record as stored on the disc.
@@ -37,23 +36,23 @@ QString displayName(const std::string& storedName);
 // version suffix and the trailing dot on either side.
 bool nameMatches(const QString& wanted, const std::string& storedName);
 
-// The medium a handle reads, as far as the drive table is concerned. A virtual drive's disc
-// can be taken out and put back while handles are open.
+struct ImageLayout;
+class ImageFile;
+
+// The medium in a virtual drive. A virtual drive's disc can be taken out and put back while
+// handles are open.
 struct VirtualDisc {
-  QString imagePath;     // what the user inserted (.cue, .bin, .toc, .nrg, .iso)
-  QString openPath;      // what libcdio opens (the .cue found next to a .bin)
-  bool isoImage = false; // a plain 2,048-byte-per-sector ISO, read through libiso9660 alone
-  std::shared_ptr<QTemporaryDir> staging;  // holds a restaged cue sheet (see probeDiscImage)
+  QString imagePath;                          // what the user inserted (.cue, .bin, .toc, .nrg, .iso)
+  std::shared_ptr<const ImageLayout> layout;  // CUE, TOC and ISO images: read by the player itself
+  std::shared_ptr<ImageFile> nrg;             // an NRG image (checked first), read through libcdio
   std::atomic<bool> present{true};
 };
 
+// Sector access to one disc. readSectors may be called from several threads at once (streams of
+// one folder share the disc that was opened for it).
 class DiscHandle {
  public:
   virtual ~DiscHandle() = default;
-  // The records of a folder (without "." and ".."), or nullopt when it cannot be read (also
-  // when the root folder is larger than kMaxFolderBytes; callers check the other folders' sizes
-  // from their records before asking). `path` is made of stored names ("/MPEGAV").
-  virtual std::optional<std::vector<DiscEntry>> readFolder(const std::string& path) = 0;
   // Reads `count` sectors from `lsn` into `buf`: 2,324 payload bytes each for Form 2, 2,048
   // otherwise. False when any of them could not be read.
   virtual bool readSectors(uint8_t* buf, uint32_t lsn, uint32_t count, bool form2) = 0;
@@ -64,17 +63,18 @@ class DiscHandle {
   virtual bool mediumPresent() = 0;
 };
 
-// Held around every libcdio call that opens or closes a disc or enumerates drives.
+// Held around every libcdio call: libcdio keeps driver state in globals and parses with strtok.
 std::mutex& libcdioSetupMutex();
+// Routes libcdio's log into the logging categories (instead of its own handler, which ends the
+// process on errors). Runs once; every libcdio user calls it first.
+void initLibcdio();
 
 // Opens the disc in an optical drive. Throws DiscError when the drive holds no disc or is not ready.
 std::unique_ptr<DiscHandle> openDriveDisc(const QString& device, const QString& driveName);
 // Opens the disc in a virtual drive. Throws DiscError when the disc is out or cannot be opened.
 std::unique_ptr<DiscHandle> openVirtualDisc(std::shared_ptr<VirtualDisc> disc, const QString& driveName);
-// Whether libcdio (or, for .iso, libiso9660) can open the file as a disc image; fills `openPath`
-// with the file to open and `isoImage` with the kind.
-// `staging` receives the private folder of a restaged cue sheet, which must live as long as the disc.
-bool probeDiscImage(const QString& imagePath, QString* openPath, bool* isoImage,
-                    std::shared_ptr<QTemporaryDir>* staging);
+// Reads a disc image's sheet (a .bin through the .cue beside it), checks it and opens its data
+// files; nullptr with the reason in `why` when it is not a disc image that can be read.
+std::shared_ptr<VirtualDisc> inspectDiscImage(const QString& imagePath, QString* why);
 
 }  // namespace vcd::platform

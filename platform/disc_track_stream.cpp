@@ -1,5 +1,7 @@
 #include "platform/disc_track_stream.h"
 
+#include "platform/log.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -132,11 +134,15 @@ bool DiscTrackStream::recover(uint8_t* dest, uint32_t first, uint32_t count) {
       continue;
     }
     if (cancelled_) return false;
+    const uint32_t lsn = extent_.lsn + first + i;
     if (!disc_->mediumPresent() || ++failureRun_ >= kGiveUpRun) {
+      qCWarning(lcDisc, "sector %u unreadable (%d attempts): the disc is gone, reading stops", lsn, attempts);
       gone_ = true;
       return false;
     }
     // A scratch: the sector becomes silence and a blank picture slice, and playback goes on.
+    // One line for the first sector of each unreadable run.
+    if (failureRun_ == 1) qCWarning(lcDisc, "sector %u unreadable (%d attempts): played as a blank", lsn, attempts);
     std::memset(out, 0, bytes);
     ++unreadable_;
   }

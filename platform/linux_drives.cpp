@@ -3,17 +3,59 @@
 #include "platform/disc_access.h"
 #include "platform/disc_path.h"
 #include "platform/disc_track_stream.h"
+#include "platform/iso9660_folders.h"
+#include "platform/log.h"
 
 #include <cdio/cdio.h>
+#include <fcntl.h>
+#include <linux/cdrom.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
 #include <algorithm>
 #include <map>
+#include <set>
 
 namespace vcd::platform {
+
+// The disc opened last, shared by the listings and the streams of its folder, with the folders
+// read from it.
+struct OpenDisc {
+  QChar letter;
+  QString device;
+  std::shared_ptr<VirtualDisc> virtualDisc;  // null for an optical drive
+  std::shared_ptr<DiscHandle> handle;
+
+  std::optional<DiscEntry> root() {
+    std::lock_guard lock(mutex);
+    if (!rootRead) root_ = rootFolder(*handle), rootRead = true;
+    return root_;
+  }
+  // The records of a folder, read once.
+  std::optional<std::vector<DiscEntry>> folder(const DiscEntry& f) {
+    std::lock_guard lock(mutex);
+    const auto key = std::make_pair(f.lsn, f.size);
+    if (auto it = folders.find(key); it != folders.end()) return it->second;
+    auto entries = readFolderRecords(*handle, f);
+    if (entries) {
+      if (folders.size() >= 16) folders.clear();
+      folders.emplace(key, *entries);
+    }
+    return entries;
+  }
+
+ private:
+  std::mutex mutex;
+  bool rootRead = false;
+  std::optional<DiscEntry> root_;
+  std::map<std::pair<uint32_t, uint32_t>, std::vector<DiscEntry>> folders;
+};
 
 namespace {
 
@@ -26,31 +68,39 @@ QString driveName(QChar letter) { return QString(letter) + u':'; }
 
 bool isKernelName(const QString& path) { return QFileInfo(path).fileName().startsWith(u"sr"); }
 
-struct Location {
-  DiscEntry entry;
-  std::string storedPath;  // the path in stored names, for libiso9660
-};
+// A stream's hold on the shared disc.
+class SharedDisc : public DiscHandle {
+ public:
+  explicit SharedDisc(std::shared_ptr<OpenDisc> disc) : disc_(std::move(disc)) {}
+  bool readSectors(uint8_t* buf, uint32_t lsn, uint32_t count, bool form2) override {
+    return disc_->handle->readSectors(buf, lsn, count, form2);
+  }
+  uint32_t endLsn() override { return disc_->handle->endLsn(); }
+  bool mediumPresent() override { return disc_->handle->mediumPresent(); }
 
-// The records of a located folder; nullopt when it cannot be read or claims to be larger than
-// any folder the disc layer reads.
-std::optional<std::vector<DiscEntry>> readFolderOf(DiscHandle& disc, const Location& folder) {
-  if (folder.storedPath != "/" && folder.entry.size > kMaxFolderBytes) return std::nullopt;
-  return disc.readFolder(folder.storedPath);
-}
+ private:
+  std::shared_ptr<OpenDisc> disc_;
+};
 
 // Walks a disc path component by component, matching names as the user may write them.
 // `missing` names what the path was meant to be ("Folder", "File") for the error message.
-Location locate(DiscHandle& disc, const QString& path, const QString& discPath, QChar letter, const char* missing) {
-  Location here{DiscEntry{"/", true, 0, 0, false}, "/"};
+DiscEntry locate(OpenDisc& disc, const QString& path, const QString& discPath, QChar letter, const char* missing) {
+  const std::optional<DiscEntry> root = disc.root();
+  if (!root) {
+    qCWarning(lcDisc, "the disc in drive %s has no readable ISO 9660 file system", qPrintable(driveName(letter)));
+    fail(QStringLiteral("The disc in drive %1 has no readable file system").arg(driveName(letter)));
+  }
+  DiscEntry here = *root;
+  std::set<uint32_t> walked{root->lsn};
   const QStringList components = path.split(u'/', Qt::SkipEmptyParts);
   for (qsizetype i = 0; i < components.size(); ++i) {
     const QString& wanted = components[i];
     if (wanted == u".") continue;
-    if (!here.entry.isFolder) fail(QStringLiteral("%1 not found: %2").arg(QLatin1String(missing), discPath));
-    const auto entries = readFolderOf(disc, here);
+    if (!here.isFolder) fail(QStringLiteral("%1 not found: %2").arg(QLatin1String(missing), discPath));
+    const auto entries = disc.folder(here);
     if (!entries) {
-      if (here.storedPath == "/")
-        fail(QStringLiteral("The disc in drive %1 has no readable file system").arg(driveName(letter)));
+      qCWarning(lcDisc, "cannot read a folder of %s (sectors %u to %u)", qPrintable(discPath), here.lsn,
+                here.lsn + here.size / kForm1SectorBytes);
       fail(QStringLiteral("Cannot read the folder %1").arg(discPath));
     }
     const auto match = std::find_if(entries->begin(), entries->end(),
@@ -59,11 +109,23 @@ Location locate(DiscHandle& disc, const QString& path, const QString& discPath, 
       const bool last = i == components.size() - 1;
       fail(QStringLiteral("%1 not found: %2").arg(QLatin1String(last ? missing : "Folder"), discPath));
     }
-    here.entry = *match;
-    if (here.storedPath.back() != '/') here.storedPath += '/';
-    here.storedPath += match->storedName;
+    if (match->isFolder && !walked.insert(match->lsn).second) {
+      qCWarning(lcDisc, "the folders of %s lead back into themselves", qPrintable(discPath));
+      fail(QStringLiteral("Cannot read the folder %1").arg(discPath));
+    }
+    here = *match;
   }
   return here;
+}
+
+// Whether the optical drive still holds the disc that was opened (asked before it is reused).
+bool sameMediumInDrive(const QString& device) {
+  const int fd = ::open(QFile::encodeName(device).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  const int status = ::ioctl(fd, CDROM_DRIVE_STATUS, CDSL_CURRENT);
+  const int changed = ::ioctl(fd, CDROM_MEDIA_CHANGED, CDSL_CURRENT);
+  ::close(fd);
+  return (status == CDS_DISC_OK || status < 0 || status == CDS_NO_INFO) && changed <= 0;
 }
 
 }  // namespace
@@ -105,12 +167,20 @@ LinuxDriveManager::~LinuxDriveManager() = default;
 std::vector<OpticalDevice> LinuxDriveManager::systemOpticalDevices() {
   std::vector<OpticalDevice> found;
   std::lock_guard lock(libcdioSetupMutex());
-  cdio_init();
+  initLibcdio();
   char** names = cdio_get_devices(DRIVER_LINUX);
   if (names == nullptr) return found;
   for (char** name = names; *name != nullptr; ++name) {
     struct stat st {};
-    if (::stat(*name, &st) != 0 || !S_ISBLK(st.st_mode)) continue;
+    if (::stat(*name, &st) != 0) {
+      qCWarning(lcDrives, "drive %s refused: %s", *name, std::strerror(errno));
+      continue;
+    }
+    if (!S_ISBLK(st.st_mode)) {
+      qCWarning(lcDrives, "drive %s refused: not a block device", *name);
+      continue;
+    }
+    qCDebug(lcDrives, "drive %s found (device %u:%u)", *name, major(st.st_rdev), minor(st.st_rdev));
     found.push_back(OpticalDevice{QFile::decodeName(*name), static_cast<uint64_t>(st.st_rdev)});
   }
   cdio_free_device_list(names);
@@ -123,18 +193,16 @@ bool LinuxDriveManager::looksLikeDiscImage(const QString& path) {
 }
 
 bool LinuxDriveManager::insertImage(const QString& path) {
-  QString openPath;
-  bool isoImage = false;
-  std::shared_ptr<QTemporaryDir> staging;
-  if (!looksLikeDiscImage(path) || !probeDiscImage(path, &openPath, &isoImage, &staging)) return false;
-  auto disc = std::make_shared<VirtualDisc>();
-  disc->staging = std::move(staging);
-  disc->imagePath = path;
-  disc->openPath = openPath;
-  disc->isoImage = isoImage;
+  QString why = QStringLiteral("not named like a disc image");
+  std::shared_ptr<VirtualDisc> disc = looksLikeDiscImage(path) ? inspectDiscImage(path, &why) : nullptr;
+  if (!disc) {
+    qCWarning(lcDisc, "disc image %s refused: %s", qPrintable(path), qPrintable(why));
+    return false;
+  }
   std::lock_guard lock(mutex_);
   // The disc that was in the drive leaves it: its open streams stop as if it had been ejected.
   if (virtual_) virtual_->present = false;
+  if (kept_ && kept_->virtualDisc) kept_.reset();
   virtual_ = std::move(disc);
   return true;
 }
@@ -142,6 +210,17 @@ bool LinuxDriveManager::insertImage(const QString& path) {
 void LinuxDriveManager::ejectVirtualDisc() {
   std::lock_guard lock(mutex_);
   if (virtual_) virtual_->present = false;
+  if (kept_ && kept_->virtualDisc) kept_.reset();
+}
+
+void LinuxDriveManager::releaseDisc() {
+  std::lock_guard lock(mutex_);
+  kept_.reset();
+}
+
+int LinuxDriveManager::discsOpened() const {
+  std::lock_guard lock(mutex_);
+  return opened_;
 }
 
 void LinuxDriveManager::closeVirtualDisc() {
@@ -174,6 +253,9 @@ std::vector<LinuxDriveManager::Drive> LinuxDriveManager::refreshTable() {
   std::lock_guard lock(mutex_);
   devices_ = std::move(devices);
   enumerated_ = true;
+  // A drive that went away takes its disc with it.
+  if (kept_ && !kept_->virtualDisc && std::find(devices_.begin(), devices_.end(), kept_->device) == devices_.end())
+    kept_.reset();
   return tableLocked();
 }
 
@@ -197,40 +279,62 @@ std::vector<DriveRoot> LinuxDriveManager::driveRoots() {
   return roots;
 }
 
-std::unique_ptr<DiscHandle> LinuxDriveManager::openDisc(QChar letter) {
+std::shared_ptr<OpenDisc> LinuxDriveManager::openDisc(QChar letter) {
   const std::vector<Drive> drives = table();
   const auto drive = std::find_if(drives.begin(), drives.end(), [&](const Drive& d) { return d.letter == letter; });
   if (drive == drives.end()) fail(QStringLiteral("There is no drive %1").arg(driveName(letter)));
-  if (drive->virtualDisc) return openVirtualDisc(drive->virtualDisc, driveName(letter));
-  return openDriveDisc(drive->device, driveName(letter));
+  {
+    std::lock_guard lock(mutex_);
+    if (kept_ && kept_->letter == letter && kept_->device == drive->device && kept_->virtualDisc == drive->virtualDisc &&
+        (drive->virtualDisc ? drive->virtualDisc->present.load() : sameMediumInDrive(drive->device)))
+      return kept_;
+  }
+  auto disc = std::make_shared<OpenDisc>();
+  disc->letter = letter;
+  disc->device = drive->device;
+  disc->virtualDisc = drive->virtualDisc;
+  if (drive->virtualDisc) {
+    disc->handle = openVirtualDisc(drive->virtualDisc, driveName(letter));
+  } else {
+    disc->handle = openDriveDisc(drive->device, driveName(letter));
+    sameMediumInDrive(drive->device);  // clears the drive's "medium changed" mark for the next reuse
+  }
+  std::lock_guard lock(mutex_);
+  ++opened_;
+  kept_ = disc;
+  return disc;
 }
 
 std::vector<FolderEntry> LinuxDriveManager::listFolder(const QString& discPath) {
   const auto parts = disc_path::split(discPath);
   if (!parts) fail(QStringLiteral("Not a disc path: %1").arg(discPath));
-  const std::unique_ptr<DiscHandle> disc = openDisc(parts->letter);
-  const Location folder = locate(*disc, parts->path, discPath, parts->letter, "Folder");
-  if (!folder.entry.isFolder) fail(QStringLiteral("Not a folder: %1").arg(discPath));
-  const auto entries = readFolderOf(*disc, folder);
-  if (!entries) fail(QStringLiteral("Cannot read the folder %1").arg(discPath));
+  const std::shared_ptr<OpenDisc> disc = openDisc(parts->letter);
+  const DiscEntry folder = locate(*disc, parts->path, discPath, parts->letter, "Folder");
+  if (!folder.isFolder) fail(QStringLiteral("Not a folder: %1").arg(discPath));
+  const auto entries = disc->folder(folder);
+  if (!entries) {
+    qCWarning(lcDisc, "cannot read the folder %s", qPrintable(discPath));
+    fail(QStringLiteral("Cannot read the folder %1").arg(discPath));
+  }
 
   std::vector<FolderEntry> listing;
   listing.reserve(entries->size());
-  const uint32_t end = disc->endLsn();
+  const uint32_t end = disc->handle->endLsn();
   for (const DiscEntry& e : *entries) {
     listing.push_back(FolderEntry{displayName(e.storedName), e.isFolder,
                                   e.isFolder ? static_cast<int64_t>(e.size) : extentOf(e, end).size});
   }
+  qCDebug(lcDisc, "folder %s: %zu entries", qPrintable(discPath), listing.size());
   return listing;
 }
 
 std::unique_ptr<TrackStream> LinuxDriveManager::openFile(const QString& discPath) {
   const auto parts = disc_path::split(discPath);
   if (!parts) fail(QStringLiteral("Not a disc path: %1").arg(discPath));
-  std::unique_ptr<DiscHandle> disc = openDisc(parts->letter);
-  const Location file = locate(*disc, parts->path, discPath, parts->letter, "File");
-  if (file.entry.isFolder) fail(QStringLiteral("Not a file: %1").arg(discPath));
-  return std::make_unique<DiscTrackStream>(std::move(disc), file.entry, pacer_);
+  std::shared_ptr<OpenDisc> disc = openDisc(parts->letter);
+  const DiscEntry file = locate(*disc, parts->path, discPath, parts->letter, "File");
+  if (file.isFolder) fail(QStringLiteral("Not a file: %1").arg(discPath));
+  return std::make_unique<DiscTrackStream>(std::make_unique<SharedDisc>(std::move(disc)), file, pacer_);
 }
 
 }  // namespace vcd::platform

@@ -13,6 +13,7 @@ namespace vcd::platform {
 struct VirtualDisc;
 class ReadPacer;
 class DiscHandle;
+struct OpenDisc;
 
 // A name under which an optical drive can be reached, and the device it leads to.
 struct OpticalDevice {
@@ -45,7 +46,7 @@ class LinuxDriveManager : public DriveManager {
 
   // Puts a disc image into the virtual drive (created on first use, first in the table) and
   // closes its tray. A .bin is opened through the .cue beside it. Returns false, leaving the
-  // drive as it was, when the file cannot be opened as a disc image.
+  // drive as it was, when the file cannot be opened as a disc image (the reason goes to the log).
   bool insertImage(const QString& path);
   // Opens the virtual drive's tray: listings fail as for an empty drive, and open streams
   // report discGone() on their next read. Closing puts the same disc back.
@@ -54,6 +55,14 @@ class LinuxDriveManager : public DriveManager {
   bool virtualDiscPresent() const;
   // Whether the drive with this letter is the virtual drive of a disc image.
   bool isVirtualDrive(QChar letter);
+
+  // The disc opened last is kept for the next listing or track of its drive (a track change
+  // in the folder being played opens nothing). It is closed when another disc goes in, the tray
+  // opens, the drive goes away or the medium changed; releaseDisc closes it at once (before the
+  // tray of an optical drive is opened: the kernel refuses to eject a drive held open).
+  void releaseDisc();
+  // Discs opened so far (each open reads the image's sheet or spins up the drive).
+  int discsOpened() const;
 
   // Slows every disc read to `sectorsPerSecond` (75 = 1x, 600 = 8x); 0 removes the limit.
   // Applies to streams already open. A stream waiting on the limit returns at once when cancelled.
@@ -72,7 +81,7 @@ class LinuxDriveManager : public DriveManager {
   std::vector<Drive> tableLocked() const;  // the table as last enumerated; mutex_ held
   std::vector<Drive> refreshTable();       // enumerates the drives again
   std::vector<Drive> table();              // enumerates only the first time
-  std::unique_ptr<DiscHandle> openDisc(QChar letter);
+  std::shared_ptr<OpenDisc> openDisc(QChar letter);
 
   DeviceLister lister_;
   std::shared_ptr<ReadPacer> pacer_;
@@ -80,6 +89,8 @@ class LinuxDriveManager : public DriveManager {
   bool enumerated_ = false;
   std::vector<QString> devices_;
   std::shared_ptr<VirtualDisc> virtual_;
+  std::shared_ptr<OpenDisc> kept_;  // the disc opened last
+  int opened_ = 0;
 };
 
 }  // namespace vcd::platform

@@ -1,4 +1,5 @@
 #include "platform/disc_track_stream.h"
+#include "platform/iso9660_folders.h"
 #include "tests/platform/disc_fixtures.h"
 
 #include <QProcess>
@@ -28,7 +29,6 @@ class ScratchedDisc : public DiscHandle {
   uint32_t deadFrom = UINT32_MAX;
   bool medium = true;
 
-  std::optional<std::vector<DiscEntry>> readFolder(const std::string& p) override { return real_->readFolder(p); }
   bool readSectors(uint8_t* buf, uint32_t lsn, uint32_t count, bool form2) override {
     for (uint32_t s = lsn; s < lsn + count; ++s) {
       if (s >= deadFrom || bad.count(s)) return false;
@@ -44,10 +44,9 @@ class ScratchedDisc : public DiscHandle {
 };
 
 std::pair<std::unique_ptr<ScratchedDisc>, DiscEntry> scratched(const char* cue, const char* track) {
-  auto disc = std::make_shared<VirtualDisc>();
-  disc->imagePath = disc->openPath = test::mediaPath(cue);
-  auto handle = std::make_unique<ScratchedDisc>(openVirtualDisc(disc, "D:"));
-  const auto entries = handle->readFolder("/MPEGAV");
+  QString why;
+  auto handle = std::make_unique<ScratchedDisc>(openVirtualDisc(inspectDiscImage(test::mediaPath(cue), &why), "D:"));
+  const auto entries = readFolderAt(*handle, "/MPEGAV");
   for (const DiscEntry& e : entries.value())
     if (nameMatches(track, e.storedName)) return {std::move(handle), e};
   ADD_FAILURE() << "no " << track;
@@ -203,7 +202,7 @@ TEST(TrackStream, CancelEndsAReadWaitingOnTheRateLimit) {
   EXPECT_EQ(test::readToEnd(*fresh).size(), fresh->size());
 }
 
-// libcdio takes the lead-out of a BIN/CUE image from the BIN's length, so a BIN cut short
+// The lead-out of a BIN/CUE image is the BIN's length, so a BIN cut short
 // before it is opened is simply a shorter disc; one cut while a track is read fails the
 // sectors past the cut.
 TEST(TrackStream, TruncatedImage) {

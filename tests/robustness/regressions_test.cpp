@@ -26,7 +26,8 @@ int runAll(const char* target, int (*body)(const uint8_t*, size_t)) {
 TEST(FuzzRegressions, KeptInputsRunCleanly) {
   vcd::fuzz::initialise();
   const int cases = runAll("disc_image", &vcd::fuzz::discImage) + runAll("track_stream", &vcd::fuzz::trackStream) +
-                    runAll("command_line", &vcd::fuzz::commandLine);
+                    runAll("command_line", &vcd::fuzz::commandLine) + runAll("toc_sheet", &vcd::fuzz::tocSheet) +
+                    runAll("nrg_image", &vcd::fuzz::nrgImage) + runAll("folder_walk", &vcd::fuzz::folderWalk);
   EXPECT_GT(cases, 0) << "no kept inputs under " VCD_REGRESSIONS_DIR;
 }
 

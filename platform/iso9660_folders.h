@@ -1,0 +1,26 @@
+#pragma once
+#include "platform/disc_access.h"
+
+#include <optional>
+#include <vector>
+
+// The player's own reader of ISO 9660 folders (the primary volume descriptor and directory
+// records), over a disc's sectors. Everything it takes from the disc is checked against what was
+// read: a record's length against its sector, the name against its record, the extent against
+// the disc's end; a folder is read only up to kMaxFolderBytes. Rock Ridge, Joliet and other
+// extensions are not needed for a Video CD and are ignored; the XA attributes tell Form 2 files.
+namespace vcd::platform {
+
+// The root folder as the primary volume descriptor (sector 16) names it; nullopt when the disc
+// has none, or its root lies outside the disc or is larger than kMaxFolderBytes.
+std::optional<DiscEntry> rootFolder(DiscHandle& disc);
+
+// The records of a folder (without "." and ".."), or nullopt when its sectors cannot be read or
+// it lies outside the disc. Records that do not fit their sector end that sector's records.
+std::optional<std::vector<DiscEntry>> readFolderRecords(DiscHandle& disc, const DiscEntry& folder);
+
+// The records of the folder at `path` (stored names, "/MPEGAV"), walked from the root; nullopt
+// when a component is missing or a folder leads back into one of its parents.
+std::optional<std::vector<DiscEntry>> readFolderAt(DiscHandle& disc, const std::string& path);
+
+}  // namespace vcd::platform
