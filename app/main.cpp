@@ -63,8 +63,8 @@ int main(int argc, char** argv) {
   services.drives = &drives;
   services.tray = &tray;
   services.commandLine = commandLine;
-  services.togglePause = [&engine] { engine.togglePause(); };
-  services.showsPicture = [&engine] { return engine.playsVideo(); };
+  services.togglePause = [&engine] { engine->togglePause(); };
+  services.showsPicture = [&engine] { return engine->playsVideo(); };
   // Exit and closing the window end the process at once: no other window's handlers run.
   services.endProgram = [] {
     std::fflush(nullptr);
