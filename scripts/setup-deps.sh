@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   # build
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libqt6opengl6-dev libxcb1-dev libgl-dev libmpv-dev libcdio-dev libiso9660-dev
+  qt6-base-dev libqt6opengl6-dev libxcb1-dev libgl-dev libmpv-dev libcdio-dev
   # run: GL under X11, the window's fonts
   libgl1-mesa-dri libglx-mesa0 qt6-qpa-plugins fonts-wine fonts-liberation2 fonts-dejavu-core
   # test media, tests and screenshots
