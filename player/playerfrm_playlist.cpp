@@ -96,9 +96,13 @@ void Playerfrm::FocusPlayer() {
 }
 
 void Playerfrm::tmrWrong_Format_Timer() {
-  qCWarning(lcWindow).noquote() << "Nothing played within" << tmrWrong_Format->Interval() / 1000
-                                << "s of starting" << player->FileName()
-                                << "- stopped: the format is not supported or the track cannot be read";
+  // With nothing named (no disc was found: that has its own line) there is no file to blame.
+  if (player->FileName().isEmpty())
+    qCDebug(lcWindow) << "The format watchdog fired with no file named";
+  else
+    qCWarning(lcWindow).noquote() << "Nothing played within" << tmrWrong_Format->Interval() / 1000
+                                  << "s of starting" << player->FileName()
+                                  << "- stopped: the format is not supported or the track cannot be read";
   skipOnFailure([&] { player->Stop(); });
   opencdromcmd->setEnabled(true);
   Capturecmd->setEnabled(false);
