@@ -14,7 +14,7 @@ packages=(
   ffmpeg vcdimager googletest libgtest-dev libgmock-dev xvfb xauth x11-utils imagemagick openbox xdotool
   # the installed tree and the Debian package: launcher, AppStream and manual page checks;
   # dpkg-shlibdeps computes the package's dependencies
-  desktop-file-utils appstream groff-base dpkg-dev
+  desktop-file-utils appstream groff-base dpkg-dev file
   # a session bus of the test's own (screen saver, media keys), the accessibility bus on it, pyatspi
   at-spi2-core dbus-daemon python3-pyatspi
 )

@@ -22,6 +22,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 command -v debootstrap >/dev/null || { apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y debootstrap; }
 command -v rsync >/dev/null || { apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y rsync; }
+command -v ip >/dev/null || { apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y iproute2; }
 
 mounted=()
 cleanup() {
@@ -72,5 +73,11 @@ if [ "${VCD_DEBIAN13_SHELL:-}" = 1 ]; then
     bash -c "cd $inside && exec bash -i"
   exit
 fi
+# Packages first, with the network (a no-op once everything is installed).
 chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 PATH=/usr/sbin:/usr/bin:/sbin:/bin \
+  bash -c 'cd "$0" && exec scripts/setup-deps.sh' "$inside"
+# The tests in a network namespace of their own (loopback only): their X servers and buses cannot
+# meet those of the machine, whose abstract sockets a chroot would otherwise share.
+unshare --net bash -c 'ip link set lo up 2>/dev/null || true; exec "$@"' unshare \
+  chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 PATH=/usr/sbin:/usr/bin:/sbin:/bin \
   bash -c 'cd "$0" && exec scripts/test.sh "$@"' "$inside" "$@"

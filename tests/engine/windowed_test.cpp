@@ -296,7 +296,9 @@ TEST(WindowedOnX, PictureKeysAndFullScreenUnderXvfb) {
   env.insert("QT_QPA_PLATFORM", "xcb");
   child.setProcessEnvironment(env);
   child.setProcessChannelMode(QProcess::MergedChannels);
-  child.start(xvfb, {"-a", "-s", "-screen 0 1024x768x24", QCoreApplication::applicationFilePath(),
+  // Display numbers from 150 on: the end-to-end tests take turns on theirs from 99 on, and two
+  // xvfb-run started at the same moment could otherwise pick the same free number.
+  child.start(xvfb, {"-a", "-n", "150", "-s", "-screen 0 1024x768x24", QCoreApplication::applicationFilePath(),
                      "--gtest_filter=Windowed.*"});
   ASSERT_TRUE(child.waitForFinished(240000));
   const QString out = QString::fromLocal8Bit(child.readAll());
