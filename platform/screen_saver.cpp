@@ -20,6 +20,7 @@ const QString kPortalInhibit = QStringLiteral("org.freedesktop.portal.Inhibit");
 const QString kPortalRequest = QStringLiteral("org.freedesktop.portal.Request");
 constexpr uint kPortalInhibitIdle = 8;  // the session must not go idle (blank, lock)
 constexpr int kReleaseWaitMs = 1000;
+constexpr int kRequestTimeoutMs = 5000;  // a desktop that does not answer by then never will
 
 QString programName() {
   const QString name = QCoreApplication::applicationName();
@@ -43,6 +44,10 @@ void ScreenSaverInhibition::setHeld(bool held) {
 
 void ScreenSaverInhibition::releaseNow() {
   wanted_ = false;
+  releasing_ = true;
+  // A request still on its way would be granted after the program ended, and held for good:
+  // take its answer now (the handler below gives it back at once).
+  if (pendingCall_) pendingCall_->waitForFinished();
   giveBack(true);
 }
 
@@ -61,14 +66,15 @@ void ScreenSaverInhibition::request() {
                                                      QStringLiteral("Inhibit"));
   call << programName() << reason_;
   pending_ = true;
-  auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
+  auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, kRequestTimeoutMs), this);
+  pendingCall_ = watcher;
   connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
     w->deleteLater();
     const QDBusPendingReply<uint> reply = *w;
     pending_ = false;
     if (reply.isError()) {
       qCDebug(lcWindow) << "org.freedesktop.ScreenSaver.Inhibit failed:" << reply.error().message();
-      if (route_ == Route::Unknown) {
+      if (route_ == Route::Unknown && !releasing_) {
         requestThroughPortal();
       } else if (wanted_) {
         request();  // it worked before: the service may have been restarted
@@ -84,7 +90,8 @@ void ScreenSaverInhibition::requestThroughPortal() {
       QDBusMessage::createMethodCall(kPortalService, kPortalPath, kPortalInhibit, QStringLiteral("Inhibit"));
   call << QString() << kPortalInhibitIdle << QVariantMap{{QStringLiteral("reason"), reason_}};
   pending_ = true;
-  auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
+  auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, kRequestTimeoutMs), this);
+  pendingCall_ = watcher;
   connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
     w->deleteLater();
     const QDBusPendingReply<QDBusObjectPath> reply = *w;
@@ -109,7 +116,7 @@ void ScreenSaverInhibition::granted(Route route, uint cookie, const QString& han
   active_ = true;
   if (!wanted_) {
     // Given back before the desktop answered.
-    giveBack(false);
+    giveBack(releasing_);
     return;
   }
   emit activeChanged(true);

@@ -1,6 +1,8 @@
 #pragma once
 #include <QDBusConnection>
+#include <QDBusPendingCallWatcher>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 namespace vcd::platform {
@@ -40,6 +42,8 @@ class ScreenSaverInhibition : public QObject {
   Route route_ = Route::Unknown;  // what the session turned out to offer
   bool wanted_ = false;           // what the caller asked for last
   bool pending_ = false;          // a request is on its way
+  bool releasing_ = false;        // the program is ending: give back at once and wait for it
+  QPointer<QDBusPendingCallWatcher> pendingCall_;  // that request
   bool active_ = false;           // the desktop holds an inhibition for us
   uint cookie_ = 0;               // org.freedesktop.ScreenSaver's handle
   QString handle_;                // the portal's request object

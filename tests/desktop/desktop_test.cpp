@@ -138,6 +138,21 @@ TEST_F(DesktopTest, ClosingTheWindowGivesTheScreenSaverBack) {
   EXPECT_EQ(desktop.log.held(), 0);
 }
 
+TEST_F(DesktopTest, ClosedWhileTheDesktopIsStillAnsweringTheHoldIsGivenBackAllTheSame) {
+  FakeSession desktop(FakeSession::Offers::ScreenSaver);
+  ASSERT_TRUE(desktop.registered);
+  desktop.log.answerAfterMs = 1500;
+  addDrive('D', FakeDriveManager::tracks(2));
+  loadOnDesktop();
+  w->show();
+  player.setState(kPlaying);
+  // The request has reached the desktop; its answer has not reached the player yet.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.log.count("Inhibit") == 1; }, kDeadline));
+  w->close();
+  EXPECT_EQ(endings, 1);
+  EXPECT_EQ(desktop.log.held(), 0);  // not held for good once the program has ended
+}
+
 TEST_F(DesktopTest, WithoutAScreenSaverServiceThePortalIsAsked) {
   FakeSession desktop(FakeSession::Offers::Portal);
   ASSERT_TRUE(desktop.registered);

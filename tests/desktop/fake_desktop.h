@@ -3,6 +3,7 @@
 // (org.freedesktop.ScreenSaver) or the desktop portal's Inhibit, each recording the calls it gets.
 // Each lives on a thread and a bus connection of its own, as another process would, so that the
 // window's calls travel through the bus daemon and a caller that waits is answered.
+#include <atomic>
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusObjectPath>
@@ -17,6 +18,8 @@ namespace vcd::test {
 // "UnInhibit 1", ...), readable from the test's thread.
 class CallLog {
  public:
+  std::atomic<int> answerAfterMs{0};  // how long the screen saver takes to answer Inhibit
+
   void add(const QString& call) {
     QMutexLocker lock(&mutex_);
     calls_ << call;
@@ -49,6 +52,8 @@ class FakeScreenSaver : public QObject {
   uint Inhibit(const QString& application, const QString& reason) {
     const uint cookie = ++next_;
     log_.add(QStringLiteral("Inhibit %1|%2 -> %3").arg(application, reason).arg(cookie));
+    // A slow desktop: the answer comes late (this runs on the fake's own thread).
+    if (const int ms = log_.answerAfterMs.load(); ms > 0) QThread::msleep(ms);
     return cookie;
   }
   void UnInhibit(uint cookie) { log_.add(QStringLiteral("UnInhibit %1").arg(cookie)); }
