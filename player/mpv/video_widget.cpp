@@ -73,16 +73,7 @@ class GlSurface : public QWindow {
       return black;
     }
     QOpenGLFramebufferObject target(size);
-    mpv_opengl_fbo fbo{static_cast<int>(target.handle()), size.width(), size.height(), 0};
-    int flipY = 0;
-    int block = 0;
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
-        {MPV_RENDER_PARAM_FLIP_Y, &flipY},
-        {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    mpv_render_context_render(m_render, params);
+    renderInto(target.handle(), size, false);
     QImage image = target.toImage();
     m_context->doneCurrent();
     return image.convertToFormat(QImage::Format_RGB32);
@@ -185,19 +176,25 @@ class GlSurface : public QWindow {
       return;
     }
     const QSize size = pixelSize();
-    mpv_opengl_fbo fbo{static_cast<int>(m_context->defaultFramebufferObject()), size.width(), size.height(), 0};
-    int flipY = 1;
-    int block = 0;  // never sleep on the GUI thread until the frame's display time
+    renderInto(m_context->defaultFramebufferObject(), size, true);
+    m_context->swapBuffers(this);
+    mpv_render_context_report_swap(m_render);
+    if (newFrame && m_frames++ == 0) qCDebug(lcEngine, "first frame drawn (%dx%d)", size.width(), size.height());
+  }
+
+  // The current frame into a frame buffer of this context; never sleeps until the frame's
+  // display time (the GUI thread must stay free).
+  void renderInto(GLuint framebuffer, QSize size, bool flipY) {
+    mpv_opengl_fbo fbo{static_cast<int>(framebuffer), size.width(), size.height(), 0};
+    int flip = flipY ? 1 : 0;
+    int block = 0;
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
-        {MPV_RENDER_PARAM_FLIP_Y, &flipY},
+        {MPV_RENDER_PARAM_FLIP_Y, &flip},
         {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context_render(m_render, params);
-    m_context->swapBuffers(this);
-    mpv_render_context_report_swap(m_render);
-    if (newFrame && m_frames++ == 0) qCDebug(lcEngine, "first frame drawn (%dx%d)", size.width(), size.height());
   }
 
   void freeRenderContext() {
