@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRect>
+#include <QStandardPaths>
 #include <QThread>
 #include <algorithm>
 #include <cmath>
@@ -56,8 +57,8 @@ Child spawn(const QStringList& argv, const QByteArray& platform, const QString& 
   posix_spawn_file_actions_adddup2(&actions, 1, 2);
   Child c;
   c.started.start();
-  if (posix_spawnp(&c.pid, argp[0], &actions, nullptr, argp.data(), envp.data()) != 0) {
-    std::fprintf(stderr, "cannot start %s\n", argp[0]);
+  if (const int error = posix_spawnp(&c.pid, argp[0], &actions, nullptr, argp.data(), envp.data()); error != 0) {
+    std::fprintf(stderr, "cannot start %s: %s\n", argp[0], std::strerror(error));
     c.pid = -1;
   }
   posix_spawn_file_actions_destroy(&actions);
@@ -338,7 +339,9 @@ std::vector<Row> windowRows(const Settings& s) {
   // Processor time from 4 s to 12 s of playing the same track in a window of the same size:
   // the player against the mpv player, three interleaved pairs.
   const QString track = extractedTrackPath(s);
-  const QStringList mpvCli = {"mpv", "--no-config", "--no-terminal", "--ao=null", "--vo=gpu", "--gpu-context=x11egl",
+  const QString mpv = QStandardPaths::findExecutable(QStringLiteral("mpv"));
+  if (mpv.isEmpty()) std::fprintf(stderr, "the mpv player is not installed: no reference for figure 9\n");
+  const QStringList mpvCli = {mpv, "--no-config", "--no-terminal", "--ao=null", "--vo=gpu", "--gpu-context=x11egl",
                               "--geometry=485x265", "--force-window=yes", track};
   const QStringList player = {s.binDir + "/vcdplayer", s.longImage};
   std::vector<double> ours, ref;
