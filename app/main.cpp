@@ -14,9 +14,9 @@
 #include "platform/cd_tray.h"
 #include "platform/linux_drives.h"
 #include "platform/log.h"
-#include "player/mpv/mpv_player.h"
+#include "engine/mpv_player.h"
 #include "player/command_line.h"
-#include "player/fonts.h"
+#include "ui/fonts.h"
 #include "player/playerfrm.h"
 
 int main(int argc, char** argv) {

@@ -3,8 +3,8 @@
 // its first track and ends when that track has played to its end.
 //   headless_player DISC.cue
 #include "platform/linux_drives.h"
-#include "player/fonts.h"
-#include "player/mpv/mpv_player.h"
+#include "ui/fonts.h"
+#include "engine/mpv_player.h"
 #include "player/playerfrm.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 // to its first frame, for this player's engine (headless) and for plain libmpv with default
 // settings reading the same track through the same disc layer, at 1x (75 sectors/s) and 8x.
 #include "bench/bench.h"
-#include "player/mpv/mpv_player.h"
+#include "engine/mpv_player.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

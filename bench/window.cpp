@@ -2,7 +2,7 @@
 // a track button takes to bring its track to the playing state, and how resident memory grows
 // over many track changes.
 #include "bench/bench.h"
-#include "player/mpv/mpv_player.h"
+#include "engine/mpv_player.h"
 #include "player/playerfrm.h"
 
 #include <QElapsedTimer>

@@ -7,9 +7,9 @@
 //   windowed_player DISC.cue SECONDS_OF_FRAMES
 #include "bench/bench.h"
 #include "platform/linux_drives.h"
-#include "player/fonts.h"
-#include "player/mpv/mpv_player.h"
-#include "player/mpv/video_widget.h"
+#include "ui/fonts.h"
+#include "engine/mpv_player.h"
+#include "engine/video_widget.h"
 #include "player/playerfrm.h"
 
 #include <QApplication>

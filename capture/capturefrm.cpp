@@ -5,7 +5,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 
-#include "player/controls/twips.h"
+#include "ui/twips.h"
 
 namespace vcd {
 

@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "player/controls/timer.h"
+#include "ui/timer.h"
 #include "window_services/topmost.h"
 
 namespace vcd {

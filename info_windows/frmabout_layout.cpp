@@ -9,8 +9,8 @@
 #include "info_windows/contact.h"
 #include "info_windows/frmabout.h"
 #include "info_windows/info_layout.h"
-#include "player/controls/twips.h"
-#include "player/fonts.h"
+#include "ui/twips.h"
+#include "ui/fonts.h"
 
 namespace vcd {
 namespace {

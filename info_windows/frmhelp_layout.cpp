@@ -8,8 +8,8 @@
 #include "info_windows/frmhelp.h"
 #include "info_windows/help_text.h"
 #include "info_windows/info_layout.h"
-#include "player/controls/twips.h"
-#include "player/fonts.h"
+#include "ui/twips.h"
+#include "ui/fonts.h"
 
 namespace vcd {
 namespace {

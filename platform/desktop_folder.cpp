@@ -4,10 +4,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-namespace vcd::platform {
+namespace vcd::ModPaths {
 
-QString SpecialFolderPath(int folderId) {
-  if (folderId != kDesktopFolder) return QString();
+QString GetSpecialFolderPath(int folderId) {
+  if (folderId != platform::kDesktopFolder) return QString();
   QString path = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
   if (path.isEmpty() || !QFileInfo(path).isDir()) return QString();
   path = QDir::cleanPath(path);
@@ -15,4 +15,4 @@ QString SpecialFolderPath(int folderId) {
   return path;
 }
 
-}  // namespace vcd::platform
+}  // namespace vcd::ModPaths

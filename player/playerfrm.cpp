@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QFileInfo>
 
-#include "player/controls/twips.h"
+#include "ui/twips.h"
 
 #include "capture/capturefrm.h"
 #include "platform/disc_path.h"

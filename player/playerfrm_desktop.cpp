@@ -3,7 +3,7 @@
 #include <QFileInfo>
 #include <QTimer>
 
-#include "player/controls/failure.h"
+#include "ui/failure.h"
 #include "player/fdnum.h"
 #include "player/playerfrm.h"
 

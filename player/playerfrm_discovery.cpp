@@ -1,5 +1,5 @@
 // Finding the CD-ROM drives and the Video CD's movie folder.
-#include "player/controls/failure.h"
+#include "ui/failure.h"
 #include "platform/disc_path.h"
 #include "player/command_line.h"
 #include "player/playerfrm.h"

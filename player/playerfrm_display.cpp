@@ -1,5 +1,5 @@
 // The status line, the track counter and the buttons that follow the player's state.
-#include "player/controls/failure.h"
+#include "ui/failure.h"
 #include "player/fdnum.h"
 #include "player/playerfrm.h"
 

@@ -5,8 +5,8 @@
 
 #include <QIcon>
 
-#include "player/controls/twips.h"
-#include "player/fonts.h"
+#include "ui/twips.h"
+#include "ui/fonts.h"
 #include "window_services/rgr_resizer.h"
 #include "player/playerfrm.h"
 

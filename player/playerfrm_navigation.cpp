@@ -1,5 +1,5 @@
 // Moving through the playlist: Next, the track buttons and the end of a track.
-#include "player/controls/failure.h"
+#include "ui/failure.h"
 #include "player/playerfrm.h"
 #include "platform/log.h"
 

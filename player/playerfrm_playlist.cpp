@@ -1,5 +1,5 @@
 // The playlist, the play order, the start routines and the button routines they share.
-#include "player/controls/failure.h"
+#include "ui/failure.h"
 #include "player/playerfrm.h"
 #include "platform/log.h"
 

@@ -2,7 +2,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 
-#include "player/controls/failure.h"
+#include "ui/failure.h"
 #include "player/playerfrm.h"
 
 namespace vcd {

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <cmath>
 
-#include "player/controls/twips.h"
+#include "ui/twips.h"
 
 namespace vcd::window_services {
 namespace {

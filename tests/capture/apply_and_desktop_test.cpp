@@ -1,9 +1,9 @@
 // The "&Apply" button before any capture, and where the Desktop folder is found.
 #include <QTest>
 
-#include "capture/modpaths.h"
+#include "platform/desktop_folder.h"
 #include "tests/support/desktop_sandbox.h"
-#include "tests/window/window_fixture.h"
+#include "tests/player/window_fixture.h"
 
 namespace vcd::test {
 namespace {

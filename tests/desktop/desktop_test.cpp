@@ -9,7 +9,7 @@
 #include <QThread>
 
 #include "tests/desktop/fake_desktop.h"
-#include "tests/window/window_fixture.h"
+#include "tests/player/window_fixture.h"
 
 namespace vcd::test {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 #include "platform/linux_drives.h"
-#include "player/mpv/mpv_player.h"
+#include "engine/mpv_player.h"
 
 #include <QString>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // The control's sound settings on the headless engine, measured in what libmpv really outputs:
 // the channel choice of the MPEG audio decoder (karaoke), the start volume and mute.
-#include "player/mpv/audio_settings.h"
-#include "player/mpv/properties_dialog.h"
+#include "engine/audio_settings.h"
+#include "engine/properties_dialog.h"
 #include "tests/engine/engine_support.h"
 
 #include <QAction>

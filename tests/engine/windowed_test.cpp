@@ -1,8 +1,8 @@
 // The windowed engine: the picture drawn by libmpv into its OpenGL window, and the widget's
 // own keys and clicks.
-#include "player/mpv/control_bar.h"
-#include "player/mpv/properties_dialog.h"
-#include "player/mpv/video_widget.h"
+#include "engine/control_bar.h"
+#include "engine/properties_dialog.h"
+#include "engine/video_widget.h"
 #include "tests/engine/engine_support.h"
 
 #include <QAction>

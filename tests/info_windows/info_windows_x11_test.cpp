@@ -9,7 +9,7 @@
 
 #include "info_windows/frmabout.h"
 #include "info_windows/frmhelp.h"
-#include "player/fonts.h"
+#include "ui/fonts.h"
 #include "tests/support/x11_window_state.h"
 #include "window_services/topmost.h"
 

@@ -6,7 +6,7 @@
 
 #include "platform/cd_tray.h"
 #include "platform/linux_drives.h"
-#include "player/mpv/mpv_player.h"
+#include "engine/mpv_player.h"
 #include "player/playerfrm.h"
 #include "tests/support/qt_printers.h"
 #include "tests/support/test_media.h"

@@ -7,7 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "capture/message_box.h"
+#include "ui/message_box.h"
 #include "player/command_line.h"
 #include "tests/robustness/player_rig.h"
 

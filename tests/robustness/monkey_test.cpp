@@ -7,7 +7,7 @@
 
 #include "tests/robustness/invariants.h"
 #include "tests/support/desktop_sandbox.h"
-#include "tests/window/window_fixture.h"
+#include "tests/player/window_fixture.h"
 
 namespace vcd::test {
 namespace {

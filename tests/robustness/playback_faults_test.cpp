@@ -1,7 +1,7 @@
 // Faults while a disc plays: a scratch in the middle of a track, and drives that come and go
 // between two searches.
 #include "tests/robustness/player_rig.h"
-#include "tests/window/window_fixture.h"
+#include "tests/player/window_fixture.h"
 
 namespace vcd::test {
 namespace {

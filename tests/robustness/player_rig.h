@@ -11,7 +11,7 @@
 
 #include "platform/cd_tray.h"
 #include "platform/linux_drives.h"
-#include "player/mpv/mpv_player.h"
+#include "engine/mpv_player.h"
 #include "player/playerfrm.h"
 #include "tests/robustness/disc_mutations.h"
 #include "tests/support/qt_printers.h"

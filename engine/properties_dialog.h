@@ -1,5 +1,5 @@
 #pragma once
-#include "player/mpv/audio_settings.h"
+#include "engine/audio_settings.h"
 
 #include <QDialog>
 #include <array>

@@ -5,8 +5,8 @@
 #include <QTest>
 #include <set>
 
-#include "player/controls/twips.h"
-#include "tests/window/window_fixture.h"
+#include "ui/twips.h"
+#include "tests/player/window_fixture.h"
 
 namespace vcd::test {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
-#include "player/media_player.h"
-#include "player/mpv/audio_settings.h"
+#include "engine/media_player.h"
+#include "engine/audio_settings.h"
 
 #include <QPointer>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "player/controls/file_list_box.h"
+#include "ui/file_list_box.h"
 
 #include <QRegularExpression>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "player/mpv/video_widget.h"
+#include "engine/video_widget.h"
 
 #include "platform/log.h"
 

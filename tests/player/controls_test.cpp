@@ -2,9 +2,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "player/controls/file_list_box.h"
-#include "player/controls/timer.h"
-#include "player/controls/twips.h"
+#include "ui/file_list_box.h"
+#include "ui/timer.h"
+#include "ui/twips.h"
 #include "player/rnd.h"
 #include <gtest/gtest.h>
 

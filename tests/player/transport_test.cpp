@@ -1,7 +1,7 @@
 // Full screen, the tray button's caption cycle and the key handler's switch-off of "On Top".
 #include <QTest>
 
-#include "tests/window/window_fixture.h"
+#include "tests/player/window_fixture.h"
 
 namespace vcd::test {
 namespace {

@@ -2,7 +2,7 @@
 #include <QFontInfo>
 #include <QApplication>
 
-#include "tests/window/window_fixture.h"
+#include "tests/player/window_fixture.h"
 
 namespace vcd::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "player/mpv/mpv_command.h"
+#include "engine/mpv_command.h"
 
 namespace vcd::mpv {
 

@@ -1,4 +1,4 @@
-#include "player/fonts.h"
+#include "ui/fonts.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "player/controls/timer.h"
+#include "ui/timer.h"
 
 namespace vcd::controls {
 

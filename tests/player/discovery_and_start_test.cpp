@@ -1,5 +1,5 @@
 // Start-up's search for the disc and the start routines, by play order, drive count and failure.
-#include "tests/window/window_fixture.h"
+#include "tests/player/window_fixture.h"
 
 namespace vcd::test {
 namespace {

@@ -1,6 +1,6 @@
 // Next, the track buttons and the end of a track, by play order and position in the playlist.
 #include "player/fdnum.h"
-#include "tests/window/window_fixture.h"
+#include "tests/player/window_fixture.h"
 
 namespace vcd::test {
 namespace {

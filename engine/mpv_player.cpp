@@ -1,15 +1,15 @@
-#include "player/mpv/mpv_player.h"
+#include "engine/mpv_player.h"
 
 #include <malloc.h>
 
 #include "platform/disc_path.h"
 #include "platform/drives.h"
 #include "platform/log.h"
-#include "player/mpv/control_bar.h"
-#include "player/mpv/mpv_command.h"
-#include "player/mpv/properties_dialog.h"
-#include "player/mpv/stream_handle.h"
-#include "player/mpv/video_widget.h"
+#include "engine/control_bar.h"
+#include "engine/mpv_command.h"
+#include "engine/properties_dialog.h"
+#include "engine/stream_handle.h"
+#include "engine/video_widget.h"
 
 #include <QFileInfo>
 #include <QMenu>

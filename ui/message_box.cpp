@@ -1,4 +1,4 @@
-#include "capture/message_box.h"
+#include "ui/message_box.h"
 
 #include <QMessageBox>
 

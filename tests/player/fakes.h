@@ -6,7 +6,7 @@
 
 #include "platform/disc_path.h"
 #include "platform/drives.h"
-#include "player/media_player.h"
+#include "engine/media_player.h"
 
 namespace vcd::test {
 

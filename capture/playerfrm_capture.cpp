@@ -12,10 +12,9 @@
 
 #include "capture/bmp_file.h"
 #include "capture/capturefrm.h"
-#include "capture/modpaths.h"
 #include "capture/stamp.h"
-#include "player/controls/failure.h"
-#include "player/controls/twips.h"
+#include "ui/failure.h"
+#include "ui/twips.h"
 #include "player/playerfrm.h"
 #include "platform/log.h"
 #include "platform/desktop_folder.h"

@@ -1,13 +1,13 @@
 // The control's sound, position and picture as its face and the screenshot use them, and its
 // context menu with the Properties dialog.
-#include "player/mpv/mpv_player.h"
+#include "engine/mpv_player.h"
 
-#include "player/mpv/mpv_command.h"
+#include "engine/mpv_command.h"
 
-#include "player/mpv/control_bar.h"
-#include "player/mpv/properties_dialog.h"
-#include "player/mpv/stream_handle.h"
-#include "player/mpv/video_widget.h"
+#include "engine/control_bar.h"
+#include "engine/properties_dialog.h"
+#include "engine/stream_handle.h"
+#include "engine/video_widget.h"
 
 #include <QAction>
 #include <QFile>

@@ -1,7 +1,7 @@
 // Start-up order, the command line, the system family, and the two ways the program ends.
 #include <QTest>
 
-#include "tests/window/window_fixture.h"
+#include "tests/player/window_fixture.h"
 
 namespace vcd::test {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "capture/capturefrm.h"
 #include "tests/support/desktop_sandbox.h"
-#include "tests/window/window_fixture.h"
+#include "tests/player/window_fixture.h"
 
 namespace vcd::test {
 namespace {

@@ -1,6 +1,6 @@
-#include "player/mpv/properties_dialog.h"
+#include "engine/properties_dialog.h"
 
-#include "player/mpv/mpv_player.h"
+#include "engine/mpv_player.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>

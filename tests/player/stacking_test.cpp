@@ -4,7 +4,7 @@
 #include <QTest>
 
 #include "tests/support/stacking_recorder.h"
-#include "tests/window/window_fixture.h"
+#include "tests/player/window_fixture.h"
 
 namespace vcd::test {
 namespace {

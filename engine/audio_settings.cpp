@@ -1,4 +1,4 @@
-#include "player/mpv/audio_settings.h"
+#include "engine/audio_settings.h"
 
 #include <cmath>
 

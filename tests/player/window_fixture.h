@@ -3,10 +3,10 @@
 
 #include <memory>
 
-#include "player/fonts.h"
+#include "ui/fonts.h"
 #include "player/playerfrm.h"
 #include "tests/support/qt_printers.h"
-#include "tests/window/fakes.h"
+#include "tests/player/fakes.h"
 
 namespace vcd::test {
 

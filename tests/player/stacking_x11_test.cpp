@@ -4,7 +4,7 @@
 #include <QTest>
 
 #include "tests/support/x11_window_state.h"
-#include "tests/window/window_fixture.h"
+#include "tests/player/window_fixture.h"
 #include "window_services/topmost.h"
 
 namespace vcd::test {

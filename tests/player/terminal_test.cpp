@@ -2,7 +2,7 @@
 // on a normal start; and the logo giving way to whatever picture plays.
 #include <QTest>
 
-#include "tests/window/window_fixture.h"
+#include "tests/player/window_fixture.h"
 
 namespace vcd::test {
 namespace {

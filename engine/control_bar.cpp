@@ -1,6 +1,6 @@
-#include "player/mpv/control_bar.h"
+#include "engine/control_bar.h"
 
-#include "player/mpv/mpv_player.h"
+#include "engine/mpv_player.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
