@@ -9,7 +9,7 @@
 #include <QThread>
 
 #include "tests/desktop/fake_desktop.h"
-#include "tests/player/window_fixture.h"
+#include "tests/support/window_fixture.h"
 
 namespace vcd::test {
 namespace {
@@ -45,26 +45,20 @@ auto asApplet(F f) {
   return result;
 }
 
-QDBusInterface mprisPlayer(QDBusConnection& bus) {
-  return QDBusInterface(QStringLiteral("org.mpris.MediaPlayer2.vcdplayer"), QStringLiteral("/org/mpris/MediaPlayer2"),
-                        QStringLiteral("org.mpris.MediaPlayer2.Player"), bus);
-}
-
-// A Player method called by the applet; the error text, empty when it succeeded.
-QString call(const char* method) {
+// A method of one of the player's MPRIS interfaces called by the applet; the error text, empty
+// when it succeeded.
+QString call(const char* method, const char* interface = "org.mpris.MediaPlayer2.Player") {
   return asApplet([&](QDBusConnection& bus) {
-    QDBusInterface player = mprisPlayer(bus);
-    const QDBusMessage answer = player.call(QString::fromLatin1(method));
-    return answer.type() == QDBusMessage::ErrorMessage ? answer.errorMessage() : QString();
+    QDBusInterface object("org.mpris.MediaPlayer2.vcdplayer", "/org/mpris/MediaPlayer2", interface, bus);
+    const QDBusMessage answer = object.call(QString::fromLatin1(method));
+    return answer.type() == QDBusMessage::ReplyMessage ? QString() : answer.errorMessage() + " ";
   });
 }
 
 QVariant property(const char* name, const char* interface = "org.mpris.MediaPlayer2.Player") {
   return asApplet([&](QDBusConnection& bus) {
-    QDBusInterface props(QStringLiteral("org.mpris.MediaPlayer2.vcdplayer"), QStringLiteral("/org/mpris/MediaPlayer2"),
-                         QStringLiteral("org.freedesktop.DBus.Properties"), bus);
-    const QDBusReply<QDBusVariant> reply =
-        props.call(QStringLiteral("Get"), QString::fromLatin1(interface), QString::fromLatin1(name));
+    QDBusInterface props("org.mpris.MediaPlayer2.vcdplayer", "/org/mpris/MediaPlayer2", "org.freedesktop.DBus.Properties", bus);
+    const QDBusReply<QDBusVariant> reply = props.call("Get", QString::fromLatin1(interface), QString::fromLatin1(name));
     return reply.isValid() ? reply.value().variant() : QVariant();
   });
 }
@@ -82,115 +76,76 @@ TEST_F(DesktopTest, ScreenSaverIsHeldWhileAPicturePlaysAndGivenBackOtherwise) {
   addDrive('D', FakeDriveManager::tracks(3));
   loadOnDesktop();
   auto heldBecomes = [&](int n) { return QTest::qWaitFor([&] { return desktop.log.held() == n; }, kDeadline); };
-
   player.setState(kPlaying);
   ASSERT_TRUE(heldBecomes(1));
   EXPECT_EQ(desktop.log.calls().first(), "Inhibit " + QCoreApplication::applicationName() + "|Playing a Video CD -> 1");
-  EXPECT_TRUE(w->screenSaver()->isHeld());
 
-  // Each way playback halts gives it back; playing again takes it anew.
-  const std::vector<std::pair<const char*, std::function<void()>>> halts = {
+  // Each way playback halts gives it back; playing again takes it anew. A sound-only file lets
+  // the screen saver run.
+  const std::pair<const char*, std::function<void()>> halts[] = {
       {"pause", [&] { player.setState(kPaused); }},
       {"stop", [&] { player.Stop(); }},
       {"end of the disc", [&] {
          w->File1->setListIndex(w->File1->ListCount() - 1);
          emit player.EndOfStream(0);
        }},
+      {"a file without a picture", [&] {
+         player.setState(kPaused);
+         player.picture = false;
+       }},
   };
   for (const auto& [what, halt] : halts) {
     halt();
     EXPECT_TRUE(heldBecomes(0)) << what;
     player.setState(kPlaying);
-    EXPECT_TRUE(heldBecomes(1)) << what;
+    EXPECT_TRUE(heldBecomes(player.picture ? 1 : 0)) << what;
   }
-  EXPECT_EQ(desktop.log.count("Inhibit"), 4);
-
-  // A sound-only file lets the screen saver run.
-  player.setState(kPaused);
-  ASSERT_TRUE(heldBecomes(0));
-  player.picture = false;
-  player.setState(kPlaying);
-  QCoreApplication::processEvents();  // the window's update for this state runs
+  QCoreApplication::processEvents();
   EXPECT_FALSE(w->screenSaver()->isHeld());
+  EXPECT_EQ(desktop.log.count("Inhibit"), 4);  // none for the sound-only file
   player.picture = true;
   player.setState(kPaused);
   player.setState(kPlaying);
   ASSERT_TRUE(heldBecomes(1));
-  EXPECT_EQ(desktop.log.count("Inhibit"), 5);  // none for the sound-only stretch
-
   // Exit gives it back before the program ends, without another pass of the event loop.
   w->Exitcmd_Click();
   EXPECT_EQ(endings, 1);
   EXPECT_EQ(desktop.log.held(), 0);
-  EXPECT_EQ(desktop.log.calls().last(), "UnInhibit 5");
 }
 
-TEST_F(DesktopTest, ClosingTheWindowGivesTheScreenSaverBack) {
-  FakeSession desktop(FakeSession::Offers::ScreenSaver);
-  ASSERT_TRUE(desktop.registered);
-  addDrive('D', FakeDriveManager::tracks(2));
-  loadOnDesktop();
-  player.setState(kPlaying);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.log.held() == 1; }, kDeadline));
-  w->show();
-  w->close();
-  EXPECT_EQ(endings, 1);
-  EXPECT_EQ(desktop.log.held(), 0);
+// Closing the window gives it back too, even while the desktop is still answering the request.
+TEST_F(DesktopTest, ClosingTheWindowGivesTheScreenSaverBackEvenBeforeTheDesktopAnswered) {
+  for (int answerAfterMs : {0, 1500}) {
+    FakeSession desktop(FakeSession::Offers::ScreenSaver);
+    ASSERT_TRUE(desktop.registered);
+    desktop.log.answerAfterMs = answerAfterMs;
+    drives.drives.clear();
+    addDrive('D', FakeDriveManager::tracks(2));
+    loadOnDesktop();
+    w->show();
+    player.setState(kPlaying);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.log.count("Inhibit") == 1; }, kDeadline));
+    w->close();
+    EXPECT_EQ(desktop.log.held(), 0) << answerAfterMs;
+    w.reset();
+  }
+  EXPECT_EQ(endings, 2);
 }
 
-TEST_F(DesktopTest, ClosedWhileTheDesktopIsStillAnsweringTheHoldIsGivenBackAllTheSame) {
-  FakeSession desktop(FakeSession::Offers::ScreenSaver);
-  ASSERT_TRUE(desktop.registered);
-  desktop.log.answerAfterMs = 1500;
-  addDrive('D', FakeDriveManager::tracks(2));
-  loadOnDesktop();
-  w->show();
-  player.setState(kPlaying);
-  // The request has reached the desktop; its answer has not reached the player yet.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.log.count("Inhibit") == 1; }, kDeadline));
-  w->close();
-  EXPECT_EQ(endings, 1);
-  EXPECT_EQ(desktop.log.held(), 0);  // not held for good once the program has ended
-}
-
-TEST_F(DesktopTest, WithoutAScreenSaverServiceThePortalIsAsked) {
+TEST_F(DesktopTest, WithoutAScreenSaverServiceThePortalIsAskedAndRemembered) {
   FakeSession desktop(FakeSession::Offers::Portal);
   ASSERT_TRUE(desktop.registered);
   addDrive('D', FakeDriveManager::tracks(2));
   loadOnDesktop();
+  const QString request = "/org/freedesktop/portal/desktop/request/test/1";
   player.setState(kPlaying);
   ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.log.held() == 1; }, kDeadline));
-  const QString request = "/org/freedesktop/portal/desktop/request/test/1";
   EXPECT_EQ(desktop.log.calls().first(), "Inhibit window= flags=8 reason=Playing a Video CD -> " + request);
   player.setState(kPaused);
   ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.log.held() == 0; }, kDeadline));
   EXPECT_EQ(desktop.log.calls().last(), "Close " + request);
-  // The portal is remembered: the next hold goes straight to it.
   player.setState(kPlaying);
   ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.log.held() == 1; }, kDeadline));
-}
-
-TEST(DesktopWithoutBus, NothingHappensAndNothingFails) {
-  QDBusConnection nowhere(QStringLiteral("no-such-connection"));
-  ASSERT_FALSE(nowhere.isConnected());
-  platform::ScreenSaverInhibition screenSaver(nowhere);
-  screenSaver.setHeld(true);
-  EXPECT_TRUE(screenSaver.isHeld());  // the wish is kept; nothing is sent anywhere
-  screenSaver.setHeld(false);
-  screenSaver.releaseNow();
-  struct Idle : platform::MprisControls {
-    State state() const override { return {}; }
-    void playPause() override {}
-    void play() override {}
-    void pause() override {}
-    void stop() override {}
-    void next() override {}
-    void raise() override {}
-    void quit() override {}
-  } controls;
-  platform::MprisService mpris(controls, nowhere);
-  EXPECT_FALSE(mpris.publish());
-  mpris.refresh();
 }
 
 // --- MPRIS
@@ -202,12 +157,9 @@ TEST_F(DesktopTest, MediaAppletDrivesTheWindowAndSeesWhatItShows) {
   PropertiesListener listener(QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("listener")));
   ASSERT_TRUE(listener.connected);
   player.setState(kPlaying);
-  ASSERT_EQ(w->lblDisplay->text(), "Playing Avseq01.dat  ........");
-
   EXPECT_EQ(property("Identity", "org.mpris.MediaPlayer2").toString(), "Voren VCD Player Lite");
   EXPECT_EQ(property("PlaybackStatus").toString(), "Playing");
-  EXPECT_TRUE(property("CanGoNext").toBool());
-  EXPECT_TRUE(property("CanPause").toBool());
+  EXPECT_TRUE(property("CanGoNext").toBool() && property("CanPause").toBool());
   QVariantMap m = metadata();
   EXPECT_EQ(m.value("xesam:title").toString(), "Avseq01.dat");
   EXPECT_EQ(m.value("mpris:length").toLongLong(), 6'500'000);
@@ -216,26 +168,20 @@ TEST_F(DesktopTest, MediaAppletDrivesTheWindowAndSeesWhatItShows) {
   // Play/pause is the space bar: the window says so, and so does the applet.
   EXPECT_EQ(call("PlayPause"), "");
   EXPECT_EQ(w->lblDisplay->text(), "Paused ,hit spacebar to release");
-  EXPECT_EQ(property("PlaybackStatus").toString(), "Paused");
   EXPECT_TRUE(QTest::qWaitFor([&] { return listener.changes.contains("org.mpris.MediaPlayer2.Player.PlaybackStatus=Paused"); },
-                              kDeadline))
-      << listener.changes.join('\n').toStdString();
+                              kDeadline)) << listener.changes.join('\n').toStdString();
   EXPECT_EQ(call("Play"), "");
-  EXPECT_EQ(player.PlayState(), kPlaying);
   EXPECT_EQ(call("Play"), "");  // already playing: nothing
   EXPECT_EQ(player.PlayState(), kPlaying);
 
   // Next is the Next button: the second entry loads, and plays.
   EXPECT_EQ(call("Next"), "");
-  EXPECT_EQ(player.FileName(), "cdrom://D/Mpegav/AVSEQ02.DAT");
+  EXPECT_EQ(player.FileName(), entry(2));
   player.setState(kWaiting);
   player.setState(kPlaying);
-  EXPECT_EQ(w->lblTrack_Display->text(), "02 of 3");
   m = metadata();
   EXPECT_EQ(m.value("xesam:title").toString(), "Avseq02.dat");
   EXPECT_EQ(m.value("xesam:trackNumber").toInt(), 2);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return listener.changes.count("org.mpris.MediaPlayer2.Player.Metadata=") >= 1; },
-                              kDeadline));
 
   // Stop is the control's own Stop: the window's stopped display.
   EXPECT_EQ(call("Stop"), "");
@@ -245,26 +191,15 @@ TEST_F(DesktopTest, MediaAppletDrivesTheWindowAndSeesWhatItShows) {
 
   // Raise shows the window; Quit is Exit.
   EXPECT_FALSE(w->isVisible());
-  EXPECT_EQ(asApplet([](QDBusConnection& bus) {
-              QDBusInterface root(QStringLiteral("org.mpris.MediaPlayer2.vcdplayer"), QStringLiteral("/org/mpris/MediaPlayer2"),
-                                  QStringLiteral("org.mpris.MediaPlayer2"), bus);
-              return root.call(QStringLiteral("Raise")).type() == QDBusMessage::ReplyMessage;
-            }),
-            true);
+  EXPECT_EQ(call("Raise", "org.mpris.MediaPlayer2"), "");
   EXPECT_TRUE(w->isVisible());
-  EXPECT_EQ(asApplet([](QDBusConnection& bus) {
-              QDBusInterface root(QStringLiteral("org.mpris.MediaPlayer2.vcdplayer"), QStringLiteral("/org/mpris/MediaPlayer2"),
-                                  QStringLiteral("org.mpris.MediaPlayer2"), bus);
-              return root.call(QStringLiteral("Quit")).type() == QDBusMessage::ReplyMessage;
-            }),
-            true);
+  EXPECT_EQ(call("Quit", "org.mpris.MediaPlayer2"), "");
   EXPECT_TRUE(QTest::qWaitFor([&] { return endings == 1; }, kDeadline));
   EXPECT_EQ(w->lblDisplay->text(), "Please wait, VCD Player is shut down .....");
 }
 
 TEST_F(DesktopTest, NextDoesNothingWhileTheNextButtonIsDisabled) {
   loadOnDesktop();  // no drive: nothing to play, Next disabled
-  ASSERT_FALSE(w->Nexttrackcmd->isEnabled());
   EXPECT_FALSE(property("CanGoNext").toBool());
   EXPECT_EQ(property("PlaybackStatus").toString(), "Stopped");
   EXPECT_EQ(call("Next"), "");

@@ -1,20 +1,19 @@
-// The control's sound settings on the headless engine, measured in what libmpv really outputs:
-// the channel choice of the MPEG audio decoder (karaoke), the start volume and mute.
-#include "engine/audio_settings.h"
-#include "engine/properties_dialog.h"
-#include "tests/engine/engine_support.h"
-
-#include <QAction>
+// The control's sound as libmpv really outputs it (captured to a WAV file): the channel choice
+// of the MPEG audio decoder for karaoke discs, the start volume and mute; and the decoded picture
+// a headless engine hands out.
 #include <QDialogButtonBox>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtEndian>
 #include <cmath>
 #include <gtest/gtest.h>
+
+#include "engine/audio_settings.h"
+#include "engine/properties_dialog.h"
+#include "tests/engine/recorder.h"
 
 using vcd::mpv::AudioChannel;
 using vcd::mpv::MpvPlayer;
@@ -22,33 +21,62 @@ using namespace vcd::test;
 
 namespace {
 
-TEST(VolumeScale, HundredthsOfADecibelOnLibmpvsCubicScale) {
-  // The control's start volume, -2.9 dB.
-  EXPECT_NEAR(vcd::mpv::mpvVolumeFromHundredthsDb(-290), 89.47, 0.01);
-  // libmpv's gain is (volume/100)^3: the level in dB comes back out for any value on the scale.
-  for (int hdb : {-1, -290, -600, -2000, -9999}) {
-    const double v = vcd::mpv::mpvVolumeFromHundredthsDb(hdb);
-    EXPECT_NEAR(20 * std::log10(std::pow(v / 100, 3)), hdb / 100.0, 1e-9) << hdb;
+struct Wav {
+  int rate = 0;
+  QVector<qint16> left, right;
+  double seconds() const { return rate > 0 ? double(left.size()) / rate : 0; }
+};
+
+// Waits until libmpv has let go of the file (the header then holds the real data length).
+Wav readFinishedWav(const QString& path) {
+  QByteArray b;
+  qsizetype data = -1;
+  auto le32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(b.constData() + at); };
+  const bool done = QTest::qWaitFor([&] {
+    b = readFile(path);
+    data = b.indexOf("data");
+    return b.startsWith("RIFF") && data > 0 && qsizetype(le32(data + 4)) == b.size() - data - 8;
+  }, 30000);
+  Wav w;
+  const qsizetype fmt = b.indexOf("fmt ");
+  if (!done || fmt < 0 || qFromLittleEndian<quint16>(b.constData() + fmt + 10) != 2) return w;
+  w.rate = int(le32(fmt + 12));
+  const auto* s = reinterpret_cast<const qint16*>(b.constData() + data + 8);
+  for (qsizetype i = 0; i + 1 < (b.size() - data - 8) / 2; i += 2) {
+    w.left << qFromLittleEndian(s[i]);
+    w.right << qFromLittleEndian(s[i + 1]);
   }
-  EXPECT_EQ(vcd::mpv::mpvVolumeFromHundredthsDb(0), 100.0);
-  EXPECT_EQ(vcd::mpv::mpvVolumeFromHundredthsDb(250), 100.0);   // never louder than full level
-  EXPECT_EQ(vcd::mpv::mpvVolumeFromHundredthsDb(-10000), 0.0);  // the bottom of the scale is silence
+  return w;
 }
+
+// The frequency of a pure tone in [from, to) seconds of one channel, from its zero crossings.
+double tone(const QVector<qint16>& v, int rate, double from = 1, double to = 5) {
+  const qsizetype a = qsizetype(from * rate), z = std::min(v.size(), qsizetype(to * rate));
+  int crossings = 0;
+  for (qsizetype i = a + 1; i < z; ++i) crossings += (v[i - 1] < 0) != (v[i] < 0);
+  return z - a < 2 ? 0 : crossings * 0.5 * rate / double(z - a);
+}
+int peak(const QVector<qint16>& v, int rate, double from = 1, double to = 5) {
+  int p = 0;
+  for (qsizetype i = qsizetype(from * rate); i < std::min(v.size(), qsizetype(to * rate)); ++i) p = std::max(p, std::abs(int(v[i])));
+  return p;
+}
+
+constexpr double kLow = 440, kHigh = 1000, kTolerance = 5;
 
 class Sound : public ::testing::Test {
  protected:
-  // Plays the karaoke test track to its end and returns what reached the speakers.
-  Wav play(const char* name) {
-    const QString wav = dir.filePath(QString::fromUtf8(name) + ".wav");
+  // Plays a file to its end and returns what reached the speakers.
+  Wav play(const char* file = "tones.mpg") {
+    const QString wav = dir.filePath(QString::number(rec.endCount()) + ".wav");
     player.setSoundCapture(wav);
-    player.setFileName(localMedia("tones.mpg"));
-    const int ends = rec.endCount();
-    EXPECT_TRUE(waitForEnds(rec, ends + 1)) << name;
+    player.setFileName(localMedia(file));
+    EXPECT_TRUE(waitForEnds(rec, rec.endCount() + 1)) << file;
     return readFinishedWav(wav);
   }
-  // Frequencies of both channels over the middle of the track, well clear of its edges.
-  static std::pair<double, double> tones(const Wav& w, double from = 1.0, double to = 5.0) {
-    return {toneFrequency(w.left, w.rate, from, to), toneFrequency(w.right, w.rate, from, to)};
+  void expectTones(const Wav& w, double left, double right, const char* what) {
+    EXPECT_NEAR(tone(w.left, w.rate), left, kTolerance) << what;
+    EXPECT_NEAR(tone(w.right, w.rate), right, kTolerance) << what;
   }
 
   QTemporaryDir dir;
@@ -56,58 +84,34 @@ class Sound : public ::testing::Test {
   Recorder rec{player};
 };
 
-constexpr double kLow = 440, kHigh = 1000, kTolerance = 5;
-
-TEST_F(Sound, ChannelChoiceReachesBothSpeakersAndHoldsForLaterFiles) {
+TEST_F(Sound, ChannelChoiceReachesBothSpeakersAtItsOwnLevelAndHoldsForLaterFiles) {
   EXPECT_EQ(player.audioChannel(), AudioChannel::Stereo);
-  Wav stereo = play("stereo");
+  const Wav stereo = play();
   ASSERT_NEAR(stereo.seconds(), 6.0, 0.3);
-  EXPECT_NEAR(tones(stereo).first, kLow, kTolerance);
-  EXPECT_NEAR(tones(stereo).second, kHigh, kTolerance);
-
+  expectTones(stereo, kLow, kHigh, "stereo");
   player.setAudioChannel(AudioChannel::First);
-  Wav first = play("first");
-  EXPECT_NEAR(tones(first).first, kLow, kTolerance);
-  EXPECT_NEAR(tones(first).second, kLow, kTolerance);
-
+  expectTones(play(), kLow, kLow, "first");
   player.setAudioChannel(AudioChannel::Second);
-  Wav second = play("second");
-  EXPECT_NEAR(tones(second).first, kHigh, kTolerance);
-  EXPECT_NEAR(tones(second).second, kHigh, kTolerance);
-
-  // Nothing said for the next file: it keeps the choice.
-  Wav next = play("next");
-  EXPECT_EQ(player.audioChannel(), AudioChannel::Second);
-  EXPECT_NEAR(tones(next).first, kHigh, kTolerance);
-  EXPECT_NEAR(tones(next).second, kHigh, kTolerance);
-
+  expectTones(play(), kHigh, kHigh, "second");
+  const Wav next = play();  // nothing said for the next file: it keeps the choice
+  expectTones(next, kHigh, kHigh, "next file");
+  EXPECT_NEAR(peak(next.left, next.rate), peak(stereo.right, stereo.rate), 200);  // neither doubled nor halved
   player.setAudioChannel(AudioChannel::Stereo);
-  Wav back = play("back");
-  EXPECT_NEAR(tones(back).first, kLow, kTolerance);
-  EXPECT_NEAR(tones(back).second, kHigh, kTolerance);
-  // The one channel is played at its own level, neither doubled nor halved.
-  EXPECT_NEAR(peakLevel(second.left, second.rate, 1, 5), peakLevel(stereo.right, stereo.rate, 1, 5), 200);
-}
+  expectTones(play(), kLow, kHigh, "back to stereo");
 
-TEST_F(Sound, OneChannelChoiceStillPlaysAMonoFile) {
-  // A singer's choice left on must not silence the next file that has one channel only.
+  // A singer's choice left on does not silence a file with one channel.
   player.setAudioChannel(AudioChannel::Second);
-  const QString wav = dir.filePath("mono.wav");
-  player.setSoundCapture(wav);
-  player.setFileName(localMedia("mono.mp3"));
-  ASSERT_TRUE(waitForEnds(rec, 1));
-  const Wav w = readFinishedWav(wav);
-  ASSERT_GT(w.seconds(), 2.5);
-  EXPECT_NEAR(toneFrequency(w.left, w.rate, 0.5, 2.5), kLow, kTolerance);
-  EXPECT_NEAR(toneFrequency(w.right, w.rate, 0.5, 2.5), kLow, kTolerance);
+  const Wav mono = play("mono.mp3");
+  ASSERT_GT(mono.seconds(), 2.5);
+  EXPECT_NEAR(tone(mono.left, mono.rate, 0.5, 2.5), kLow, kTolerance);
+  EXPECT_NEAR(tone(mono.right, mono.rate, 0.5, 2.5), kLow, kTolerance);
 }
 
 TEST_F(Sound, ChannelChoiceTakesEffectOnTheFileThatPlays) {
-  // A track with a picture plays in its own time, so the choice falls in the middle of it.
   const QString wav = dir.filePath("switch.wav");
   player.setSoundCapture(wav);
-  player.setFileName(localMedia("karaoke.mpg"));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return player.CurrentPosition() > 1.0; }, 20000));
+  player.setFileName(localMedia("karaoke.mpg"));  // a picture: it plays in its own time
+  ASSERT_TRUE(QTest::qWaitFor([&] { return player.CurrentPosition() > 1.0; }, 30000));
   player.Pause();
   const double at = player.CurrentPosition();
   ASSERT_LT(at, 4.0) << "the track ran too far to see the change";
@@ -115,89 +119,58 @@ TEST_F(Sound, ChannelChoiceTakesEffectOnTheFileThatPlays) {
   player.togglePause();
   ASSERT_TRUE(waitForEnds(rec, 1));
   const Wav w = readFinishedWav(wav);
-  // The same file played on, once: stereo up to the choice, then (past the sound the output
-  // had taken in already, under 1.5 s) the first channel on both speakers.
+  // Played on once: stereo up to the choice, then (past what the output had taken in, under
+  // 1.5 s) the first channel on both speakers.
   EXPECT_NEAR(w.seconds(), 8.0, 0.3);
-  EXPECT_NEAR(tones(w, 0.1, at).first, kLow, kTolerance);
-  EXPECT_NEAR(tones(w, 0.1, at).second, kHigh, kTolerance);
-  EXPECT_NEAR(tones(w, at + 2.0, 8.0).first, kLow, kTolerance);
-  EXPECT_NEAR(tones(w, at + 2.0, 8.0).second, kLow, kTolerance);
+  EXPECT_NEAR(tone(w.right, w.rate, 0.1, at), kHigh, kTolerance);
+  EXPECT_NEAR(tone(w.left, w.rate, at + 2.0, 8.0), kLow, kTolerance);
+  EXPECT_NEAR(tone(w.right, w.rate, at + 2.0, 8.0), kLow, kTolerance);
 }
 
 TEST_F(Sound, StartsAtMinus2Point9DbNotMutedAndFollowsVolumeAndMute) {
-  EXPECT_NEAR(player.volume(), 89.47, 0.01);
   EXPECT_FALSE(player.isMuted());
-  const Wav start = play("start");
+  const Wav start = play();
   player.setVolume(100);
-  EXPECT_EQ(player.volume(), 100.0);
-  const Wav full = play("full");
-  const double db = 20 * std::log10(double(peakLevel(start.left, start.rate, 1, 5)) /
-                                    peakLevel(full.left, full.rate, 1, 5));
-  EXPECT_NEAR(db, -2.9, 0.2);
-
+  const Wav full = play();
+  EXPECT_NEAR(20 * std::log10(double(peak(start.left, start.rate)) / peak(full.left, full.rate)), -2.9, 0.2);
   player.setMute(true);
-  EXPECT_TRUE(player.isMuted());
-  const Wav muted = play("muted");
+  const Wav muted = play();
   EXPECT_NEAR(muted.seconds(), 6.0, 0.3);
-  EXPECT_EQ(peakLevel(muted.left, muted.rate, 0, 6), 0);
-  EXPECT_EQ(peakLevel(muted.right, muted.rate, 0, 6), 0);
-}
-
-// A click on an option button's mark (only the mark and its caption take clicks).
-void clickOption(QRadioButton* option) {
-  QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
+  EXPECT_EQ(peak(muted.left, muted.rate, 0, 6) + peak(muted.right, muted.rate, 0, 6), 0);
 }
 
 // The way the player's help tells a karaoke singer: right click, Properties, Advanced,
-// MPEG Audio Decoder, Channel First or Second, OK.
-TEST_F(Sound, ContextMenuPropertiesAdvancedChoosesTheChannel) {
+// MPEG Audio Decoder, Channel First or Second, OK. Cancel takes back what was tried.
+TEST_F(Sound, PropertiesAdvancedChoosesTheChannelAndCancelTakesItBack) {
   QWidget face;
   std::unique_ptr<QMenu> menu(player.buildContextMenu(&face));
   QStringList entries;
   for (QAction* a : menu->actions())
     if (!a->isSeparator()) entries << a->text();
   EXPECT_EQ(entries, (QStringList{"&Play", "&Stop", "&Full Screen", "&Mute", "P&roperties..."}));
-  auto* properties = menu->findChild<QAction*>("properties");
-  ASSERT_NE(properties, nullptr);
-  properties->trigger();
+  auto choose = [&](AudioChannel channel, QDialogButtonBox::StandardButton close) {
+    vcd::mpv::PropertiesDialog* dialog = player.propertiesDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    for (int i = 0; i < dialog->pages()->count(); ++i)
+      if (dialog->pages()->tabText(i) == "Advanced") dialog->pages()->setCurrentIndex(i);
+    const auto found = dialog->decoders()->findItems("MPEG Audio Decoder", Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1);
+    dialog->decoders()->setCurrentItem(found.first());
+    QRadioButton* option = dialog->channelButton(channel);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return option->isVisible(); }, 10000));
+    QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));  // on its mark
+    EXPECT_EQ(player.audioChannel(), channel);  // at once, before OK
+    dialog->findChild<QDialogButtonBox*>()->button(close)->click();
+  };
+  menu->findChild<QAction*>("properties")->trigger();
+  choose(AudioChannel::First, QDialogButtonBox::Ok);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return player.propertiesDialog() == nullptr; }, 10000));
+  expectTones(play(), kLow, kLow, "chosen in the dialog");
 
-  vcd::mpv::PropertiesDialog* dialog = player.propertiesDialog();
-  ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
-  QTabWidget* pages = dialog->pages();
-  int advanced = -1;
-  for (int i = 0; i < pages->count(); ++i)
-    if (pages->tabText(i) == "Advanced") advanced = i;
-  ASSERT_GE(advanced, 0);
-  pages->setCurrentIndex(advanced);
-  const auto found = dialog->decoders()->findItems("MPEG Audio Decoder", Qt::MatchExactly);
-  ASSERT_EQ(found.size(), 1);
-  EXPECT_FALSE(dialog->showsAudioDecoderSettings());
-  dialog->decoders()->setCurrentItem(found.first());
-  EXPECT_TRUE(dialog->showsAudioDecoderSettings());
-  EXPECT_TRUE(dialog->channelButton(AudioChannel::Stereo)->isChecked());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->channelButton(AudioChannel::First)->isVisible(); }, 5000));
-  clickOption(dialog->channelButton(AudioChannel::First));
-  EXPECT_EQ(player.audioChannel(), AudioChannel::First);  // at once, before OK
-  dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return player.propertiesDialog() == nullptr; }, 5000));
-  EXPECT_EQ(player.audioChannel(), AudioChannel::First);
-
-  const Wav first = play("menu-first");
-  EXPECT_NEAR(tones(first).first, kLow, kTolerance);
-  EXPECT_NEAR(tones(first).second, kLow, kTolerance);
-
-  // Cancel takes back what was tried in the dialog.
   player.showProperties();
-  dialog = player.propertiesDialog();
-  ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
-  EXPECT_TRUE(dialog->channelButton(AudioChannel::First)->isChecked());
-  dialog->pages()->setCurrentIndex(advanced);
-  dialog->decoders()->setCurrentRow(0);
-  clickOption(dialog->channelButton(AudioChannel::Second));
-  EXPECT_EQ(player.audioChannel(), AudioChannel::Second);
-  dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+  EXPECT_TRUE(player.propertiesDialog()->channelButton(AudioChannel::First)->isChecked());
+  choose(AudioChannel::Second, QDialogButtonBox::Cancel);
   EXPECT_EQ(player.audioChannel(), AudioChannel::First);
 }
 
@@ -208,19 +181,15 @@ TEST(CurrentFrame, TheDecodedPictureAtItsShownSizeHeadless) {
   ASSERT_TRUE(waitForState(player, vcd::kPlaying));
   player.Pause();
   QImage frame;
-  ASSERT_TRUE(QTest::qWaitFor([&] { frame = player.currentFrame(); return !frame.isNull(); }, 10000));
-  // 352 x 288 stored, shown at 4:3.
-  EXPECT_EQ(frame.size(), QSize(384, 288));
-  EXPECT_EQ(frame.format(), QImage::Format_RGB32);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !(frame = player.currentFrame()).isNull(); }, 20000));
+  EXPECT_EQ(frame.size(), QSize(384, 288));  // 352 x 288 stored, shown at 4:3
   // rgbtestsrc: red, green and blue stripes from top to bottom, brightest at the right.
-  auto near = [](QRgb px, int r, int g, int b) {
-    return std::abs(qRed(px) - r) < 40 && std::abs(qGreen(px) - g) < 40 && std::abs(qBlue(px) - b) < 40;
-  };
-  const QRgb red = frame.pixel(360, 48), green = frame.pixel(360, 144), blue = frame.pixel(360, 240);
-  EXPECT_TRUE(near(red, 255, 0, 0)) << std::hex << red;
-  EXPECT_TRUE(near(green, 0, 255, 0)) << std::hex << green;
-  EXPECT_TRUE(near(blue, 0, 0, 255)) << std::hex << blue;
-  EXPECT_EQ(qAlpha(red), 255);
+  const QRgb expected[] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
+  for (int i = 0; i < 3; ++i) {
+    const QRgb px = frame.pixel(360, 48 + 96 * i);
+    EXPECT_LT(std::abs(qRed(px) - qRed(expected[i])) + std::abs(qGreen(px) - qGreen(expected[i])) +
+                  std::abs(qBlue(px) - qBlue(expected[i])), 100) << std::hex << px;
+  }
   player.Stop();
   EXPECT_TRUE(player.currentFrame().isNull());
 }

@@ -2,7 +2,7 @@
 #include <QFontInfo>
 #include <QApplication>
 
-#include "tests/player/window_fixture.h"
+#include "tests/support/window_fixture.h"
 
 namespace vcd::test {
 namespace {

@@ -12,31 +12,6 @@ constexpr int kForm2Payload = 2324;
 constexpr uint32_t kPvd = 16;
 constexpr int kRootRecord = 156;  // offset of the root's record in the volume descriptor
 
-bool emptySector(const QByteArray& bin, uint32_t lsn) {
-  const QByteArray data = bin.mid(userData(lsn), kBlock);
-  return data.size() == kBlock && data.count('\0') == kBlock;
-}
-
-// A directory record: name, extent and size from `like`, everything else copied from it.
-QByteArray recordLike(const QByteArray& bin, qsizetype like, const QByteArray& name, uint32_t lsn, uint32_t size) {
-  const int length = static_cast<uint8_t>(bin[like]);
-  const int oldName = static_cast<uint8_t>(bin[like + 32]);
-  const int oldPad = oldName % 2 == 0 ? 1 : 0;
-  const QByteArray systemUse = bin.mid(like + 33 + oldName + oldPad, length - 33 - oldName - oldPad);
-  const int pad = name.size() % 2 == 0 ? 1 : 0;
-  QByteArray r = bin.mid(like, 33);
-  r.append(name);
-  r.append(QByteArray(pad, '\0'));
-  r.append(systemUse);
-  r[0] = static_cast<char>(r.size());
-  r[32] = static_cast<char>(name.size());
-  qToLittleEndian<quint32>(lsn, r.data() + 2);
-  qToBigEndian<quint32>(lsn, r.data() + 6);
-  qToLittleEndian<quint32>(size, r.data() + 10);
-  qToBigEndian<quint32>(size, r.data() + 14);
-  return r;
-}
-
 }  // namespace
 
 qsizetype recordOf(const QByteArray& bin, const QByteArray& storedName) {
@@ -72,56 +47,6 @@ void setRootSize(QByteArray& bin, uint32_t size) {
   const qsizetype root = userData(kPvd) + kRootRecord;
   setRecordSize(bin, root, size);
   setRecordSize(bin, userData(recordLsn(bin, root)), size);  // the "." record opens the root
-}
-
-bool manyTracks(QByteArray& bin, int count) {
-  const qsizetype mpegav = recordOf(bin, "MPEGAV");
-  if (mpegav < 0) return false;
-  const uint32_t oldDir = recordLsn(bin, mpegav);
-  std::vector<qsizetype> tracks;
-  for (int i = 1; i <= 99; ++i) {
-    const qsizetype r = recordOf(bin, QStringLiteral("AVSEQ%1.DAT;1").arg(i, 2, 10, QChar('0')).toLatin1());
-    if (r < 0) break;
-    tracks.push_back(r);
-  }
-  if (tracks.empty()) return false;
-
-  // "." and ".." first, then the files; a record never straddles two sectors.
-  std::vector<QByteArray> records;
-  const qsizetype dot = userData(oldDir);
-  const qsizetype dotdot = dot + static_cast<uint8_t>(bin[dot]);
-  records.push_back(bin.mid(dot, static_cast<uint8_t>(bin[dot])));
-  records.push_back(bin.mid(dotdot, static_cast<uint8_t>(bin[dotdot])));
-  for (int i = 1; i <= count; ++i) {
-    const qsizetype like = tracks[(i - 1) % tracks.size()];
-    const QByteArray name = QStringLiteral("AVSEQ%1.DAT;1").arg(i, 2, 10, QChar('0')).toLatin1();
-    records.push_back(recordLike(bin, like, name, recordLsn(bin, like), recordSize(bin, like)));
-  }
-  std::vector<QByteArray> sectors(1);
-  for (const QByteArray& r : records) {
-    if (sectors.back().size() + r.size() > kBlock) sectors.emplace_back();
-    sectors.back().append(r);
-  }
-  // Room: a run of empty sectors in the first track, past the Video CD's own files.
-  uint32_t first = 0;
-  for (uint32_t s = 200; s + sectors.size() < 300 && !first; ++s) {
-    bool free = true;
-    for (uint32_t k = 0; k < sectors.size() && free; ++k) free = emptySector(bin, s + k);
-    if (free) first = s;
-  }
-  if (!first) return false;
-  const auto size = static_cast<uint32_t>(sectors.size() * kBlock);
-  for (uint32_t k = 0; k < sectors.size(); ++k) {
-    QByteArray block = sectors[k];
-    block.append(QByteArray(kBlock - block.size(), '\0'));
-    bin.replace(userData(first + k), kBlock, block);
-  }
-  const qsizetype newDot = userData(first);
-  setRecordLsn(bin, newDot, first);
-  setRecordSize(bin, newDot, size);
-  setRecordLsn(bin, mpegav, first);
-  setRecordSize(bin, mpegav, size);
-  return true;
 }
 
 void fillPayload(QByteArray& bin, const QByteArray& storedName, const std::function<char(qsizetype)>& fill) {
@@ -202,7 +127,6 @@ std::vector<BinMutation> binMutations() {
            for (int i = 0; i < kBlock; ++i) bin[userData(s) + i] = static_cast<char>(random());
          return true;
        }},
-      {"HundredTwentyTracks", [](QByteArray& bin) { return manyTracks(bin, 120); }},
   };
 }
 

@@ -32,11 +32,6 @@ uint32_t fileLsn(const QByteArray& bin, const QByteArray& storedName);
 // root's own "." record.
 void setRootSize(QByteArray& bin, uint32_t size);
 
-// Rebuilds the Mpegav folder with `count` records AVSEQ01.DAT ... (three digits past 99), their
-// extents taken in turn from the disc's own tracks, in empty sectors of the first track.
-// Returns false when the image has no room for it.
-bool manyTracks(QByteArray& bin, int count);
-
 // Fills the payload of every sector of a file (Form 2: 2,324 bytes each; the headers stay) with
 // what `fill` gives for the n-th payload byte of the file.
 void fillPayload(QByteArray& bin, const QByteArray& storedName, const std::function<char(qsizetype)>& fill);

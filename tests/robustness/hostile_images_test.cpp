@@ -4,7 +4,8 @@
 // drive of a window with the real engine: the window says it found no movies, one line in the
 // log says why, and the next good disc plays.
 #include "fuzz/targets.h"
-#include "tests/robustness/player_rig.h"
+#include "tests/robustness/disc_mutations.h"
+#include "tests/support/real_window.h"
 
 #include <QtEndian>
 #include <sys/stat.h>
@@ -27,7 +28,7 @@ struct HostileCase {
   const char* logSays;  // part of the warning that says why
 };
 
-class HostileImage : public PlayerRig, public ::testing::WithParamInterface<HostileCase> {
+class HostileImage : public RealWindow, public ::testing::WithParamInterface<HostileCase> {
  protected:
   void SetUp() override {
     logged.clear();
@@ -35,7 +36,7 @@ class HostileImage : public PlayerRig, public ::testing::WithParamInterface<Host
   }
   void TearDown() override {
     qInstallMessageHandler(previous_);
-    PlayerRig::TearDown();
+    RealWindow::TearDown();
   }
   QtMessageHandler previous_ = nullptr;
 };
@@ -46,7 +47,6 @@ TEST_P(HostileImage, NothingFoundOneLineLoggedAndTheNextDiscPlays) {
   const QString image = GetParam().make(d);
   drives.insertImage(image);  // refused, or taken and then found empty
   openWindow();
-  w->Form_Load();
   ASSERT_TRUE(waitFor([&] { return w->lblDisplay->text() == kNoMovies || playing(); }));
   EXPECT_EQ(w->lblDisplay->text(), kNoMovies);
   EXPECT_TRUE(logged.join('\n').contains(QLatin1String(GetParam().logSays))) << logged.join('\n').toStdString();

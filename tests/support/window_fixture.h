@@ -1,20 +1,31 @@
 #pragma once
+// The main window on the offscreen platform with a fake media-player control (it records the
+// calls and raises the events a test scripts) and fake drives whose discs are folder listings.
 #include <QMap>
 #include <QStringList>
 #include <functional>
+#include <gtest/gtest.h>
+#include <memory>
 #include <optional>
 
+#include "engine/media_player.h"
 #include "platform/disc_path.h"
 #include "platform/drives.h"
-#include "engine/media_player.h"
+#include "player/playerfrm.h"
+#include "tests/support/qt_printers.h"
+#include "ui/fonts.h"
 
 namespace vcd::test {
 
-// A media-player control that records every call and raises the events a test scripts.
 class FakeMediaPlayer : public MediaPlayer {
  public:
   QStringList calls;
   std::function<bool(const QString&)> refuses = [](const QString&) { return false; };
+  QImage frame;  // the picture the control shows (null: none)
+  double duration = 0, position = 0;
+  bool failDuration = false;
+  bool picture = true;           // the playing file shows a picture (false: sound only)
+  bool stopReportsState = true;  // false: a control that never reports the stopped state
 
   void setFileName(const QString& path) override {
     calls << "FileName=" + path;
@@ -40,20 +51,16 @@ class FakeMediaPlayer : public MediaPlayer {
   double CurrentPosition() const override { return position; }
   int PlayState() const override { return state_; }
   void SetFocus() override { calls << "SetFocus"; }
-  // The space bar on the control: pauses a playing file, resumes a paused one, starts it again
-  // otherwise.
+  QWidget* widget() override { return nullptr; }
+  QImage currentFrame() override { return frame; }
+  // The space bar on the control: pauses, resumes, or starts the file again.
   void togglePause() {
-    calls << "TogglePause";
     if (state_ == kPlaying) setState(kPaused);
     else if (state_ == kPaused) setState(kPlaying);
     else Play();
   }
-  QWidget* widget() override { return nullptr; }
-  QImage currentFrame() override { return frame; }
-
   void setState(int s) {
-    const int old = state_;
-    state_ = s;
+    const int old = std::exchange(state_, s);
     if (old != s) emit PlayStateChange(old, s);
   }
   // The file names handed over, in order.
@@ -64,20 +71,13 @@ class FakeMediaPlayer : public MediaPlayer {
     return out;
   }
 
-  QImage frame;  // the picture the control shows (null: none)
-  double duration = 0, position = 0;
-  bool failDuration = false;
-  bool picture = true;  // the playing file shows a picture (false: sound only)
-  bool stopReportsState = true;  // false: a control that never reports the stopped state
-
  private:
   QString fileName_;
   int displaySize_ = kDisplayFitToControl;
   int state_ = kClosed;
 };
 
-// Drives and discs held in memory: each drive has a letter, a type and maybe a disc, which is a
-// map from folder name to the file names in it.
+// Drives held in memory: a letter, a type and maybe a disc (folder name -> file names).
 class FakeDriveManager : public platform::DriveManager {
  public:
   struct Drive {
@@ -96,9 +96,8 @@ class FakeDriveManager : public platform::DriveManager {
   std::vector<platform::FolderEntry> listFolder(const QString& path) override {
     ++listings;
     const auto parts = disc_path::split(path);
-    if (!parts) throw platform::DiscError("not a disc path");
     for (const Drive& d : drives) {
-      if (d.letter.toUpper() != parts->letter) continue;
+      if (!parts || d.letter.toUpper() != parts->letter) continue;
       if (!d.disc) throw platform::DiscError("no disc");
       for (auto it = d.disc->begin(); it != d.disc->end(); ++it) {
         if (QString("/" + it.key()).compare(parts->path, Qt::CaseInsensitive) != 0) continue;
@@ -113,10 +112,63 @@ class FakeDriveManager : public platform::DriveManager {
   std::unique_ptr<platform::TrackStream> openFile(const QString&) override {
     throw platform::DiscError("the fake drives hold no readable tracks");
   }
-
   static QStringList tracks(int n, const char* ext = "DAT") {
     QStringList out;
     for (int i = 1; i <= n; ++i) out << QStringLiteral("AVSEQ%1.%2").arg(i, 2, 10, QLatin1Char('0')).arg(ext);
+    return out;
+  }
+};
+
+class WindowTest : public ::testing::Test {
+ protected:
+  FakeMediaPlayer player;
+  FakeDriveManager drives;
+  platform::CdTray* tray = nullptr;
+  int endings = 0;
+  QStringList messages;  // message boxes the window showed, as "title|text"; none of them blocks
+  // What the window's screen grab sees; a null image: the screen cannot be read.
+  std::function<QImage()> screen = [] { return QImage(); };
+  std::unique_ptr<Playerfrm> w;
+
+  void addDrive(QChar letter, std::optional<QStringList> mpegav, platform::DriveType type = platform::DriveType::CdRom) {
+    FakeDriveManager::Drive d{letter, type, std::nullopt};
+    if (mpegav) d.disc = QMap<QString, QStringList>{{QStringLiteral("MPEGAV"), *mpegav}};
+    drives.drives.push_back(d);
+  }
+  Playerfrm& make(const QString& commandLine = QString(), platform::DriveManager* driveManager = nullptr) {
+    registerWindowFonts();  // as the program does at start-up
+    w.reset();
+    player.setState(kClosed);  // a new window meets a control with nothing named
+    PlayerfrmServices s;
+    s.player = &player;
+    s.drives = driveManager ? driveManager : &drives;
+    s.tray = tray;
+    s.commandLine = commandLine;
+    s.endProgram = [this] { ++endings; };
+    s.messageBox = [this](MessageIcon, const QString& title, const QString& text) { messages << title + "|" + text; };
+    s.grabScreen = [this] { return screen(); };
+    s.togglePause = [this] { player.togglePause(); };
+    s.showsPicture = [this] { return player.picture; };
+    w = std::make_unique<Playerfrm>(std::move(s));
+    return *w;
+  }
+  Playerfrm& load(const QString& commandLine = QString()) {
+    make(commandLine).Form_Load();
+    return *w;
+  }
+  // The playlist's current entry as the engine was handed it.
+  QString entry(int n, QChar drive = 'D') const {
+    return QStringLiteral("cdrom://%1/Mpegav/AVSEQ%2.DAT").arg(drive).arg(n, 2, 10, QChar('0'));
+  }
+  // Which track buttons are enabled, as a string of 18 '1'/'0'.
+  QString enabledButtons() const {
+    QString s;
+    for (int i = 0; i < 18; ++i) s += w->Songcmd(i).isEnabled() ? '1' : '0';
+    return s;
+  }
+  QStringList list1() const {
+    QStringList out;
+    for (int i = 0; i < w->List1->count(); ++i) out << w->List1->item(i)->text();
     return out;
   }
 };

@@ -1,0 +1,82 @@
+// The main window with the real engine and the real disc layer, playing real Video CD images:
+// the play orders through whole discs, the display following every step, the tray cycle, and a
+// disc taken out while a track plays.
+#include "tests/support/real_window.h"
+
+namespace vcd::test {
+namespace {
+
+class DiscPlayback : public RealWindow {};
+
+TEST_F(DiscPlayback, OrderPlaysTheWholeDiscAndStopsOnceAfterTheLastTrack) {
+  ASSERT_TRUE(drives.insertImage(mediaPath("pal3.cue")));
+  openWindow();
+  ASSERT_TRUE(waitFor([&] { return shown.contains("0||00 of 0"); })) << shown.join("\n").toStdString();
+  EXPECT_EQ(playingShown(), QStringList({"2|Playing Avseq01.dat  ........|01 of 3", "2|Playing Avseq02.dat  ........|02 of 3",
+                                         "2|Playing Avseq03.dat  ........|03 of 3"}));
+  EXPECT_EQ(states.count(kStopped), 1);  // no stray stop between tracks
+  EXPECT_EQ(ends, 3);
+  EXPECT_TRUE(w->opencdromcmd->isEnabled());
+  EXPECT_FALSE(w->Capturecmd->isEnabled());
+}
+
+TEST_F(DiscPlayback, RepeatPlaysTheSameTrackAgainAndRandomPicksAtEachTrueEnd) {
+  ASSERT_TRUE(drives.insertImage(mediaPath("ntsc3.cue")));
+  openWindow(&Playerfrm::optNone);
+  ASSERT_TRUE(waitFor([&] { return playingShown().size() >= 2 && ends >= 1; }));
+  EXPECT_EQ(playingShown().mid(0, 2), QStringList(2, "2|Playing Avseq01.dat  ........|01 of 3"));
+  EXPECT_FALSE(states.contains(kStopped));
+
+  // The unseeded generator: the start picks entries 3 and then 2 (which replaces it); at each
+  // true end of a track (position == duration) the next picks are 2, then 1.
+  shown.clear();
+  ASSERT_TRUE(drives.insertImage(mediaPath("pal3.cue")));
+  openWindow(&Playerfrm::optRnd);
+  ASSERT_TRUE(waitFor([&] { return playingShown().size() >= 3; }));
+  EXPECT_EQ(playingShown().mid(0, 3), QStringList({"2|Playing Avseq02.dat  ........|02 of 3", "2|Playing Avseq02.dat  ........|02 of 3",
+                                                   "2|Playing Avseq01.dat  ........|01 of 3"}));
+}
+
+TEST_F(DiscPlayback, PauseAndResumeShowInTheStatusLine) {
+  ASSERT_TRUE(drives.insertImage(mediaPath("demo.cue")));
+  openWindow();
+  ASSERT_TRUE(waitFor([&] { return playing(); }));
+  engine->togglePause();
+  ASSERT_TRUE(waitFor([&] { return engine->PlayState() == kPaused; }));
+  EXPECT_EQ(w->lblDisplay->text(), "Paused ,hit spacebar to release");
+  engine->togglePause();
+  ASSERT_TRUE(waitFor([&] { return playing(); }));
+  EXPECT_EQ(w->lblDisplay->text(), "Playing Avseq01.dat  ........");
+  EXPECT_EQ(w->lblTrack_Display->text(), "01 of 4");
+}
+
+TEST_F(DiscPlayback, EjectHidesTheDiscAndCloseBringsItBack) {
+  ASSERT_TRUE(drives.insertImage(mediaPath("pal3.cue")));
+  openWindow();
+  ASSERT_TRUE(waitFor([&] { return playing(); }));
+  engine->Stop();  // the tray button is for a drive that is not playing
+  w->opencdromcmd_Click();
+  EXPECT_EQ(w->opencdromcmd->text(), "&Close");
+  EXPECT_FALSE(drives.virtualDiscPresent());
+  w->Command29_Click();
+  EXPECT_EQ(w->lblDisplay->text(), kNoMovies);
+  shown.clear();
+  w->opencdromcmd_Click();
+  EXPECT_EQ(w->opencdromcmd->text(), "&Eject");
+  ASSERT_TRUE(waitFor([&] { return !playingShown().isEmpty(); }));
+  EXPECT_EQ(playingShown().first(), "2|Playing Avseq01.dat  ........|01 of 3");
+}
+
+TEST_F(DiscPlayback, DiscTakenOutWhilePlayingStopsInsteadOfRacingThroughThePlaylist) {
+  ASSERT_TRUE(drives.insertImage(mediaPath("demo.cue")));
+  openWindow();
+  ASSERT_TRUE(waitFor([&] { return playing(); }));
+  drives.ejectVirtualDisc();
+  ASSERT_TRUE(waitFor([&] { return engine->PlayState() == kStopped; }));
+  EXPECT_EQ(ends, 0);
+  EXPECT_EQ(w->lblTrack_Display->text(), "00 of 0");
+  EXPECT_EQ(playingShown().size(), 1);
+}
+
+}  // namespace
+}  // namespace vcd::test

@@ -1,0 +1,53 @@
+#pragma once
+// The media every suite plays or reads: the Video CD images the build makes (scripts/make-vcd.sh,
+// real discs from vcdimager), small MPEG files made with ffmpeg on first use, and the disc layer's
+// virtual drive holding an image.
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "platform/linux_drives.h"
+#include "tests/support/qt_printers.h"
+
+namespace vcd::test {
+
+// demo.cue: PAL, 4 tracks of 6 s.  pal3.cue / ntsc3.cue: 3 tracks of 1 s.
+// pal25.cue: 25 tracks of 1 s.  notracks.cue: an MPEGAV folder with only *.TXT files.
+inline QString mediaPath(const char* name) { return QStringLiteral(VCD_MEDIA_DIR "/") + QString::fromUtf8(name); }
+
+// Made once per run; returns the absolute path.
+//   pal1.mpg / ntsc1.mpg  1 s Video CD MPEG     pal2.mpg  2 s, red, green and blue stripes
+//   long.mpg  20 s PAL                          noise.dat random bytes
+//   tones.mpg 6 s of Video CD sound: 440 Hz on the first channel, 1000 Hz on the second
+//   karaoke.mpg 8 s PAL shown at 4:3: rgbtestsrc with the two tones of tones.mpg
+//   mono.mp3  3 s of 440 Hz on one channel
+QString localMedia(const char* name);
+// A file that lives while the test runs, holding the given bytes.
+QString writeTempFile(const char* name, const QByteArray& bytes);
+
+QByteArray readFile(const QString& path);
+bool writeFile(const QString& path, const QByteArray& bytes);
+
+constexpr int kRawSector = 2352;  // a BIN holds raw sectors
+constexpr int kPayload = 2324;    // the payload of a Form 2 sector
+
+// A drive table without optical drives; the image, if any, in its virtual drive D.
+std::unique_ptr<platform::LinuxDriveManager> driveWithImage(const QString& image);
+
+// Reads a stream to its end in chunks of `chunk` bytes; stops early on -1 (stored in `last`).
+QByteArray readToEnd(platform::TrackStream& s, int chunk = 65536, int64_t* last = nullptr);
+
+// A writable copy of a built BIN/CUE image (named without extension).
+struct ImageCopy {
+  explicit ImageCopy(const char* name);
+  QByteArray binBytes() const { return readFile(bin); }
+  void writeBin(const QByteArray& bytes) const { writeFile(bin, bytes); }
+  // Replaces the payload of a Form 2 file on the disc ("cdrom://D/MPEGAV/AVSEQ01.DAT") with
+  // `bytes`, the rest of the file filled with `fill`.
+  void overwriteFile(const QString& discPath, const QByteArray& bytes, char fill = '\0');
+  QTemporaryDir dir;
+  QString cue, bin;
+};
+
+}  // namespace vcd::test
