@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "fuzz/targets.h"
-#include "tests/robustness/disc_mutations.h"
+#include "fuzz/disc_mutations.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s MEDIA_DIR OUT_DIR\n", argv[0]);
     return 2;
   }
-  using namespace vcd::test::mutations;
+  using namespace vcd::fuzz::mutations;
   const QString media = QString::fromLocal8Bit(argv[1]), out = QString::fromLocal8Bit(argv[2]);
   const QString discs = out + QStringLiteral("/disc_image");
   for (const char* name : {"pal3", "ntsc3", "pal25", "notracks"}) {

@@ -3,14 +3,14 @@
 // (org.freedesktop.ScreenSaver) or the desktop portal's Inhibit, each recording the calls it gets.
 // Each lives on a thread and a bus connection of its own, as another process would, so that the
 // window's calls travel through the bus daemon and a caller that waits is answered.
-#include <atomic>
-#include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusObjectPath>
 #include <QMutex>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QThread>
 #include <QVariantMap>
+#include <atomic>
 
 namespace vcd::test {
 
@@ -19,7 +19,6 @@ namespace vcd::test {
 class CallLog {
  public:
   std::atomic<int> answerAfterMs{0};  // how long the screen saver takes to answer Inhibit
-
   void add(const QString& call) {
     QMutexLocker lock(&mutex_);
     calls_ << call;
@@ -28,15 +27,8 @@ class CallLog {
     QMutexLocker lock(&mutex_);
     return calls_;
   }
-  int count(const QString& prefix) const {
-    int n = 0;
-    for (const QString& c : calls())
-      if (c.startsWith(prefix)) ++n;
-    return n;
-  }
-  // Inhibitions granted and not given back.
-  int held() const { return count(QStringLiteral("Inhibit")) - count(QStringLiteral("UnInhibit")) -
-                            count(QStringLiteral("Close")); }
+  int count(const QString& prefix) const { return int(calls().filter(QRegularExpression("^" + prefix)).size()); }
+  int held() const { return count("Inhibit") - count("UnInhibit") - count("Close"); }  // granted, not given back
 
  private:
   mutable QMutex mutex_;
@@ -50,11 +42,9 @@ class FakeScreenSaver : public QObject {
   explicit FakeScreenSaver(CallLog& log) : log_(log) {}
  public slots:
   uint Inhibit(const QString& application, const QString& reason) {
-    const uint cookie = ++next_;
-    log_.add(QStringLiteral("Inhibit %1|%2 -> %3").arg(application, reason).arg(cookie));
-    // A slow desktop: the answer comes late (this runs on the fake's own thread).
-    if (const int ms = log_.answerAfterMs.load(); ms > 0) QThread::msleep(ms);
-    return cookie;
+    log_.add(QStringLiteral("Inhibit %1|%2 -> %3").arg(application, reason).arg(++next_));
+    if (const int ms = log_.answerAfterMs; ms > 0) QThread::msleep(ms);  // a slow desktop (on the fake's own thread)
+    return next_;
   }
   void UnInhibit(uint cookie) { log_.add(QStringLiteral("UnInhibit %1").arg(cookie)); }
 
@@ -63,14 +53,14 @@ class FakeScreenSaver : public QObject {
   uint next_ = 0;
 };
 
-// The portal's request object: closing it ends the inhibition.
+// The portal hands out a request object: closing it ends the inhibition.
 class FakePortalRequest : public QObject {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Request")
  public:
-  FakePortalRequest(CallLog& log, QString path) : log_(log), path_(std::move(path)) {}
+  FakePortalRequest(CallLog& log, QString path, QObject* parent) : QObject(parent), log_(log), path_(std::move(path)) {}
  public slots:
-  void Close() { log_.add(QStringLiteral("Close ") + path_); }
+  void Close() { log_.add("Close " + path_); }
 
  private:
   CallLog& log_;
@@ -85,13 +75,8 @@ class FakePortal : public QObject {
  public slots:
   QDBusObjectPath Inhibit(const QString& window, uint flags, const QVariantMap& options) {
     const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/test/%1").arg(++next_);
-    auto* request = new FakePortalRequest(log_, path);
-    request->setParent(this);
-    bus_.registerObject(path, request, QDBusConnection::ExportAllSlots);
-    log_.add(QStringLiteral("Inhibit window=%1 flags=%2 reason=%3 -> %4")
-                 .arg(window)
-                 .arg(flags)
-                 .arg(options.value(QStringLiteral("reason")).toString(), path));
+    bus_.registerObject(path, new FakePortalRequest(log_, path, this), QDBusConnection::ExportAllSlots);
+    log_.add(QStringLiteral("Inhibit window=%1 flags=%2 reason=%3 -> %4").arg(window).arg(flags).arg(options.value("reason").toString(), path));
     return QDBusObjectPath(path);
   }
 
@@ -101,22 +86,16 @@ class FakePortal : public QObject {
   uint next_ = 0;
 };
 
-// A service of the session, running on a thread and a bus connection of its own.
+// One service of the session, on a thread and a bus connection of its own.
 class FakeSession {
  public:
   enum class Offers { ScreenSaver, Portal };
-  explicit FakeSession(Offers offers)
-      : bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-desktop"))) {
+  explicit FakeSession(Offers offers) : bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "fake-desktop")) {
+    const bool saver = offers == Offers::ScreenSaver;
+    service_ = saver ? static_cast<QObject*>(new FakeScreenSaver(log)) : new FakePortal(log, bus_);
+    name_ = saver ? "org.freedesktop.ScreenSaver" : "org.freedesktop.portal.Desktop";
+    path_ = saver ? "/org/freedesktop/ScreenSaver" : "/org/freedesktop/portal/desktop";
     thread_.start();
-    if (offers == Offers::ScreenSaver) {
-      service_ = new FakeScreenSaver(log);
-      name_ = QStringLiteral("org.freedesktop.ScreenSaver");
-      path_ = QStringLiteral("/org/freedesktop/ScreenSaver");
-    } else {
-      service_ = new FakePortal(log, bus_);
-      name_ = QStringLiteral("org.freedesktop.portal.Desktop");
-      path_ = QStringLiteral("/org/freedesktop/portal/desktop");
-    }
     service_->moveToThread(&thread_);
     registered = bus_.registerObject(path_, service_, QDBusConnection::ExportAllSlots) && bus_.registerService(name_);
   }
@@ -126,9 +105,8 @@ class FakeSession {
     QMetaObject::invokeMethod(service_, [s = service_] { delete s; }, Qt::BlockingQueuedConnection);
     thread_.quit();
     thread_.wait();
-    QDBusConnection::disconnectFromBus(QStringLiteral("fake-desktop"));
+    QDBusConnection::disconnectFromBus("fake-desktop");
   }
-
   CallLog log;
   bool registered = false;
 
@@ -139,31 +117,20 @@ class FakeSession {
   QString name_, path_;
 };
 
-}  // namespace vcd::test
-
-namespace vcd::test {
-
-// Listens, as an applet does, for the player's PropertiesChanged signals.
+// Listens, as an applet does, for the player's PropertiesChanged signals: "Interface.Property=value".
 class PropertiesListener : public QObject {
   Q_OBJECT
  public:
-  explicit PropertiesListener(QDBusConnection bus) : bus_(std::move(bus)) {
-    connected = bus_.connect(QStringLiteral("org.mpris.MediaPlayer2.vcdplayer"), QStringLiteral("/org/mpris/MediaPlayer2"),
-                             QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
-                             this, SLOT(changed(QString, QVariantMap, QStringList)));
+  explicit PropertiesListener(QDBusConnection bus) {
+    connected = bus.connect("org.mpris.MediaPlayer2.vcdplayer", "/org/mpris/MediaPlayer2", "org.freedesktop.DBus.Properties",
+                            "PropertiesChanged", this, SLOT(changed(QString, QVariantMap, QStringList)));
   }
   bool connected = false;
-  // Each change as "Interface.Property=value" (Metadata as its title).
   QStringList changes;
-
  public slots:
   void changed(const QString& interface, const QVariantMap& properties, const QStringList&) {
-    for (auto it = properties.begin(); it != properties.end(); ++it)
-      changes << interface + "." + it.key() + "=" + it.value().toString();
+    for (auto it = properties.begin(); it != properties.end(); ++it) changes << interface + "." + it.key() + "=" + it.value().toString();
   }
-
- private:
-  QDBusConnection bus_;
 };
 
 }  // namespace vcd::test

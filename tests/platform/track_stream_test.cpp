@@ -1,6 +1,5 @@
 // Video CD tracks read as byte streams from real images: whole sectors, exact seeking, a disc
 // that leaves or is scratched, a BIN cut short, and reads on several threads at once.
-#include <QProcess>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <map>
@@ -55,23 +54,10 @@ std::pair<std::unique_ptr<ScratchedDisc>, DiscEntry> scratched() {
   return {std::move(disc), DiscEntry{}};
 }
 
-QString probeVideo(const QByteArray& bytes) {
-  QTemporaryDir dir;
-  const QString file = dir.filePath("probe.mpg");
-  test::writeFile(file, bytes);
-  QProcess ffprobe;
-  ffprobe.start("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries", "stream=codec_name,width,height",
-                            "-of", "csv=p=0", file});
-  ffprobe.waitForFinished(-1);
-  QString line = QString::fromUtf8(ffprobe.readAllStandardOutput()).trimmed();
-  while (line.endsWith(u',')) line.chop(1);  // ffprobe 7 ends the line with an empty field
-  return line;
-}
-
-class VideoCdTrack : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
+class VideoCdTrack : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(VideoCdTrack, IsAnMpegProgramStreamOfWholeSectorsEachReadOnce) {
-  auto m = test::driveWithImage(test::mediaPath(GetParam().first));
+  auto m = test::driveWithImage(test::mediaPath(GetParam()));
   auto s = m->openFile(track(1));
   ASSERT_EQ(s->size(), m->listFolder("cdrom://D/MPEGAV").at(0).size);
   const int64_t sectors = s->size() / kPayload;
@@ -90,13 +76,10 @@ TEST_P(VideoCdTrack, IsAnMpegProgramStreamOfWholeSectorsEachReadOnce) {
     ++packs;
   }
   EXPECT_GT(packs, sectors / 3);
-  EXPECT_EQ(probeVideo(data), GetParam().second);
   EXPECT_FALSE(s->discGone());
 }
 
-INSTANTIATE_TEST_SUITE_P(PalAndNtsc, VideoCdTrack,
-                         ::testing::Values(std::pair{"pal3.cue", "mpeg1video,352,288"},
-                                           std::pair{"ntsc3.cue", "mpeg1video,352,240"}));
+INSTANTIATE_TEST_SUITE_P(PalAndNtsc, VideoCdTrack, ::testing::Values("pal3.cue", "ntsc3.cue"));
 
 TEST(TrackStream, RandomAccessMatchesSequentialReadingAndSmallReadsFetchLittle) {
   auto m = test::driveWithImage(test::mediaPath("demo.cue"));

@@ -1,6 +1,6 @@
 // The main window with the real engine and the real disc layer, playing real Video CD images:
-// the play orders through whole discs, the display following every step, the tray cycle, and a
-// disc taken out while a track plays.
+// the play orders through whole discs, the display following every step, and a disc taken out
+// while a track plays.
 #include "tests/support/real_window.h"
 
 namespace vcd::test {
@@ -48,23 +48,6 @@ TEST_F(DiscPlayback, PauseAndResumeShowInTheStatusLine) {
   ASSERT_TRUE(waitFor([&] { return playing(); }));
   EXPECT_EQ(w->lblDisplay->text(), "Playing Avseq01.dat  ........");
   EXPECT_EQ(w->lblTrack_Display->text(), "01 of 4");
-}
-
-TEST_F(DiscPlayback, EjectHidesTheDiscAndCloseBringsItBack) {
-  ASSERT_TRUE(drives.insertImage(mediaPath("pal3.cue")));
-  openWindow();
-  ASSERT_TRUE(waitFor([&] { return playing(); }));
-  engine->Stop();  // the tray button is for a drive that is not playing
-  w->opencdromcmd_Click();
-  EXPECT_EQ(w->opencdromcmd->text(), "&Close");
-  EXPECT_FALSE(drives.virtualDiscPresent());
-  w->Command29_Click();
-  EXPECT_EQ(w->lblDisplay->text(), kNoMovies);
-  shown.clear();
-  w->opencdromcmd_Click();
-  EXPECT_EQ(w->opencdromcmd->text(), "&Eject");
-  ASSERT_TRUE(waitFor([&] { return !playingShown().isEmpty(); }));
-  EXPECT_EQ(playingShown().first(), "2|Playing Avseq01.dat  ........|01 of 3");
 }
 
 TEST_F(DiscPlayback, DiscTakenOutWhilePlayingStopsInsteadOfRacingThroughThePlaylist) {

@@ -4,7 +4,7 @@
 // drive of a window with the real engine: the window says it found no movies, one line in the
 // log says why, and the next good disc plays.
 #include "fuzz/targets.h"
-#include "tests/robustness/disc_mutations.h"
+#include "fuzz/disc_mutations.h"
 #include "tests/support/real_window.h"
 
 #include <QtEndian>
@@ -14,7 +14,7 @@
 namespace vcd::test {
 namespace {
 
-using namespace mutations;
+using namespace fuzz::mutations;
 
 QStringList logged;  // warnings of the disc layer during a case
 void keepDiscWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message) {

@@ -2,13 +2,13 @@
 // bytes, each goes into the virtual drive of a window with the real engine. The player neither
 // crashes nor hangs, says what it says for such a disc (nothing found, or a track that never plays
 // and the format watchdog's message), and the next good disc plays.
-#include "tests/robustness/disc_mutations.h"
+#include "fuzz/disc_mutations.h"
 #include "tests/support/real_window.h"
 
 namespace vcd::test {
 namespace {
 
-using namespace mutations;
+using namespace fuzz::mutations;
 
 enum class Outcome { Plays, NothingFound, NeverPlays };
 const char* describe(Outcome o) {

@@ -1,13 +1,13 @@
 // Faults while a disc plays: a scratch in the middle of a track, and drives that come and go
 // between two searches of one start.
-#include "tests/robustness/disc_mutations.h"
+#include "fuzz/disc_mutations.h"
 #include "tests/support/real_window.h"
 #include "tests/support/window_fixture.h"
 
 namespace vcd::test {
 namespace {
 
-using namespace mutations;
+using namespace fuzz::mutations;
 
 // Thirty sectors in the middle of the first track cannot be read at all (their headers are gone
 // too): the track plays on past them to its natural end, and the next one follows.

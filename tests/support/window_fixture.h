@@ -39,32 +39,20 @@ class FakeMediaPlayer : public MediaPlayer {
     calls << "Stop";
     if (stopReportsState) setState(kStopped);
   }
-  void setDisplaySize(int mode) override {
-    calls << QStringLiteral("DisplaySize=%1").arg(mode);
-    displaySize_ = mode;
-  }
+  void setDisplaySize(int mode) override { calls << QStringLiteral("DisplaySize=%1").arg(displaySize_ = mode); }
   int DisplaySize() const override { return displaySize_; }
-  double Duration() const override {
-    if (failDuration) throw MediaError("Duration is not available");
-    return duration;
-  }
+  double Duration() const override { return failDuration ? throw MediaError("no duration") : duration; }
   double CurrentPosition() const override { return position; }
   int PlayState() const override { return state_; }
   void SetFocus() override { calls << "SetFocus"; }
   QWidget* widget() override { return nullptr; }
   QImage currentFrame() override { return frame; }
   // The space bar on the control: pauses, resumes, or starts the file again.
-  void togglePause() {
-    if (state_ == kPlaying) setState(kPaused);
-    else if (state_ == kPaused) setState(kPlaying);
-    else Play();
-  }
+  void togglePause() { state_ == kPlaying ? setState(kPaused) : state_ == kPaused ? setState(kPlaying) : Play(); }
   void setState(int s) {
-    const int old = std::exchange(state_, s);
-    if (old != s) emit PlayStateChange(old, s);
+    if (const int old = std::exchange(state_, s); old != s) emit PlayStateChange(old, s);
   }
-  // The file names handed over, in order.
-  QStringList fileNames() const {
+  QStringList fileNames() const {  // the file names handed over, in order
     QStringList out;
     for (const QString& c : calls)
       if (c.startsWith("FileName=")) out << c.mid(9);

@@ -8,7 +8,7 @@
 // Malformed Video CDs made from good vcdimager images by changing bytes of the BIN (raw
 // 2,352-byte Mode 2 sectors) or lines of the CUE. Shared by the robustness tests and the
 // program that turns them into fuzzing seeds.
-namespace vcd::test::mutations {
+namespace vcd::fuzz::mutations {
 
 inline constexpr int kRaw = 2352;
 inline constexpr int kUserData = 24;  // sync (12) + header (4) + XA subheader (8)
@@ -53,4 +53,4 @@ struct CueSheet {
 };
 std::vector<CueSheet> malformedCueSheets(const QByteArray& binName, uint32_t sectors);
 
-}  // namespace vcd::test::mutations
+}  // namespace vcd::fuzz::mutations

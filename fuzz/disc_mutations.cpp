@@ -1,10 +1,10 @@
-#include "tests/robustness/disc_mutations.h"
+#include "fuzz/disc_mutations.h"
 
 #include <QtEndian>
 #include <algorithm>
 #include <random>
 
-namespace vcd::test::mutations {
+namespace vcd::fuzz::mutations {
 namespace {
 
 constexpr int kBlock = 2048;
@@ -162,4 +162,4 @@ std::vector<CueSheet> malformedCueSheets(const QByteArray& binName, uint32_t sec
   return sheets;
 }
 
-}  // namespace vcd::test::mutations
+}  // namespace vcd::fuzz::mutations
