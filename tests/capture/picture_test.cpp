@@ -97,25 +97,5 @@ TEST(Screenshot, AVideoFrameStandsInForTheScreenWithItsProportions) {
   EXPECT_TRUE(FitFrameOnScreen(QImage(), QSize(800, 600)).isNull());
 }
 
-TEST(Screenshot, ReplacingTheFileSwapsWholeFilesOrNothing) {
-  QTemporaryDir dir;
-  const QString path = dir.filePath("ScreenShot.bmp");
-  ReplaceFile(path, "first");
-  ReplaceFile(path, "second, longer");
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  EXPECT_EQ(f.readAll(), QByteArray("second, longer"));
-  EXPECT_THROW(ReplaceFile(dir.filePath("gone/ScreenShot.bmp"), "x"), CaptureError);
-  QDir().mkdir(dir.filePath("Blocked.bmp"));
-  try {
-    ReplaceFile(dir.filePath("Blocked.bmp"), "x");
-    ADD_FAILURE() << "a folder was overwritten";
-  } catch (const CaptureError& e) {
-    EXPECT_TRUE(e.reason().contains("Blocked.bmp")) << e.reason().toStdString();
-  }
-  EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-            QStringList({"Blocked.bmp", "ScreenShot.bmp"}));
-}
-
 }  // namespace
 }  // namespace vcd::test

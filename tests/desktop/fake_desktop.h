@@ -117,20 +117,4 @@ class FakeSession {
   QString name_, path_;
 };
 
-// Listens, as an applet does, for the player's PropertiesChanged signals: "Interface.Property=value".
-class PropertiesListener : public QObject {
-  Q_OBJECT
- public:
-  explicit PropertiesListener(QDBusConnection bus) {
-    connected = bus.connect("org.mpris.MediaPlayer2.vcdplayer", "/org/mpris/MediaPlayer2", "org.freedesktop.DBus.Properties",
-                            "PropertiesChanged", this, SLOT(changed(QString, QVariantMap, QStringList)));
-  }
-  bool connected = false;
-  QStringList changes;
- public slots:
-  void changed(const QString& interface, const QVariantMap& properties, const QStringList&) {
-    for (auto it = properties.begin(); it != properties.end(); ++it) changes << interface + "." + it.key() + "=" + it.value().toString();
-  }
-};
-
 }  // namespace vcd::test

@@ -155,23 +155,4 @@ TEST_F(Sound, PropertiesAdvancedChoosesTheChannelAndCancelTakesItBack) {
   EXPECT_EQ(player.audioChannel(), AudioChannel::First);
 }
 
-TEST(CurrentFrame, TheDecodedPictureAtItsShownSizeHeadless) {
-  MpvPlayer player(nullptr, MpvPlayer::Mode::Headless);
-  EXPECT_TRUE(player.currentFrame().isNull());  // nothing named
-  player.setFileName(localMedia("karaoke.mpg"));
-  ASSERT_TRUE(waitForState(player, vcd::kPlaying));
-  player.Pause();
-  QImage frame;
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !(frame = player.currentFrame()).isNull(); }, 20000));
-  EXPECT_EQ(frame.size(), QSize(384, 288));  // 352 x 288 stored, shown at 4:3
-  // rgbtestsrc: red, green and blue stripes from top to bottom, brightest at the right.
-  for (int i = 0; i < 3; ++i) {
-    const QRgb px = frame.pixel(360, 48 + 96 * i);
-    EXPECT_GT(QList<int>({qRed(px), qGreen(px), qBlue(px)})[i], 200) << i;
-    EXPECT_LT(qRed(px) + qGreen(px) + qBlue(px), 300) << i;
-  }
-  player.Stop();
-  EXPECT_TRUE(player.currentFrame().isNull());
-}
-
 }  // namespace

@@ -101,25 +101,4 @@ TEST(DiscImages, WhatIsNotAnImageIsRefusedAndTheDiscInTheDriveStays) {
   EXPECT_EQ(m->listFolder("cdrom://D/MPEGAV").size(), 3u);
 }
 
-TEST(KeptDisc, ATrackChangeInTheFolderOpensNothingTheTrayAndANewDiscDo) {
-  auto m = test::driveWithImage(test::mediaPath("pal3.cue"));
-  m->listFolder("cdrom://D/MPEGAV");
-  auto first = m->openFile("cdrom://D/MPEGAV/AVSEQ01.DAT");
-  auto again = m->openFile("cdrom://D/MPEGAV/AVSEQ01.DAT");
-  m->openFile("cdrom://D/Mpegav/avseq02.dat");
-  EXPECT_EQ(m->discsOpened(), 1);
-  EXPECT_EQ(test::readToEnd(*first), test::readToEnd(*again));
-
-  m->ejectVirtualDisc();
-  EXPECT_THROW(m->openFile("cdrom://D/MPEGAV/AVSEQ01.DAT"), DiscError);
-  m->closeVirtualDisc();
-  m->openFile("cdrom://D/MPEGAV/AVSEQ01.DAT");
-  EXPECT_EQ(m->discsOpened(), 2);
-  ASSERT_TRUE(m->insertImage(test::mediaPath("ntsc3.cue")));
-  m->listFolder("cdrom://D/MPEGAV");
-  m->releaseDisc();
-  m->openFile("cdrom://D/MPEGAV/AVSEQ01.DAT");
-  EXPECT_EQ(m->discsOpened(), 4);
-}
-
 }  // namespace

@@ -131,34 +131,6 @@ TEST(TrackStream, EjectingStopsOpenStreamsForGoodAndClosingBringsTheDiscBack) {
   EXPECT_TRUE(again->discGone());
 }
 
-// A BIN cut short before it is opened is a shorter disc; one cut while a track is read yields
-// zeros for the sectors missing at that moment and reads on when the BIN is whole again.
-TEST(TrackStream, BinCutShortBeforeOrWhileReading) {
-  test::ImageCopy copy("pal3");
-  const QByteArray bin = copy.binBytes();
-  auto intact = test::driveWithImage(copy.cue);
-  auto reading = intact->openFile(track(3));
-  const QByteArray expected = test::readToEnd(*intact->openFile(track(3)));
-  const uint32_t lsn = dynamic_cast<DiscTrackStream&>(*reading).extent().lsn;
-  constexpr int kKept = 70;
-  ASSERT_TRUE(QFile::resize(copy.bin, qint64(lsn + kKept) * test::kRawSector));
-
-  auto shorter = test::driveWithImage(copy.cue);
-  auto s = shorter->openFile(track(3));
-  EXPECT_EQ(s->size(), kKept * kPayload);
-  EXPECT_EQ(test::readToEnd(*s), expected.left(kKept * kPayload));
-
-  QByteArray got(100 * kPayload, '\0');
-  for (int64_t done = 0, n; done < got.size(); done += n) ASSERT_GT(n = reading->read(got.data() + done, got.size() - done), 0);
-  copy.writeBin(bin);
-  got += test::readToEnd(*reading);
-  EXPECT_FALSE(reading->discGone());
-  ASSERT_EQ(got.size(), expected.size());
-  EXPECT_TRUE(allZero(got.mid(kKept * kPayload, 30 * kPayload)));
-  EXPECT_EQ(got.left(kKept * kPayload) + got.mid(100 * kPayload), expected.left(kKept * kPayload) + expected.mid(100 * kPayload));
-  EXPECT_EQ(dynamic_cast<DiscTrackStream&>(*reading).unreadableSectors(), 30);
-}
-
 TEST(TrackStream, ScratchesAreSkippedButADeadOrRemovedDiscStopsReading) {
   auto intact = test::driveWithImage(test::mediaPath("demo.cue"));
   const QByteArray expected = test::readToEnd(*intact->openFile(track(1)));

@@ -146,7 +146,7 @@ TEST_F(NavigationTest, FileNamesAreShownInProperCaseAsPlainText) {
   drives.drives.clear();
   addDrive('D', QStringList{"<B>BOLD<I>.DAT", "MY BEST-SONG_01.MP3", "01TRACK.DAT"});
   load();
-  const char* shown[] = {"Playing <b>bold<i>.dat  ........", "Playing My Best-song_01.mp3  ........", "Playing 01track.dat  ........"};
+  const char* shown[] = {"Playing 01track.dat  ........", "Playing <b>bold<i>.dat  ........", "Playing My Best-song_01.mp3  ........"};
   for (int i = 0; i < 3; ++i) {
     w->Songcmd_Click(i);
     player.setState(kWaiting);

@@ -74,16 +74,5 @@ TEST_F(StackingTest, AboutAndHelpLeaveTheBandFirstThenOpenOneWindowOnTop) {
   check(w->Command24, "frmHelp", [&] { return static_cast<QWidget*>(w->helpWindow.get()); }, [] { return openWindows<frmHelp>(); });
 }
 
-TEST_F(StackingTest, InformationWindowsStillOpenGoWithTheMainWindowWithoutUnloading) {
-  w->Command23_Click();
-  w->Command24_Click();
-  QPointer<frmAbout> about(w->aboutWindow.get());
-  QPointer<frmHelp> help(w->helpWindow.get());
-  stacking.calls.clear();
-  w.reset();
-  EXPECT_TRUE(about.isNull() && help.isNull());
-  EXPECT_TRUE(stacking.calls.isEmpty());  // the process ends at once: no unload handlers run
-}
-
 }  // namespace
 }  // namespace vcd::test

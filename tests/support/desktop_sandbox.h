@@ -1,9 +1,9 @@
 #pragma once
-#include <QByteArray>
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtGlobal>
+
+#include "tests/support/media.h"
 
 namespace vcd::test {
 
@@ -12,45 +12,29 @@ namespace vcd::test {
 // sandbox lives.
 class DesktopSandbox {
  public:
-  explicit DesktopSandbox(bool makeDesktop = true, const QByteArray& desktopEntry = "$HOME/Desktop") {
-    for (const char* name : kNames) saved_.append({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
-    home = dir_.path();
-    desktop = home + "/Desktop";
+  explicit DesktopSandbox(bool makeDesktop = true, const QByteArray& desktopEntry = "$HOME/Desktop")
+      : home(dir_.path()), desktop(home + "/Desktop") {
     if (makeDesktop) QDir().mkpath(desktop);
     QDir().mkpath(home + "/.config");
-    QFile dirs(home + "/.config/user-dirs.dirs");
-    if (dirs.open(QIODevice::WriteOnly)) dirs.write("XDG_DESKTOP_DIR=\"" + desktopEntry + "\"\n");
-    qputenv("HOME", home.toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (home + "/.config").toLocal8Bit());
-    qputenv("XDG_DESKTOP_DIR", desktop.toLocal8Bit());
-  }
-  ~DesktopSandbox() {
-    for (const Saved& s : saved_) {
-      if (s.wasSet) qputenv(s.name, s.value);
-      else qunsetenv(s.name);
+    writeFile(home + "/.config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"" + desktopEntry + "\"\n");
+    for (auto [name, value] : {std::pair{"HOME", home}, {"XDG_CONFIG_HOME", home + "/.config"}, {"XDG_DESKTOP_DIR", desktop}}) {
+      saved_ << std::tuple{name, qEnvironmentVariableIsSet(name), qgetenv(name)};
+      qputenv(name, value.toLocal8Bit());
     }
   }
-  DesktopSandbox(const DesktopSandbox&) = delete;
-  DesktopSandbox& operator=(const DesktopSandbox&) = delete;
-
+  ~DesktopSandbox() {
+    for (const auto& [name, wasSet, value] : saved_) wasSet ? qputenv(name, value) : qunsetenv(name);
+  }
   QString shot() const { return desktop + "/ScreenShot.bmp"; }
   // Everything in the Desktop folder, hidden files included.
-  QStringList desktopFiles() const {
-    return QDir(desktop).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-  }
-
-  QString home;
-  QString desktop;
+  QStringList desktopFiles() const { return QDir(desktop).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
 
  private:
-  static constexpr const char* kNames[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DESKTOP_DIR"};
-  struct Saved {
-    const char* name;
-    bool wasSet;
-    QByteArray value;
-  };
   QTemporaryDir dir_;
-  QList<Saved> saved_;
+  QList<std::tuple<const char*, bool, QByteArray>> saved_;
+
+ public:
+  const QString home, desktop;
 };
 
 }  // namespace vcd::test
