@@ -16,7 +16,7 @@ from gi.repository import GLib
 
 TITLE = sys.argv[1]
 TRACKS = int(sys.argv[2])
-TIMEOUT = 90
+TIMEOUT = 180  # generous: the machine may be loaded
 
 problems = []
 inserted = []  # (name of the object, text inserted), in the order the events came

@@ -10,13 +10,9 @@ mkdir -p "$out"
 : >"$log"
 here=$(dirname "$(readlink -f "$0")")
 source "$here/../e2e/lib.sh"
-e2e_in_xvfb "$0" "$@"
-# A session bus of our own; the accessibility bus and its registry start from it on first use.
-if [ -z "${VCD_A11Y_SESSION:-}" ]; then
-  export VCD_A11Y_SESSION=1
-  exec dbus-run-session -- "$0" "$@"
-fi
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+# An X server and a session bus of our own; the accessibility bus and its registry start from it
+# on first use.
+e2e_session "$0" "$@"
 unset NO_AT_BRIDGE
 
 start_player "$disc"

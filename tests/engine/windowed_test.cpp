@@ -8,7 +8,6 @@
 #include <QScreen>
 #include <QSet>
 #include <QSlider>
-#include <QStandardPaths>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
@@ -175,16 +174,12 @@ TEST_F(Windowed, KeysClicksControlBarAndMenu) {
 // virtual X display of their own, where they draw for real.
 TEST(WindowedOnX, PictureKeysAndFullScreenUnderXvfb) {
   if (VideoWidget::openGLAvailable()) GTEST_SKIP() << "the windowed tests run directly on this display";
-  const QString xvfb = QStandardPaths::findExecutable("xvfb-run");
-  if (xvfb.isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
   QProcess child;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("QT_QPA_PLATFORM", "xcb");
   child.setProcessEnvironment(env);
   child.setProcessChannelMode(QProcess::MergedChannels);
-  // Display numbers from 150 on: the end-to-end tests take theirs from 99 on.
-  child.start(xvfb, {"-a", "-n", "150", "-s", "-screen 0 1024x768x24", QCoreApplication::applicationFilePath(),
-                     "--gtest_filter=Windowed.*"});
+  child.start(VCD_TESTS_DIR "/x11/with-xvfb.sh", {QCoreApplication::applicationFilePath(), "--gtest_filter=Windowed.*"});
   ASSERT_TRUE(child.waitForFinished(280000));
   const QString out = QString::fromLocal8Bit(child.readAll());
   EXPECT_EQ(child.exitCode(), 0) << out.toStdString();

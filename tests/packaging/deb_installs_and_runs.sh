@@ -11,11 +11,10 @@ log=$out/deb-player.log
 mkdir -p "$out"
 : >"$log"
 source "$(dirname "$(readlink -f "$0")")/../e2e/lib.sh"
-e2e_in_xvfb "$0" "$@"
+e2e_session "$0" "$@"
 
 work=$(mktemp -d)
 e2e_cleanup() { rm -rf "$work"; }
-trap e2e_cleanup EXIT
 
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/pkg" >"$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log"; fail "cpack could not build the package"; }
@@ -75,8 +74,8 @@ done < <(readelf -d "$installed" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' |
 # The installed program plays the disc image in its own window.
 player=$installed
 start_player "$disc"
-wait_for 60 window_origin || fail "the installed program shows no window \"$title\" within 60 s"
-wait_for 90 video_shows || { window_shot "$out/deb-playing.png" || true; fail "no picture within 90 s"; }
+wait_for 120 window_origin || fail "the installed program shows no window \"$title\" within 120 s"
+wait_until_the_disc_shows
 window_shot "$out/deb-playing.png"
 
 # The desktop groups the window under its launcher by the window's class.

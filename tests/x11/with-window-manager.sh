@@ -4,7 +4,7 @@
 #   with-window-manager.sh COMMAND [ARGS...]
 set -euo pipefail
 if [ "${1:-}" != "--inside" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside "$@"
+  exec "$(dirname "$0")/with-xvfb.sh" 1280x1024x24 "$0" --inside "$@"
 fi
 shift
 command -v openbox >/dev/null || { echo "openbox is not installed (scripts/setup-deps.sh)" >&2; exit 1; }
@@ -12,8 +12,8 @@ export QT_QPA_PLATFORM=xcb
 openbox --sm-disable >/dev/null 2>&1 &
 wm=$!
 trap 'kill "$wm" 2>/dev/null || true; wait "$wm" 2>/dev/null || true' EXIT
-# Wait until the window manager has taken over the screen (bounded: 20 s).
-for _ in $(seq 1 200); do
+# Wait until the window manager has taken over the screen (bounded: two minutes).
+for _ in $(seq 1 1200); do
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
   kill -0 "$wm" 2>/dev/null || { echo "openbox did not start" >&2; exit 1; }
   sleep 0.1
