@@ -81,8 +81,11 @@ TEST(Disc, ReplacingATrackWhilePlayingNeverReportsStopped) {
   player.setFileName(track(3));
   ASSERT_TRUE(waitForEnds(rec, 1));
   EXPECT_FALSE(rec.sawState(vcd::kStopped));
+  EXPECT_EQ(rec.endCount(), 1);  // only the last of the quickly replaced tracks is heard from
   EXPECT_EQ(rec.lastEnd().duration, drives->openFile(track(3))->nominalDuration());
+  EXPECT_EQ(rec.lastEnd().position, rec.lastEnd().duration);
   EXPECT_TRUE(rec.log.back().end);
+  EXPECT_FALSE(rec.offGuiThread);
 }
 
 TEST(Disc, DiscGoneWhilePlayingStopsWithoutAnEndAndPlaysAgainWhenBack) {

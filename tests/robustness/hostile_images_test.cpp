@@ -107,17 +107,10 @@ const HostileCase kSheets[] = {
 INSTANTIATE_TEST_SUITE_P(Sheets, HostileImage, ::testing::ValuesIn(kSheets), [](const auto& info) { return std::string(info.param.name); });
 
 // An NRG: `data` followed by `chunks` and a footer pointing at `offset` (the chunks by default).
-QString nrg(const QDir& d, const QByteArray& data, const QByteArray& chunks, qint64 offset = -1, bool old = false) {
-  QByteArray footer(old ? 8 : 12, '\0');
-  if (old) {
-    std::memcpy(footer.data(), "NERO", 4);
-    qToBigEndian<quint32>(static_cast<quint32>(offset < 0 ? data.size() : offset), footer.data() + 4);
-    footer = QByteArray(4, '\0') + footer;
-  } else {
-    std::memcpy(footer.data(), "NER5", 4);
-    qToBigEndian<quint64>(static_cast<quint64>(offset < 0 ? data.size() : offset), footer.data() + 4);
-  }
-  writeFile(d.filePath("disc.nrg"), data + chunks + footer);
+QString nrg(const QDir& d, const QByteArray& data, const QByteArray& chunks, qint64 offset = -1) {
+  char footer[8];
+  qToBigEndian<quint64>(static_cast<quint64>(offset < 0 ? data.size() : offset), footer);
+  writeFile(d.filePath("disc.nrg"), data + chunks + "NER5" + QByteArray(footer, 8));
   return d.filePath("disc.nrg");
 }
 QByteArray pal3Bin() { return readFile(mediaPath("pal3.bin")); }
@@ -125,8 +118,6 @@ QByteArray pal3Bin() { return readFile(mediaPath("pal3.bin")); }
 const HostileCase kNrg[] = {
     {"FooterOffsetZeroIntoZeros", [](const QDir& d) { return nrg(d, QByteArray(20000, '\0'), {}, 0); }, "unknown chunk"},
     {"FooterOffsetPastTheEnd", [](const QDir& d) { return nrg(d, pal3Bin(), fuzz::nrgChunks(pal3Bin().size()), 1ll << 40); },
-     "past the end"},
-    {"OldFooterOffsetPastTheEnd", [](const QDir& d) { return nrg(d, pal3Bin(), fuzz::nrgChunks(pal3Bin().size()), 0xFFFFFFF0, true); },
      "past the end"},
     {"NoFooter", [](const QDir& d) { return sheet(d, "disc.nrg", pal3Bin()); }, "no NRG footer"},
     {"ChainWithoutEnd", [](const QDir& d) { return nrg(d, pal3Bin(), fuzz::nrgChunks(pal3Bin().size()).chopped(8)); }, "runs past"},

@@ -1,40 +1,12 @@
-// The classic controls' rules the windows rely on: the file list box and the timer.
+// The timer's rules the windows rely on: a period of 0 never fires (the capture's first step
+// waits with one from start-up on), switching on ticks, switching off stops.
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "tests/support/qt_printers.h"
-#include "ui/file_list_box.h"
 #include "ui/timer.h"
 
 namespace vcd::test {
 namespace {
-
-using controls::FileListBox;
-
-TEST(FileListBox, MatchingFilesSortedWithoutRegardToCaseAndAStrictIndex) {
-  FileListBox box([](const QString& folder) -> QStringList {
-    if (folder == "empty") return {"notes.txt"};
-    if (folder != "disc") throw std::runtime_error("Path not found");
-    return {"b.DAT", "A.mp3", "c.txt", "a.Dat", "MPEGAV.dat.bak", "Z.MP3"};
-  });
-  box.setPattern("*.mp3;*.dat");
-  box.setPath("disc");
-  EXPECT_EQ(box.ListCount(), 4);
-  EXPECT_EQ(QStringList({box.entry(0), box.entry(1), box.entry(2), box.entry(3)}), QStringList({"a.Dat", "A.mp3", "b.DAT", "Z.MP3"}));
-  EXPECT_EQ(box.ListIndex(), -1);
-  EXPECT_EQ(box.FileName(), "");
-  box.setListIndex(2);
-  EXPECT_EQ(box.FileName(), "b.DAT");
-  EXPECT_THROW(box.setListIndex(4), std::out_of_range);
-  EXPECT_THROW(box.setListIndex(-1), std::out_of_range);
-  EXPECT_EQ(box.ListIndex(), 2);
-  EXPECT_THROW(box.setPath("gone"), std::runtime_error);  // leaves the box as it was
-  EXPECT_EQ(box.Path(), "disc");
-  EXPECT_EQ(box.ListCount(), 4);
-  box.setPath("empty");
-  EXPECT_EQ(box.ListCount(), 0);
-  EXPECT_THROW(box.setListIndex(0), std::out_of_range);
-}
 
 TEST(Timer, ZeroIntervalNeverFiresSwitchingOnTicksSwitchingOffStops) {
   controls::Timer t(true, 0, nullptr);
