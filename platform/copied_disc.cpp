@@ -18,6 +18,7 @@ namespace {
 
 constexpr int kRawSectorBytes = 2352;
 constexpr int kRawPayloadOffset = 24;  // sync (12), header (4), XA subheader (8)
+constexpr int64_t kMaxHeaderBytes = 4096;  // a CDXA file's chunks before its sectors (44 bytes as Windows writes them)
 constexpr QDir::Filters kEntries = QDir::Dirs | QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot;
 
 [[noreturn]] void fail(const QString& message) { throw DiscError(message.toStdString()); }
@@ -50,9 +51,10 @@ CopiedLayout layoutOf(const ImageFile& file) {
   if (size >= 12 && readFully(file.fd(), head, sizeof head, 0) && std::memcmp(head, "RIFF", 4) == 0 &&
       std::memcmp(head + 8, "CDXA", 4) == 0) {
     // The chunks after the header: "fmt " (the XA attributes), then "data" with the sectors.
+    // Looked for near the start only: a damaged header must not make a listing read the file.
     int64_t at = 12;
     uint8_t chunk[8];
-    while (at + 8 <= size && readFully(file.fd(), chunk, sizeof chunk, at)) {
+    while (at + 8 <= std::min<int64_t>(size, kMaxHeaderBytes) && readFully(file.fd(), chunk, sizeof chunk, at)) {
       const int64_t length = littleEndian32(chunk + 4);
       if (std::memcmp(chunk, "data", 4) == 0) {
         const int64_t sectors = std::min(length, size - at - 8) / kRawSectorBytes;

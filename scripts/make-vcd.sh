@@ -14,9 +14,10 @@ trap 'rm -rf "$work"' EXIT
 if [ "$norm" = pal ]; then size=352x288 rate=25; else size=352x240 rate=30000/1001; fi
 target=$norm-vcd type=vcd2 shape=()
 if [ "$variant" = svcd ]; then
-  # An SVCD's 480-pixel-wide picture is shown at 4:3, as the stream says.
+  # Pictures drawn at 4:3 with square pixels; the target squeezes them to the SVCD's 480 pixels
+  # a line, and the stream says they are shown at 4:3.
   target=$norm-svcd type=svcd shape=(-aspect 4:3)
-  if [ "$norm" = pal ]; then size=480x576; else size=480x480; fi
+  if [ "$norm" = pal ]; then size=768x576; else size=640x480; fi
 fi
 patterns=(testsrc smptebars rgbtestsrc testsrc2 pal75bars yuvtestsrc)
 files=()
