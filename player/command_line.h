@@ -3,8 +3,8 @@
 #include <QStringList>
 
 // The player's command line. It is taken as one string, the way the arguments followed the
-// program's name, and never passed to a shell: at most it becomes one file name for the engine
-// or one disc image for the virtual drive.
+// program's name, and never passed to a shell: at most it becomes one file name for the engine,
+// or one disc image or folder for the drives.
 namespace vcd::platform {
 class LinuxDriveManager;
 }
