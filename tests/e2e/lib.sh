@@ -60,9 +60,10 @@ start_player() {
   pid=$!
 }
 
-# said LINE: the window told this (an exact line of $events). said_after FIRST START: after it
-# first told FIRST, it told a line that starts with START.
+# said LINE: the window told this (an exact line of $events); said_start START: a line that starts
+# with START. said_after FIRST START: after it first told FIRST, a line that starts with START.
 said() { grep -qxF -- "$1" "$events"; }
+said_start() { awk -v p="$1" 'index($0, p) == 1 { found = 1 } END { exit !found }' "$events"; }
 said_after() {
   awk -v a="$1" -v b="$2" '$0 == a && !seen { seen = 1; next } seen && index($0, b) == 1 { found = 1 } END { exit !found }' "$events"
 }
@@ -70,7 +71,7 @@ said_after() {
 logged() { grep -qF -- "$1" "$log"; }
 # A normal run says nothing in the player's own categories above debug level.
 quiet() { ! grep -E '^vcd\.[a-z]+\.(info|warning|critical|fatal):' "$log"; }
-playing() { echo "Status|Playing Avseq$1.dat  ........"; }
+playing() { echo "Status|Playing Avseq$1.dat  ........"; }  # a Video CD's track
 
 window_origin() {
   local info
@@ -95,7 +96,7 @@ video_is() {
 
 # Waits until the first track plays and libmpv has drawn a frame; then the picture must show.
 wait_until_the_disc_shows() {
-  wait_for 180 said "$(playing 01)" || fail "the first track did not start within 180 s"
+  wait_for 180 said_start "Status|Playing Avseq01." || fail "the first track did not start within 180 s"
   wait_for 60 logged "first frame drawn" || fail "no frame drawn although the first track plays"
   wait_for 60 video_is bright || fail "the first track plays and a frame was drawn, but the video area shows no picture"
 }

@@ -10,6 +10,7 @@
 #include "engine/mpv_player.h"
 #include "platform/cd_tray.h"
 #include "platform/linux_drives.h"
+#include "player/command_line.h"
 #include "player/playerfrm.h"
 #include "tests/support/media.h"
 
@@ -27,6 +28,7 @@ class RealWindow : public ::testing::Test {
   QStringList shown;  // "state|status|counter" after the window handled each change
   QList<int> states;
   int ends = 0;
+  std::vector<double> durations;  // the playing time the engine reported at each end
 
   void TearDown() override {
     w.reset();
@@ -47,6 +49,11 @@ class RealWindow : public ::testing::Test {
   void openWindow(QRadioButton* Playerfrm::*order = &Playerfrm::chkOrd, const QString& commandLine = {}) {
     w.reset();
     engine = std::make_unique<mpv::MpvPlayer>(&drives, mpv::MpvPlayer::Mode::Headless);
+    // Before the window's own handler, which starts the next track at once.
+    QObject::connect(engine.get(), &MediaPlayer::EndOfStream, [this](int) {
+      ++ends;
+      durations.push_back(engine->Duration());
+    });
     PlayerfrmServices s;
     s.player = engine.get();
     s.drives = &drives;
@@ -54,6 +61,7 @@ class RealWindow : public ::testing::Test {
     s.commandLine = commandLine;
     s.endProgram = [] {};
     s.messageBox = [](MessageIcon, const QString&, const QString&) {};
+    s.takeIntoDrives = [this](const QString& path) { return command_line::takeNamedPath(drives, path); };
     w = std::make_unique<Playerfrm>(std::move(s));
     (w.get()->*order)->setChecked(true);
     // Connected after the window's own handlers: records what they made of each change.
@@ -61,7 +69,6 @@ class RealWindow : public ::testing::Test {
       states << now;
       shown << QStringLiteral("%1|%2|%3").arg(now).arg(w->lblDisplay->text(), w->lblTrack_Display->text());
     });
-    QObject::connect(engine.get(), &MediaPlayer::EndOfStream, [this](int) { ++ends; });
     w->Form_Load();
   }
 
