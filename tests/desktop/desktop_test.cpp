@@ -1,6 +1,6 @@
 // The window on a real session bus (the test runs under dbus-run-session): the screen saver held
-// while a picture plays, through org.freedesktop.ScreenSaver or the desktop portal. (MPRIS is
-// driven through the real program: tests/e2e/media_keys.sh.)
+// while a picture plays and given back otherwise. (MPRIS is driven through the real program:
+// tests/e2e/media_keys.sh.)
 #include <QTest>
 
 #include "tests/desktop/fake_desktop.h"
@@ -26,7 +26,7 @@ class DesktopTest : public WindowTest {
 // --- the screen saver
 
 TEST_F(DesktopTest, ScreenSaverIsHeldWhileAPicturePlaysAndGivenBackOtherwise) {
-  FakeSession desktop(FakeSession::Offers::ScreenSaver);
+  FakeSession desktop;
   ASSERT_TRUE(desktop.registered);
   addDrive('D', FakeDriveManager::tracks(3));
   loadOnDesktop();
@@ -71,7 +71,7 @@ TEST_F(DesktopTest, ScreenSaverIsHeldWhileAPicturePlaysAndGivenBackOtherwise) {
 // Closing the window gives it back too, even while the desktop is still answering the request.
 TEST_F(DesktopTest, ClosingTheWindowGivesTheScreenSaverBackEvenBeforeTheDesktopAnswered) {
   for (int answerAfterMs : {0, 1500}) {
-    FakeSession desktop(FakeSession::Offers::ScreenSaver);
+    FakeSession desktop;
     ASSERT_TRUE(desktop.registered);
     desktop.log.answerAfterMs = answerAfterMs;
     drives.drives.clear();
@@ -85,22 +85,6 @@ TEST_F(DesktopTest, ClosingTheWindowGivesTheScreenSaverBackEvenBeforeTheDesktopA
     w.reset();
   }
   EXPECT_EQ(endings, 2);
-}
-
-TEST_F(DesktopTest, WithoutAScreenSaverServiceThePortalIsAskedAndRemembered) {
-  FakeSession desktop(FakeSession::Offers::Portal);
-  ASSERT_TRUE(desktop.registered);
-  addDrive('D', FakeDriveManager::tracks(2));
-  loadOnDesktop();
-  const QString request = "/org/freedesktop/portal/desktop/request/test/1";
-  player.setState(kPlaying);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.log.held() == 1; }, kDeadline));
-  EXPECT_EQ(desktop.log.calls().first(), "Inhibit window= flags=8 reason=Playing a Video CD -> " + request);
-  player.setState(kPaused);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.log.held() == 0; }, kDeadline));
-  EXPECT_EQ(desktop.log.calls().last(), "Close " + request);
-  player.setState(kPlaying);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.log.held() == 1; }, kDeadline));
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #pragma once
 // What a desktop session offers on its bus, reduced to what the player uses: a screen saver
-// (org.freedesktop.ScreenSaver) or the desktop portal's Inhibit, each recording the calls it gets.
-// Each lives on a thread and a bus connection of its own, as another process would, so that the
-// window's calls travel through the bus daemon and a caller that waits is answered.
+// (org.freedesktop.ScreenSaver) that records the calls it gets. It lives on a thread and a bus
+// connection of its own, as another process would, so that the window's calls travel through the
+// bus daemon and a caller that waits is answered.
 #include <QDBusConnection>
 #include <QDBusObjectPath>
 #include <QMutex>
@@ -53,48 +53,11 @@ class FakeScreenSaver : public QObject {
   uint next_ = 0;
 };
 
-// The portal hands out a request object: closing it ends the inhibition.
-class FakePortalRequest : public QObject {
-  Q_OBJECT
-  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Request")
- public:
-  FakePortalRequest(CallLog& log, QString path, QObject* parent) : QObject(parent), log_(log), path_(std::move(path)) {}
- public slots:
-  void Close() { log_.add("Close " + path_); }
-
- private:
-  CallLog& log_;
-  QString path_;
-};
-
-class FakePortal : public QObject {
-  Q_OBJECT
-  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Inhibit")
- public:
-  FakePortal(CallLog& log, QDBusConnection bus) : log_(log), bus_(std::move(bus)) {}
- public slots:
-  QDBusObjectPath Inhibit(const QString& window, uint flags, const QVariantMap& options) {
-    const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/test/%1").arg(++next_);
-    bus_.registerObject(path, new FakePortalRequest(log_, path, this), QDBusConnection::ExportAllSlots);
-    log_.add(QStringLiteral("Inhibit window=%1 flags=%2 reason=%3 -> %4").arg(window).arg(flags).arg(options.value("reason").toString(), path));
-    return QDBusObjectPath(path);
-  }
-
- private:
-  CallLog& log_;
-  QDBusConnection bus_;
-  uint next_ = 0;
-};
-
 // One service of the session, on a thread and a bus connection of its own.
 class FakeSession {
  public:
-  enum class Offers { ScreenSaver, Portal };
-  explicit FakeSession(Offers offers) : bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "fake-desktop")) {
-    const bool saver = offers == Offers::ScreenSaver;
-    service_ = saver ? static_cast<QObject*>(new FakeScreenSaver(log)) : new FakePortal(log, bus_);
-    name_ = saver ? "org.freedesktop.ScreenSaver" : "org.freedesktop.portal.Desktop";
-    path_ = saver ? "/org/freedesktop/ScreenSaver" : "/org/freedesktop/portal/desktop";
+  FakeSession() : bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "fake-desktop")) {
+    service_ = new FakeScreenSaver(log);
     thread_.start();
     service_->moveToThread(&thread_);
     registered = bus_.registerObject(path_, service_, QDBusConnection::ExportAllSlots) && bus_.registerService(name_);
@@ -114,7 +77,7 @@ class FakeSession {
   QDBusConnection bus_;
   QThread thread_;
   QObject* service_ = nullptr;
-  QString name_, path_;
+  const QString name_ = "org.freedesktop.ScreenSaver", path_ = "/org/freedesktop/ScreenSaver";
 };
 
 }  // namespace vcd::test

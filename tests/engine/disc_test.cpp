@@ -38,20 +38,6 @@ TEST_P(DiscNorms, TracksPlayToTheirEndWithTheTracksLengthAndAgain) {
 
 INSTANTIATE_TEST_SUITE_P(PalAndNtsc, DiscNorms, ::testing::Values("pal3.cue", "ntsc3.cue"));
 
-// The per-file settings travel as the named "options" argument of loadfile: libmpv 0.38 put an
-// index where older releases took them positionally, and then nothing would play at all.
-TEST(Disc, TrackOpensWithItsOwnDemuxerSettingsAndALocalFileWithout) {
-  auto drives = driveWithImage(mediaPath("pal3.cue"));
-  MpvPlayer player(drives.get(), MpvPlayer::Mode::Headless);
-  player.setFileName(track(1));
-  ASSERT_TRUE(waitForState(player, vcd::kPlaying));
-  EXPECT_EQ(player.engineProperty("demuxer-lavf-format"), "mpeg");
-  EXPECT_EQ(player.engineProperty("demuxer-lavf-probesize"), MpvPlayer::kDiscProbeSize);
-  player.setFileName(localMedia("pal1.mpg"));
-  ASSERT_TRUE(waitForState(player, vcd::kPlaying));
-  EXPECT_EQ(player.engineProperty("demuxer-lavf-format"), "");
-}
-
 TEST(Disc, PathsThatLeadNowhereAreRefusedAtOnceAndPlayRefusesWithoutADisc) {
   auto drives = driveWithImage(mediaPath("pal3.cue"));
   MpvPlayer player(drives.get(), MpvPlayer::Mode::Headless);

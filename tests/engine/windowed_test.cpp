@@ -78,20 +78,6 @@ TEST_F(Windowed, PictureShowsWhileAVideoPlaysAndGoesWhenStopped) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return !picture->isVisible(); }, 30000));
 }
 
-TEST_F(Windowed, FileNamedBeforeThePictureIsShownGetsItsPictureAndEnds) {
-  MpvPlayer early(nullptr, MpvPlayer::Mode::Windowed);
-  Recorder rec(early);
-  early.setFileName(localMedia("pal2.mpg"));
-  ASSERT_TRUE(waitForState(early, vcd::kPlaying));  // the sound runs already
-  auto* picture = qobject_cast<VideoWidget*>(early.widget());
-  host.layout()->addWidget(picture);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return picture->hasRenderer(); }, 10000));
-  EXPECT_TRUE(showsPicture(picture));
-  ASSERT_TRUE(waitForEnds(rec, 1));  // a natural end, not a failed file
-  EXPECT_EQ(rec.lastEnd().position, rec.lastEnd().duration);
-  delete picture;
-}
-
 TEST_F(Windowed, FullScreenAndBackByEscByDoubleClickAndByCode) {
   playLong();
   player->setDisplaySize(vcd::kDisplayFullScreen);
@@ -107,20 +93,6 @@ TEST_F(Windowed, FullScreenAndBackByEscByDoubleClickAndByCode) {
   QTest::mouseDClick(video, Qt::LeftButton, {}, video->rect().center());
   EXPECT_EQ(video->parentWidget(), &host);
   EXPECT_EQ(player->PlayState(), vcd::kPlaying);  // the double click neither paused nor restarted
-  // In a window that places its controls itself, as the main window does, the picture returns
-  // to its rectangle and shows there.
-  QWidget bare;
-  bare.resize(500, 400);
-  video->setParent(&bare);
-  video->setGeometry(20, 30, 200, 150);
-  bare.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&bare));
-  player->setDisplaySize(vcd::kDisplayFullScreen);
-  player->setDisplaySize(vcd::kDisplayFitToControl);
-  EXPECT_EQ(video->parentWidget(), &bare);
-  EXPECT_EQ(video->geometry(), QRect(20, 30, 200, 150));
-  EXPECT_TRUE(showsPicture(video));
-  video->setParent(&host);
 }
 
 // The control's own keys, clicks and bar: space and a click pause and resume without starting

@@ -37,19 +37,6 @@ TEST_F(DiscPlayback, RepeatPlaysTheSameTrackAgainAndRandomPicksAtEachTrueEnd) {
                                                    "2|Playing Avseq01.dat  ........|01 of 3"}));
 }
 
-TEST_F(DiscPlayback, PauseAndResumeShowInTheStatusLine) {
-  ASSERT_TRUE(drives.insertImage(mediaPath("demo.cue")));
-  openWindow();
-  ASSERT_TRUE(waitFor([&] { return playing(); }));
-  engine->togglePause();
-  ASSERT_TRUE(waitFor([&] { return engine->PlayState() == kPaused; }));
-  EXPECT_EQ(w->lblDisplay->text(), "Paused ,hit spacebar to release");
-  engine->togglePause();
-  ASSERT_TRUE(waitFor([&] { return playing(); }));
-  EXPECT_EQ(w->lblDisplay->text(), "Playing Avseq01.dat  ........");
-  EXPECT_EQ(w->lblTrack_Display->text(), "01 of 4");
-}
-
 TEST_F(DiscPlayback, DiscTakenOutWhilePlayingStopsInsteadOfRacingThroughThePlaylist) {
   ASSERT_TRUE(drives.insertImage(mediaPath("demo.cue")));
   openWindow();
