@@ -1,7 +1,7 @@
 #pragma once
 // The media every suite plays or reads: the Video CD images the build makes (scripts/make-vcd.sh,
-// real discs from vcdimager), small MPEG files made with ffmpeg on first use, and the disc layer's
-// virtual drive holding an image.
+// real discs from vcdimager), small MPEG files it makes with ffmpeg, and the disc layer's virtual
+// drive holding an image.
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
@@ -18,13 +18,8 @@ namespace vcd::test {
 // both.cue: a PAL Video CD of 2 tracks of 1 s that also holds MPEG2/AVSEQ01.MPG.
 inline QString mediaPath(const char* name) { return QStringLiteral(VCD_MEDIA_DIR "/") + QString::fromUtf8(name); }
 
-// Made once per run; returns the absolute path.
-//   pal1.mpg / ntsc1.mpg  1 s Video CD MPEG     pal2.mpg  2 s, red, green and blue stripes
-//   long.mpg  20 s PAL                          noise.dat random bytes
-//   tones.mpg 6 s of Video CD sound: 440 Hz on the first channel, 1000 Hz on the second
-//   karaoke.mpg 8 s PAL shown at 4:3: rgbtestsrc with the two tones of tones.mpg
-//   mono.mp3  3 s of 440 Hz on one channel
-QString localMedia(const char* name);
+// The small local files the build makes beside them (scripts/make-test-files.sh lists them).
+inline QString localMedia(const char* name) { return mediaPath(name); }
 // A file that lives while the test runs, holding the given bytes.
 QString writeTempFile(const char* name, const QByteArray& bytes);
 
