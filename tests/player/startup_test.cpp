@@ -75,19 +75,6 @@ TEST_F(WindowTest, WhatStartUpFindsAndPlays) {
   }
 }
 
-TEST_F(WindowTest, WithoutAnyCdromDriveTheWatchdogReportsAfterItsPeriod) {
-  addDrive('C', std::nullopt, platform::DriveType::Fixed);
-  player.stopReportsState = false;
-  load();
-  EXPECT_EQ(w->lblDisplay->text(), kNoMovies);
-  EXPECT_EQ(w->txtCDdrive->text(), "CD Drive");
-  EXPECT_TRUE(list1().isEmpty());
-  ASSERT_TRUE(w->tmrWrong_Format->isTicking());
-  emit w->tmrWrong_Format->Tick();  // twenty seconds later
-  EXPECT_EQ(w->lblDisplay->text(), "The file format is not supported.");
-  EXPECT_TRUE(w->tmrWrong_Format->isTicking());  // a control that never reports the stop: it keeps running
-}
-
 TEST_F(WindowTest, AWatchdogTickStopsWhatNeverPlayedAndSaysSo) {
   addDrive('D', FakeDriveManager::tracks(4));
   load();
