@@ -7,7 +7,6 @@
 namespace vcd::test {
 namespace {
 
-const QString kLoading = "Loading... Please be patient...";
 const QString kNoMovies = "No movies files in the Cd-rom drive.";
 
 TEST_F(WindowTest, WhatStartUpFindsAndPlays) {
