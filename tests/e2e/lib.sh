@@ -20,9 +20,16 @@ e2e_session() {
 }
 
 e2e_cleanup() { :; }
+# Ends a process of ours: asked first, made to after ten seconds.
+stop_process() {
+  [ -n "$1" ] && kill "$1" 2>/dev/null || return 0
+  for _ in $(seq 1 100); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+  kill -KILL "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+}
 e2e_stop() {
-  [ -n "$pid" ] && { kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; }
-  [ -n "$watcher" ] && { kill "$watcher" 2>/dev/null || true; wait "$watcher" 2>/dev/null || true; }
+  stop_process "$pid"
+  stop_process "$watcher"
   e2e_cleanup
 }
 trap e2e_stop EXIT

@@ -10,7 +10,13 @@ if [[ ${1:-} =~ ^[0-9]+x[0-9]+x[0-9]+$ ]]; then screen=$1; shift; fi
 dir=$(mktemp -d)
 Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$dir/display" 2>"$dir/log" &
 xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; rm -rf "$dir"' EXIT
+stop() {  # asked first, made to after ten seconds
+  kill "$xvfb" 2>/dev/null || return 0
+  for _ in $(seq 1 100); do kill -0 "$xvfb" 2>/dev/null || break; sleep 0.1; done
+  kill -KILL "$xvfb" 2>/dev/null || true
+  wait "$xvfb" 2>/dev/null || true
+}
+trap 'stop; rm -rf "$dir"' EXIT
 for _ in $(seq 1 1200); do  # a loaded machine may take its time: at most two minutes
   [ -s "$dir/display" ] && break
   kill -0 "$xvfb" 2>/dev/null || { cat "$dir/log" >&2; exit 1; }
