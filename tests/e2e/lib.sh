@@ -15,7 +15,7 @@ win_x=0 win_y=0 pid="" watcher=""
 e2e_session() {
   if [ -z "${VCD_E2E_INNER:-}" ]; then
     export VCD_E2E_INNER=1
-    exec "$e2e_dir/../x11/with-xvfb.sh" dbus-run-session -- "$@"
+    exec "$e2e_dir/../x11/with-xvfb.sh" dbus-run-session --dbus-daemon="$e2e_dir/session-bus-daemon.sh" -- "$@"
   fi
 }
 

@@ -1,24 +1,12 @@
 // The main window with the real engine and the real disc layer, playing real Video CD images:
-// the play orders through whole discs, the display following every step, and a disc taken out
-// while a track plays.
+// the repeat and random orders, the display following every step, and a disc taken out while a
+// track plays. (A whole disc in order: named_media_test.cpp.)
 #include "tests/support/real_window.h"
 
 namespace vcd::test {
 namespace {
 
 class DiscPlayback : public RealWindow {};
-
-TEST_F(DiscPlayback, OrderPlaysTheWholeDiscAndStopsOnceAfterTheLastTrack) {
-  ASSERT_TRUE(drives.insertImage(mediaPath("pal3.cue")));
-  openWindow();
-  ASSERT_TRUE(waitFor([&] { return shown.contains("0||00 of 0"); })) << shown.join("\n").toStdString();
-  EXPECT_EQ(playingShown(), QStringList({"2|Playing Avseq01.dat  ........|01 of 3", "2|Playing Avseq02.dat  ........|02 of 3",
-                                         "2|Playing Avseq03.dat  ........|03 of 3"}));
-  EXPECT_EQ(states.count(kStopped), 1);  // no stray stop between tracks
-  EXPECT_EQ(ends, 3);
-  EXPECT_TRUE(w->opencdromcmd->isEnabled());
-  EXPECT_FALSE(w->Capturecmd->isEnabled());
-}
 
 TEST_F(DiscPlayback, RepeatPlaysTheSameTrackAgainAndRandomPicksAtEachTrueEnd) {
   ASSERT_TRUE(drives.insertImage(mediaPath("ntsc3.cue")));

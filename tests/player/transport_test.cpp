@@ -1,5 +1,5 @@
-// The tray button's caption cycle, full screen, and the keys that take the window out of the
-// always-on-top band.
+// Full screen and the keys that take the window out of the always-on-top band. (The tray
+// button's caption cycle is the real program's: tests/e2e/tray_and_end_of_disc.sh.)
 #include <QTest>
 
 #include "tests/support/window_fixture.h"
@@ -24,22 +24,6 @@ class TransportTest : public WindowTest {
     player.calls.clear();
   }
 };
-
-TEST_F(TransportTest, TrayCaptionCyclesAndClosingSearchesTheDiscAgain) {
-  w->opencdromcmd_Click();
-  EXPECT_EQ(w->opencdromcmd->text(), "&Close");
-  EXPECT_EQ(player.calls, QStringList({"tray open", "SetFocus"}));
-  player.calls.clear();
-  w->opencdromcmd_Click();
-  EXPECT_EQ(w->opencdromcmd->text(), "&Eject");
-  EXPECT_EQ(player.calls.value(0), "tray close");
-  EXPECT_EQ(player.FileName(), entry(1));  // the search ran again and plays the first track
-  // A caption that is neither sends nothing.
-  player.calls.clear();
-  w->opencdromcmd->setText("&eject");
-  w->opencdromcmd_Click();
-  EXPECT_EQ(player.calls, QStringList({"SetFocus"}));
-}
 
 TEST_F(TransportTest, FullScreenLeavesTheOnTopBandFirst) {
   w->chkOnTop->setChecked(true);
