@@ -126,6 +126,11 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
   // libmpv 0.40 calls the colour "background-color" ("background" became a choice of kind);
   // older ones call it "background".
   if (mpv_set_option_string(m_mpv, "background-color", "#000000") < 0) setOption(m_mpv, "background", "#000000");
+  // Each frame is handed over at its display time, never ahead of it: drawing it then never
+  // waits for that time on the GUI thread, and libmpv's video output never sleeps on a frame
+  // queued ahead (up to 50 ms by default). A new track's set-up waits for the output's answer,
+  // so that sleep would hold up a track change.
+  setOption(m_mpv, "video-timing-offset", "0");
   if (mode == Mode::Headless) {
     setOption(m_mpv, "vo", "null");
     setOption(m_mpv, "ao", "null");
@@ -137,9 +142,6 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
     // context; a file named before that would lose its video for good and end as failed. So
     // the video is off until the widget switches it on (and off while it moves windows).
     if (m_hasPicture) setOption(m_mpv, "vid", "no");
-    // Each frame is handed to the widget at its display time, so drawing it never has to wait
-    // for that time on the GUI thread.
-    setOption(m_mpv, "video-timing-offset", "0");
     setOption(m_mpv, "hwdec", "no");
     // No sound card: libmpv tries the outputs in turn and falls back to none; never wait long.
     setOption(m_mpv, "audio-fallback-to-null", "yes");
@@ -331,6 +333,9 @@ void MpvPlayer::loadEntry(const QString& url, bool discTrack) {
 // ---- transport -----------------------------------------------------------------------------
 
 void MpvPlayer::setPause(bool pause) {
+  // Every change of libmpv's `pause` comes through here, so an unchanged one need not be sent:
+  // setting a property waits for libmpv's core, which is busy while a track changes.
+  if (pause == m_pause) return;
   m_pause = pause;
   int flag = pause ? 1 : 0;
   mpv_set_property(m_mpv, "pause", MPV_FORMAT_FLAG, &flag);
@@ -499,6 +504,7 @@ void MpvPlayer::drainEvents() {
     return;
   }
   m_draining = true;
+  bool fileEnded = false;
   do {
     m_drainAgain = false;
     for (;;) {
@@ -512,6 +518,7 @@ void MpvPlayer::drainEvents() {
           ev.entryId = static_cast<mpv_event_start_file*>(raw->data)->playlist_entry_id;
           break;
         case MPV_EVENT_END_FILE: {
+          fileEnded = true;
           auto* end = static_cast<mpv_event_end_file*>(raw->data);
           ev.entryId = end->playlist_entry_id;
           ev.endReason = end->reason;
@@ -553,6 +560,10 @@ void MpvPlayer::drainEvents() {
     }
   } while (m_drainAgain);
   m_draining = false;
+  // libmpv takes several MiB per file on its own threads; they are free once the file has
+  // ended. Hand them back to the system, or a long session keeps the peak for good. Only once
+  // the events are handled: the next file's start waits for our answer to its on_load hook.
+  if (fileEnded) malloc_trim(0);
 }
 
 void MpvPlayer::handle(const Event& ev) {
@@ -585,9 +596,6 @@ void MpvPlayer::handle(const Event& ev) {
       updateState();
       return;
     case MPV_EVENT_END_FILE: {
-      // libmpv takes several MiB per file on its own threads; they are free once the file has
-      // ended. Hand them back to the system, or a long session keeps the peak for good.
-      malloc_trim(0);
       if (ev.entryId != m_entryId) return;
       m_mpvEntryId = -1;
       if (m_stream && m_stream->stream().discGone()) {

@@ -167,8 +167,9 @@ bool readFully(int fd, uint8_t* buf, size_t n, int64_t offset) {
   return true;
 }
 
-// A CUE, TOC or ISO image, read with one pread per batch of sectors from the files its sheet
-// names (opened and checked once, when the image went into the drive).
+// A CUE, TOC or ISO image, copied straight out of memory maps of the files its sheet names
+// (opened and checked once, when the image went into the drive); one pread per batch of sectors
+// where a file cannot be mapped.
 class ImageDisc : public DiscHandle {
  public:
   explicit ImageDisc(std::shared_ptr<VirtualDisc> disc) : virtual_(std::move(disc)), layout_(virtual_->layout) {}
@@ -190,6 +191,11 @@ class ImageDisc : public DiscHandle {
 
   uint32_t endLsn() override { return layout_->endLsn; }
 
+  void releaseMemory() override {
+    for (const ImageRun& run : layout_->runs)
+      if (run.file) run.file->releaseMemory();
+  }
+
   bool mediumPresent() override {
     if (!virtual_->present) return false;
     return std::all_of(layout_->runs.begin(), layout_->runs.end(),
@@ -210,6 +216,13 @@ class ImageDisc : public DiscHandle {
     if (at < 0) return false;
     const int out = form2 ? kForm2SectorBytes : kForm1SectorBytes;
     const int64_t offset = run.offset + static_cast<int64_t>(lsn - run.lsn) * run.blockBytes;
+    // Every Form 2 sector has its submode's Form 2 bit set; an all-zero subheader was never written.
+    const int subheader = form2 && at >= kSubheaderBytes ? kSubheaderBytes : 0;
+    switch (run.file->copyMapped(buf, offset + at, n, run.blockBytes, out, subheader)) {
+      case ImageFile::MapCopy::Done: return true;
+      case ImageFile::MapCopy::Failed: return false;
+      case ImageFile::MapCopy::NotMapped: break;
+    }
     if (run.blockBytes == out && at == 0) return readFully(run.file->fd(), buf, static_cast<size_t>(n) * out, offset);
     thread_local std::vector<uint8_t> raw;
     raw.resize(static_cast<size_t>(n) * run.blockBytes);
@@ -217,9 +230,7 @@ class ImageDisc : public DiscHandle {
     static constexpr uint8_t kNoSubheader[kSubheaderBytes] = {};
     for (uint32_t i = 0; i < n; ++i) {
       const uint8_t* sector = raw.data() + static_cast<size_t>(i) * run.blockBytes;
-      // Every Form 2 sector has its submode's Form 2 bit set; an all-zero subheader was never written.
-      if (form2 && at >= kSubheaderBytes && std::memcmp(sector + at - kSubheaderBytes, kNoSubheader, kSubheaderBytes) == 0)
-        return false;
+      if (subheader > 0 && std::memcmp(sector + at - subheader, kNoSubheader, kSubheaderBytes) == 0) return false;
       std::memcpy(buf + static_cast<size_t>(i) * out, sector + at, static_cast<size_t>(out));
     }
     return true;

@@ -77,6 +77,7 @@ class SharedDisc : public DiscHandle {
   }
   uint32_t endLsn() override { return disc_->handle->endLsn(); }
   bool mediumPresent() override { return disc_->handle->mediumPresent(); }
+  void releaseMemory() override { disc_->handle->releaseMemory(); }
 
  private:
   std::shared_ptr<OpenDisc> disc_;
