@@ -7,6 +7,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace vcd::platform;
@@ -96,7 +97,8 @@ TEST(MappedImage, FileCutWhileMappedFailsOnlyThePagesItLost) {
   EXPECT_EQ(out.right(kPayload), bytes.mid(55 * kRaw + kAt, kPayload));
 }
 
-// The fault is caught only inside a copy out of a map: anywhere else it still ends the process.
+// The fault is caught only inside a copy out of a map: anywhere else it still ends the process
+// (through a sanitizer's handler, when one was there before: it reports the fault and aborts).
 TEST(MappedImageDeathTest, AFaultOutsideTheCopiesStillEndsTheProcess) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
@@ -110,5 +112,6 @@ TEST(MappedImageDeathTest, AFaultOutsideTheCopiesStillEndsTheProcess) {
         if (own == MAP_FAILED || ::truncate(QFile::encodeName(path).constData(), 0) != 0) std::_Exit(4);
         std::_Exit(static_cast<const volatile uint8_t*>(own)[kRaw]);
       },
-      ::testing::KilledBySignal(SIGBUS), "");
+      [](int status) { return WIFSIGNALED(status) && (WTERMSIG(status) == SIGBUS || WTERMSIG(status) == SIGABRT); },
+      "");
 }
