@@ -48,7 +48,7 @@ DiscTrackStream::DiscTrackStream(std::unique_ptr<DiscHandle> disc, const DiscEnt
 DiscTrackStream::~DiscTrackStream() { disc_->releaseMemory(); }
 
 double DiscTrackStream::nominalDuration() const {
-  return extent_.form2 ? extent_.sectors / kSectorsPerSecond : -1.0;
+  return extent_.form2 && !variableRate_ ? extent_.sectors / kSectorsPerSecond : -1.0;
 }
 
 int64_t DiscTrackStream::seek(int64_t pos) {
