@@ -379,8 +379,9 @@ void MpvPlayer::togglePause() {
       if (!m_fileName.isEmpty()) {
         try {
           Play();
-        } catch (const MediaError&) {
+        } catch (const MediaError& e) {
           // A click on a dead picture: nothing to play; the window learns it when it asks.
+          qCDebug(lcEngine, "a click on the picture cannot start it again: %s", e.what());
         }
       }
   }

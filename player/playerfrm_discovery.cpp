@@ -26,8 +26,9 @@ std::optional<QStringList> Playerfrm::CDLETTERS() {
   std::vector<platform::DriveRoot> roots;
   try {
     if (services_.drives) roots = services_.drives->driveRoots();
-  } catch (const std::exception&) {
-    roots.clear();  // a failed drive query lists no drive
+  } catch (const std::exception& e) {
+    qCDebug(lcWindow, "the drive query failed, so no drive is listed: %s", e.what());
+    roots.clear();
   }
   for (const platform::DriveRoot& root : roots) {
     if (root.type != platform::DriveType::CdRom) continue;
@@ -79,7 +80,7 @@ void Playerfrm::Command29_Click() {
   }
   // Recovery: try the second drive (the same one again on a one-drive machine), then say that
   // nothing was found; the playing caption replaces this once a track really plays.
-  controls::skipOnFailure([this] { TrySecondCdDrive(); });
+  controls::skipOnFailure("Start: try the second drive", [this] { TrySecondCdDrive(); });
   lblDisplay->setText(kNoMovies);
   // Worth a line when it is the disc the user wanted; with a file named on the command line,
   // playing that file is the expected outcome.
