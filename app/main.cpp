@@ -37,12 +37,14 @@ int main(int argc, char** argv) {
 
   vcd::platform::LinuxDriveManager drives;
 
-  // A disc image on the command line goes into a virtual drive of its own, listed before the
-  // machine's drives, and is then found like any disc; it is not handed to the player as a file.
+  // A disc image or a copied disc's folder on the command line goes into a virtual drive of its
+  // own, listed before the machine's drives, and is then found like any disc; a folder on a
+  // drive's disc (its mount point) puts that drive first. None of them is handed to the player
+  // as a file. A refused image leaves the drive empty and is tried as a file; the disc layer
+  // logs why.
   QString commandLine = vcd::command_line::argumentString(arguments);
-  if (const QString image = vcd::command_line::discImage(commandLine, QDir::currentPath()); !image.isEmpty()) {
-    // A refused image leaves the drive empty; the disc layer logs why.
-    if (drives.insertImage(image)) commandLine.clear();
+  if (const QString named = vcd::command_line::namedPath(commandLine, QDir::currentPath()); !named.isEmpty()) {
+    if (vcd::command_line::takeNamedPath(drives, named)) commandLine.clear();
   }
 
   // Without a libmpv it can use, the player cannot play anything: say so and end.
@@ -63,6 +65,7 @@ int main(int argc, char** argv) {
   services.drives = &drives;
   services.tray = &tray;
   services.commandLine = commandLine;
+  services.takeIntoDrives = [&drives](const QString& path) { return vcd::command_line::takeNamedPath(drives, path); };
   services.togglePause = [&engine] { engine->togglePause(); };
   services.showsPicture = [&engine] { return engine->playsVideo(); };
   // Exit and closing the window end the process at once: no other window's handlers run.

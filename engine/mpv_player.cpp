@@ -297,11 +297,13 @@ void MpvPlayer::loadEntry(const QString& url, bool discTrack) {
   if (discTrack) {
     // A Video CD track is an MPEG program stream. Naming the demuxer means a track that holds
     // anything else (a text playlist, say) is never interpreted as such, and it spares the
-    // format probing reads. Its length comes from the track's size, so lavf need not read the
-    // end of the file to estimate it.
+    // format probing reads. A Video CD track's length comes from its size, so lavf need not
+    // read the end of the file to estimate it; a Super Video CD's MPEG-2 track has no fixed
+    // rate, and lavf reads its length off the time stamps at its end.
     options.add("demuxer", "lavf");
     options.add("demuxer-lavf-format", "mpeg");
-    options.add("demuxer-lavf-o", "skip_estimate_duration_from_pts=1");
+    if (m_stream && m_stream->nominalDuration() > 0)
+      options.add("demuxer-lavf-o", "skip_estimate_duration_from_pts=1");
     options.add("demuxer-lavf-probesize", kDiscProbeSize);
     options.add("demuxer-lavf-analyzeduration", kDiscAnalyzeDuration);
     options.add("demuxer-readahead-secs", kDiscReadahead);

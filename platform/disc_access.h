@@ -42,7 +42,8 @@ class ImageFile;
 // The medium in a virtual drive. A virtual drive's disc can be taken out and put back while
 // handles are open.
 struct VirtualDisc {
-  QString imagePath;                          // what the user inserted (.cue, .bin, .toc, .nrg, .iso)
+  QString imagePath;                          // what the user inserted (.cue, .bin, .toc, .nrg, .iso, a folder)
+  QString folder;                             // a disc copied to a folder: its files are read from there
   std::shared_ptr<const ImageLayout> layout;  // CUE, TOC and ISO images: read by the player itself
   std::shared_ptr<ImageFile> nrg;             // an NRG image (checked first), read through libcdio
   std::atomic<bool> present{true};

@@ -46,7 +46,7 @@ DiscTrackStream::DiscTrackStream(std::unique_ptr<DiscHandle> disc, const DiscEnt
     : disc_(std::move(disc)), pacer_(std::move(pacer)), extent_(extentOf(entry, disc_->endLsn())) {}
 
 double DiscTrackStream::nominalDuration() const {
-  return extent_.form2 ? extent_.sectors / kSectorsPerSecond : -1.0;
+  return extent_.form2 && !variableRate_ ? extent_.sectors / kSectorsPerSecond : -1.0;
 }
 
 int64_t DiscTrackStream::seek(int64_t pos) {

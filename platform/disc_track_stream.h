@@ -58,6 +58,9 @@ class DiscTrackStream : public TrackStream {
   bool discGone() const override { return gone_; }
   int64_t sectorsRead() const override { return sectorsRead_; }
   double nominalDuration() const override;
+  // The track is not multiplexed at a Video CD's fixed rate (a Super Video CD's MPEG-2 track):
+  // its length tells nothing about its playing time, and nominalDuration() reports it unknown.
+  void setVariableRate() { variableRate_ = true; }
 
   const TrackExtent& extent() const { return extent_; }
   // Sectors that could not be read and were delivered as zeros.
@@ -74,6 +77,7 @@ class DiscTrackStream : public TrackStream {
   std::shared_ptr<ReadPacer> pacer_;
   TrackExtent extent_;
   int64_t pos_ = 0;
+  bool variableRate_ = false;
 
   std::vector<uint8_t> cache_;  // the sectors of the last disc read that did not go straight to the caller
   uint32_t cacheFirst_ = 0;

@@ -1,5 +1,6 @@
 #include "platform/linux_drives.h"
 
+#include "platform/copied_disc.h"
 #include "platform/disc_access.h"
 #include "platform/disc_path.h"
 #include "platform/disc_track_stream.h"
@@ -204,11 +205,62 @@ bool LinuxDriveManager::insertImage(const QString& path) {
     return false;
   }
   std::lock_guard lock(mutex_);
+  takeOutVirtualLocked();
+  virtual_ = std::move(disc);
+  return true;
+}
+
+bool LinuxDriveManager::insertFolder(const QString& path) {
+  const QFileInfo info(path);
+  if (!info.isDir()) {
+    qCWarning(lcDisc, "folder %s refused: not a folder", qPrintable(path));
+    return false;
+  }
+  const QString folder = info.absoluteFilePath();
+  struct stat st {};
+  if (::stat(QFile::encodeName(folder).constData(), &st) == 0) {
+    // Found by its device number: the file system on a drive's disc lives on the drive's device.
+    std::vector<OpticalDevice> drive;
+    for (const OpticalDevice& d : lister_())
+      if (d.deviceNumber == static_cast<uint64_t>(st.st_dev)) drive.push_back(d);
+    if (!drive.empty()) {
+      std::lock_guard lock(mutex_);
+      takeOutVirtualLocked();
+      virtual_.reset();
+      preferred_ = uniqueDrives(drive).front();
+      qCDebug(lcDrives, "%s lies on the disc in %s: that drive is read first", qPrintable(folder), qPrintable(preferred_));
+      return true;
+    }
+  }
+  QString root = folder;
+  const QString name = info.fileName();
+  if (!holdsCopiedDisc(root) && (nameMatches(name, QString::fromUtf16(kVideoCdTrackFolder).toStdString()) ||
+                                 nameMatches(name, QString::fromUtf16(kSvcdTrackFolder).toStdString())))
+    root = info.absolutePath();  // the copy's track folder, named in place of the copy
+  if (!holdsCopiedDisc(root)) {
+    qCWarning(lcDisc, "folder %s refused: it holds no MPEGAV or MPEG2 folder of a copied Video CD", qPrintable(folder));
+    return false;
+  }
+  auto disc = std::make_shared<VirtualDisc>();
+  disc->imagePath = root;
+  disc->folder = root;
+  std::lock_guard lock(mutex_);
+  takeOutVirtualLocked();
+  virtual_ = std::move(disc);
+  return true;
+}
+
+void LinuxDriveManager::forgetNamedMedia() {
+  std::lock_guard lock(mutex_);
+  takeOutVirtualLocked();
+  virtual_.reset();
+  preferred_.clear();
+}
+
+void LinuxDriveManager::takeOutVirtualLocked() {
   // The disc that was in the drive leaves it: its open streams stop as if it had been ejected.
   if (virtual_) virtual_->present = false;
   if (kept_ && kept_->virtualDisc) kept_.reset();
-  virtual_ = std::move(disc);
-  return true;
 }
 
 void LinuxDriveManager::ejectVirtualDisc() {
@@ -242,7 +294,10 @@ void LinuxDriveManager::setReadRateLimit(double sectorsPerSecond) { pacer_->setR
 std::vector<LinuxDriveManager::Drive> LinuxDriveManager::tableLocked() const {
   std::vector<QString> names;
   if (virtual_) names.push_back(virtual_->imagePath);
-  names.insert(names.end(), devices_.begin(), devices_.end());
+  const auto preferred = std::find(devices_.begin(), devices_.end(), preferred_);
+  if (preferred != devices_.end()) names.push_back(*preferred);
+  for (auto d = devices_.begin(); d != devices_.end(); ++d)
+    if (d != preferred) names.push_back(*d);
   std::vector<Drive> drives;
   for (const DriveRoot& root : assignDriveLetters(names)) {
     const bool isVirtual = virtual_ && drives.empty();
@@ -309,8 +364,18 @@ std::shared_ptr<OpenDisc> LinuxDriveManager::openDisc(QChar letter) {
   return disc;
 }
 
+std::shared_ptr<VirtualDisc> LinuxDriveManager::copiedDiscIn(QChar letter) {
+  for (const Drive& d : table()) {
+    if (d.letter != letter || !d.virtualDisc || d.virtualDisc->folder.isEmpty()) continue;
+    if (!d.virtualDisc->present) fail(QStringLiteral("No disc in drive %1").arg(driveName(letter)));
+    return d.virtualDisc;
+  }
+  return nullptr;
+}
+
 std::vector<FolderEntry> LinuxDriveManager::listFolder(const disc_path::DiscPath& where) {
   const QString discPath = where.text();
+  if (const auto copy = copiedDiscIn(where.letter)) return listCopiedFolder(*copy, where.path, discPath);
   const std::shared_ptr<OpenDisc> disc = openDisc(where.letter);
   const DiscEntry folder = locate(*disc, where, "Folder");
   if (!folder.isFolder) fail(QStringLiteral("Not a folder: %1").arg(discPath));
@@ -332,10 +397,13 @@ std::vector<FolderEntry> LinuxDriveManager::listFolder(const disc_path::DiscPath
 }
 
 std::unique_ptr<TrackStream> LinuxDriveManager::openFile(const disc_path::DiscPath& where) {
+  if (auto copy = copiedDiscIn(where.letter)) return openCopiedFile(std::move(copy), where.path, where.text(), pacer_);
   std::shared_ptr<OpenDisc> disc = openDisc(where.letter);
   const DiscEntry file = locate(*disc, where, "File");
   if (file.isFolder) fail(QStringLiteral("Not a file: %1").arg(where.text()));
-  return std::make_unique<DiscTrackStream>(std::make_unique<SharedDisc>(std::move(disc)), file, pacer_);
+  auto stream = std::make_unique<DiscTrackStream>(std::make_unique<SharedDisc>(std::move(disc)), file, pacer_);
+  if (inSvcdTrackFolder(where.path)) stream->setVariableRate();
+  return stream;
 }
 
 }  // namespace vcd::platform

@@ -48,6 +48,16 @@ class LinuxDriveManager : public DriveManager {
   // closes its tray. A .bin is opened through the .cue beside it. Returns false, leaving the
   // drive as it was, when the file cannot be opened as a disc image (the reason goes to the log).
   bool insertImage(const QString& path);
+  // Takes a folder named by the user. A folder on the disc in one of the machine's optical drives
+  // (where the desktop mounted it) makes that drive the first of the table: a mounted Video CD's
+  // tracks cannot be read through the file system, so the drive itself is read. A folder that
+  // holds a copied disc (an MPEGAV or MPEG2 folder, see copied_disc.h), or that is such a folder
+  // itself, goes into the virtual drive like an image. Returns false, leaving the drives as they
+  // were, for any other folder (the reason goes to the log).
+  bool insertFolder(const QString& path);
+  // Takes out what insertImage and insertFolder put in: the virtual drive goes (its open streams
+  // stop as if the disc was ejected) and the optical drives keep their own order.
+  void forgetNamedMedia();
   // Opens the virtual drive's tray: listings fail as for an empty drive, and open streams
   // report discGone() on their next read. Closing puts the same disc back.
   void ejectVirtualDisc();
@@ -84,12 +94,15 @@ class LinuxDriveManager : public DriveManager {
   std::vector<Drive> refreshTable();       // enumerates the drives again
   std::vector<Drive> table();              // enumerates only the first time
   std::shared_ptr<OpenDisc> openDisc(QChar letter);
+  std::shared_ptr<VirtualDisc> copiedDiscIn(QChar letter);  // the virtual drive's copied disc, if that is the drive
+  void takeOutVirtualLocked();
 
   DeviceLister lister_;
   std::shared_ptr<ReadPacer> pacer_;
   mutable std::mutex mutex_;
   bool enumerated_ = false;
   std::vector<QString> devices_;
+  QString preferred_;  // the optical drive a named folder lies on: first in the table
   std::shared_ptr<VirtualDisc> virtual_;
   std::shared_ptr<OpenDisc> kept_;  // the disc opened last
   int opened_ = 0;

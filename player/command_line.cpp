@@ -16,6 +16,25 @@ QString fileToPlay(const QString& commandLine) {
   return name;
 }
 
+QString namedPath(const QString& commandLine, const QString& workingFolder) {
+  const QString name = fileToPlay(commandLine);
+  // A name with a NUL cannot be a file; QFileInfo would look at the part before it.
+  if (name.isEmpty() || name.contains(QChar(u'\0'))) return {};
+  const QFileInfo info(QDir(workingFolder), name);
+  if (!info.exists()) return {};
+  return info.absoluteFilePath();
+}
+
+bool takeNamedPath(platform::LinuxDriveManager& drives, const QString& path) {
+  drives.forgetNamedMedia();
+  const QFileInfo info(path);
+  if (info.isDir()) {
+    drives.insertFolder(path);
+    return true;
+  }
+  return info.isFile() && platform::LinuxDriveManager::looksLikeDiscImage(path) && drives.insertImage(path);
+}
+
 QString discImage(const QString& commandLine, const QString& workingFolder) {
   const QString name = fileToPlay(commandLine);
   // A name with a NUL cannot be a file; QFileInfo would look at the part before it.

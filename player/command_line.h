@@ -3,8 +3,12 @@
 #include <QStringList>
 
 // The player's command line. It is taken as one string, the way the arguments followed the
-// program's name, and never passed to a shell: at most it becomes one file name for the engine
-// or one disc image for the virtual drive.
+// program's name, and never passed to a shell: at most it becomes one file name for the engine,
+// or one disc image or folder for the drives.
+namespace vcd::platform {
+class LinuxDriveManager;
+}
+
 namespace vcd::command_line {
 
 // The arguments after the program's name, joined by single spaces.
@@ -14,6 +18,18 @@ QString argumentString(const QStringList& arguments);
 // the command line names nothing: an empty string, a lone pair of quotes, or the unexpanded
 // placeholder "%1" a file association may leave behind (quoted or not).
 QString fileToPlay(const QString& commandLine);
+
+// The command line's file or folder, if it exists: its absolute path (relative names are taken
+// from `workingFolder`), or "".
+QString namedPath(const QString& commandLine, const QString& workingFolder);
+
+// Puts the file or folder at `path` (absolute) into the drives, after taking out what the last
+// named path put in: a disc image or a folder holding a copied disc goes into the virtual drive,
+// a folder on an optical drive's disc makes that drive the first (platform/linux_drives.h).
+// True when the drives took it, or when it is a folder they refused (a folder is never a file to
+// play; the refusal is logged); false when it is a file for the media player, a refused disc
+// image included.
+bool takeNamedPath(platform::LinuxDriveManager& drives, const QString& path);
 
 // Whether the command line names a disc image that exists (a .cue, .bin, .toc, .nrg or .iso
 // file, any case): its absolute path, or "" when it does not. Relative names are taken from

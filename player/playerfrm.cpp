@@ -23,6 +23,7 @@ Playerfrm::Playerfrm(PlayerfrmServices services, QWidget* parent)
   createCaptureControls();
   connectHandlers();
   makeAccessible(*this);
+  setAcceptDrops(true);  // a disc image, a folder or a file dropped anywhere on the window
 }
 
 Playerfrm::~Playerfrm() {

@@ -54,6 +54,10 @@ struct PlayerfrmServices {
   // The control's own space-bar action (pause, resume, or start the named file again); without
   // it the desktop's play/pause falls back on Pause and Play.
   std::function<void()> togglePause;
+  // Puts a dropped path into the drives as the command line's is at start-up, after taking out
+  // what the last one put in (see command_line::takeNamedPath). True when the drives took it;
+  // false when it is a file for the media player. Without it every path is such a file.
+  std::function<bool(const QString& path)> takeIntoDrives;
   // Whether the playing file shows a picture (a sound-only file lets the screen saver run);
   // without it every playing file counts as a picture.
   std::function<bool()> showsPicture;
@@ -73,6 +77,9 @@ class Playerfrm : public QWidget {
   void HideCaptureButton();
   void Exitcmd_Click();
   void Form_QueryUnload();
+  // A disc image, a folder or a file dropped on the window: handled as the same path named on
+  // the command line is at start-up, and the disc search runs again.
+  void PlayDroppedPath(const QString& path);
   // The switch-off step that Exit, full screen, the screenshot, About, Help and Alt run first:
   // an "On Top" check is cleared (which runs its handler).
   void SwitchOffOnTop();
@@ -175,6 +182,8 @@ class Playerfrm : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
@@ -182,6 +191,9 @@ class Playerfrm : public QWidget {
   void createControls();
   void connectHandlers();
   QStringList listPlaylistFolder(const QString& folder);
+  QString movieFolderOn(QChar letter);
+  void setPlaylistFolder(const QString& folder);
+  void playNamedFile(const QString& file);
   void appendDriveLetters(const QStringList& letters);
   void loadAndStart();
   bool startFromText2Folder();

@@ -10,6 +10,8 @@ namespace {
 const QString kLoading = QStringLiteral("Loading... Please be patient...");
 const QString kNoMovies = QStringLiteral("No movies files in the Cd-rom drive.");
 const QString kMovieFolder = QStringLiteral("Mpegav");
+// A Super Video CD's tracks, played only from a disc that has no Video CD folder.
+const QString kSvcdFolder = QStringLiteral("MPEG2");
 
 // The drive letter in the list's current row. A row that does not exist (the list holds one
 // letter where the second is asked for, when a drive appeared between two searches) is a
@@ -52,9 +54,36 @@ bool Playerfrm::searchDrives(int entry) {
   appendDriveLetters(*letters);
   List1->setCurrentRow(entry);
   const QString chosen = chosenLetter(*List1);
-  Text2->setText(disc_path::driveFolder(chosen.at(0), kMovieFolder));
+  Text2->setText(disc_path::driveFolder(chosen.at(0), movieFolderOn(chosen.at(0))));
   txtCDdrive->setText(chosen);
   return true;
+}
+
+// The disc's movie folder: a Video CD's Mpegav, or, on a disc that has none, a Super Video CD's
+// MPEG2. A disc whose root cannot be read (no disc, not ready) keeps Mpegav: listing it then
+// fails as it always has, with the reason.
+QString Playerfrm::movieFolderOn(QChar letter) {
+  if (!services_.drives) return kMovieFolder;
+  bool svcd = false;
+  try {
+    for (const platform::FolderEntry& e : services_.drives->listFolder(disc_path::DiscPath{letter.toUpper(), QStringLiteral("/")})) {
+      if (!e.isFolder) continue;
+      if (e.name.compare(kMovieFolder, Qt::CaseInsensitive) == 0) return kMovieFolder;
+      if (e.name.compare(kSvcdFolder, Qt::CaseInsensitive) == 0) svcd = true;
+    }
+  } catch (const std::exception& e) {
+    qCDebug(lcWindow) << "The root of drive" << letter << "cannot be listed:" << e.what();
+  }
+  return svcd ? kSvcdFolder : kMovieFolder;
+}
+
+// The playlist's folder, with the pattern of the tracks it holds: a Super Video CD's MPEG-2
+// files, or a Video CD's tracks and MP3 files.
+void Playerfrm::setPlaylistFolder(const QString& folder) {
+  File1->setPath(folder);  // throws: the playlist keeps its folder, entries and pattern
+  const bool svcd = folder.section(u'/', -1).compare(kSvcdFolder, Qt::CaseInsensitive) == 0;
+  const QString pattern = svcd ? QStringLiteral("*.mpg") : QStringLiteral("*.mp3;*.dat");
+  if (File1->Pattern() != pattern) File1->setPattern(pattern);
 }
 
 void Playerfrm::FindVcdFolder() { searchDrives(0); }
@@ -69,7 +98,7 @@ void Playerfrm::Command29_Click() {
   try {
     DisableTrackButtons();
     FindVcdFolder();
-    File1->setPath(Text2->text());  // no disc, drive not ready, no Mpegav folder, or no drive at all
+    setPlaylistFolder(Text2->text());  // no disc, drive not ready, no Mpegav folder, or no drive at all
     File1->setListIndex(0);          // nothing playable in the folder
     lblDisplay->setText(kLoading);
     Mp3playcmd_Click();

@@ -22,7 +22,7 @@ void Playerfrm::randomPick() {
 // is complete (true); "Random" and "Repeat" go on exactly as after a failure (false). A failure
 // throws.
 bool Playerfrm::startFromText2Folder() {
-  File1->setPath(Text2->text());
+  setPlaylistFolder(Text2->text());
   File1->setListIndex(0);
   tmrWrong_Format->setEnabled(true);
   if (optRnd->isChecked()) randomPick();

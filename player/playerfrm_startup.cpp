@@ -26,17 +26,21 @@ void Playerfrm::Form_Load() {
   // routine searches the disc again and a disc track replaces it.
   // Quotes go; a command line that names nothing (empty, "", "%1") is passed over.
   const QString commandLine = command_line::fileToPlay(services_.commandLine);
-  if (!commandLine.isEmpty()) {
-    try {
-      player->setFileName(commandLine);
-    } catch (const std::exception& e) {
-      // The engine refused the file outright; say so and carry on with whatever the disc gave.
-      qCWarning(lcWindow).noquote() << "The file" << commandLine << "cannot be opened:" << e.what();
-      lblDisplay->setText(QStringLiteral("The file \"%1\" cannot be opened.").arg(commandLine));
-      return;
-    }
-    Mp3playcmd_Click();
+  if (!commandLine.isEmpty()) playNamedFile(commandLine);
+}
+
+// The file is handed to the control, which starts it by itself; the start routine then searches
+// the disc again.
+void Playerfrm::playNamedFile(const QString& file) {
+  try {
+    player->setFileName(file);
+  } catch (const std::exception& e) {
+    // The engine refused the file outright; say so and carry on with whatever the disc gave.
+    qCWarning(lcWindow).noquote() << "The file" << file << "cannot be opened:" << e.what();
+    lblDisplay->setText(QStringLiteral("The file \"%1\" cannot be opened.").arg(file));
+    return;
   }
+  Mp3playcmd_Click();
 }
 
 void Playerfrm::SwitchOffOnTop() {

@@ -31,7 +31,7 @@ exec_line=$(key Exec)
 [ -x "$root/usr/bin/${exec_line%% *}" ] || fail "Exec names no installed program"
 # What the file manager offers it for: cue sheets, CD and ISO images, MPEG video.
 mimes=$(key MimeType)
-for t in application/x-cue application/x-cd-image application/x-iso9660-image video/mpeg x-content/video-vcd; do
+for t in application/x-cue application/x-cd-image application/x-iso9660-image video/mpeg x-content/video-vcd x-content/video-svcd; do
   [[ ";$mimes" == *";$t;"* ]] || fail "the launcher does not open $t"
 done
 # ... and nothing else: a Video CD player is no handler for music files.

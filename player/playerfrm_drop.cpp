@@ -1,0 +1,44 @@
+// A disc image, a folder or a file dropped on the main window.
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+#include "platform/log.h"
+#include "player/playerfrm.h"
+#include "ui/failure.h"
+
+namespace vcd {
+namespace {
+// The first local file or folder of the drop; "" when it brings none (a web address, text).
+QString droppedPath(const QMimeData* data) {
+  if (data == nullptr) return {};
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile() && !url.toLocalFile().isEmpty()) return url.toLocalFile();
+  return {};
+}
+}  // namespace
+
+void Playerfrm::dragEnterEvent(QDragEnterEvent* event) {
+  if (!droppedPath(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void Playerfrm::dropEvent(QDropEvent* event) {
+  const QString path = droppedPath(event->mimeData());
+  if (path.isEmpty()) return;
+  event->acceptProposedAction();
+  // Once the drop has been answered: the file manager is not kept waiting while discs are read.
+  QMetaObject::invokeMethod(this, [this, path] { PlayDroppedPath(path); }, Qt::QueuedConnection);
+}
+
+void Playerfrm::PlayDroppedPath(const QString& path) {
+  qCDebug(lcWindow).noquote() << "Dropped:" << path;
+  // As at start-up, nothing plays while the drives take what was dropped and are searched.
+  controls::skipOnFailure("Drop: stop", [this] { player->Stop(); });
+  const bool inDrive = services_.takeIntoDrives && services_.takeIntoDrives(path);
+  services_.commandLine = inDrive ? QString() : path;
+  Command29_Click();
+  if (!inDrive) playNamedFile(path);
+}
+
+}  // namespace vcd
