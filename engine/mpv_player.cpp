@@ -18,6 +18,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 namespace vcd::mpv {
@@ -35,25 +36,64 @@ void setOption(mpv_handle* mpv, const char* name, const char* value) {
   mpv_set_option_string(mpv, name, value);
 }
 
-// Stream callbacks: the cookie is a heap-held shared_ptr to the track's stream, shared with the
-// player (which may cancel it and asks it whether the disc went away).
 using SharedStream = std::shared_ptr<platform::TrackStream>;
-platform::TrackStream& streamOf(void* cookie) { return **static_cast<SharedStream*>(cookie); }
+
+// The disc tracks libmpv has open, by the cookie its stream callbacks get. libmpv may call a
+// stream's cancel callback just after its close callback (it unlinks the cancel only when it
+// frees the stream, and a replaced file cancels everything on another thread meanwhile). So a
+// cookie is a number, never used twice, that each callback looks up: a closed stream's is gone.
+class OpenStreams {
+ public:
+  void* add(SharedStream stream) {
+    std::lock_guard lock(m_mutex);
+    const uintptr_t id = ++m_lastId;
+    m_streams.emplace(id, std::move(stream));
+    return reinterpret_cast<void*>(id);
+  }
+  SharedStream find(void* cookie) {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_streams.find(reinterpret_cast<uintptr_t>(cookie));
+    return it == m_streams.end() ? nullptr : it->second;
+  }
+  void remove(void* cookie) {
+    SharedStream closing;  // let go of outside the lock
+    std::lock_guard lock(m_mutex);
+    if (const auto it = m_streams.find(reinterpret_cast<uintptr_t>(cookie)); it != m_streams.end()) {
+      closing = std::move(it->second);
+      m_streams.erase(it);
+    }
+  }
+
+ private:
+  std::mutex m_mutex;
+  std::unordered_map<uintptr_t, SharedStream> m_streams;
+  uintptr_t m_lastId = 0;
+};
+
+OpenStreams& openStreams() {
+  static OpenStreams streams;
+  return streams;
+}
 
 int64_t streamRead(void* cookie, char* buf, uint64_t n) {
-  int64_t got = streamOf(cookie).read(buf, n);
+  const SharedStream stream = openStreams().find(cookie);
+  const int64_t got = stream ? stream->read(buf, n) : -1;
   return got < 0 ? -1 : got;
 }
 int64_t streamSeek(void* cookie, int64_t pos) {
-  int64_t at = streamOf(cookie).seek(pos);
+  const SharedStream stream = openStreams().find(cookie);
+  const int64_t at = stream ? stream->seek(pos) : -1;
   return at < 0 ? int64_t(MPV_ERROR_GENERIC) : at;
 }
 int64_t streamSize(void* cookie) {
-  int64_t size = streamOf(cookie).size();
+  const SharedStream stream = openStreams().find(cookie);
+  const int64_t size = stream ? stream->size() : -1;
   return size < 0 ? int64_t(MPV_ERROR_UNSUPPORTED) : size;
 }
-void streamClose(void* cookie) { delete static_cast<SharedStream*>(cookie); }
-void streamCancel(void* cookie) { streamOf(cookie).cancel(); }
+void streamClose(void* cookie) { openStreams().remove(cookie); }
+void streamCancel(void* cookie) {
+  if (const SharedStream stream = openStreams().find(cookie)) stream->cancel();
+}
 
 }  // namespace
 
@@ -228,7 +268,7 @@ int MpvPlayer::openStream(void* user, char* uri, void* rawInfo) {
     qCDebug(lcEngine, "libmpv asked for %s, which is not the named track", uri);
     return MPV_ERROR_LOADING_FAILED;
   }
-  info->cookie = new SharedStream(std::move(stream));
+  info->cookie = openStreams().add(std::move(stream));
   info->read_fn = streamRead;
   info->seek_fn = streamSeek;
   info->size_fn = streamSize;
