@@ -10,7 +10,7 @@ TEST(DiscPath, SplitsLetterAndPath) {
                                                        {"cdrom://z/", "/"},
                                                        {"cdrom://D/a..b/.hidden", "/a..b/.hidden"}};
   for (const auto& [path, inside] : cases) {
-    const auto p = disc_path::split(path);
+    const auto p = disc_path::parse(path);
     ASSERT_TRUE(p) << path;
     EXPECT_EQ(p->letter, QChar(path[8]).toUpper()) << path;
     EXPECT_EQ(p->path, inside) << path;
@@ -22,10 +22,10 @@ TEST(DiscPath, RejectsEverythingElse) {
                           "cdrom//D/x", "cdrom://", "cdrom:///Mpegav", "cdrom://DE/Mpegav", "cdrom://1/Mpegav",
                           "cdrom://D:/Mpegav", "cdrom://D\\Mpegav", " cdrom://D/x", "cdrom://D/..",
                           "cdrom://D/Mpegav/../../etc/passwd", "cdrom://D/../x"}) {
-    EXPECT_FALSE(disc_path::split(QString::fromUtf8(bad))) << bad;
+    EXPECT_FALSE(disc_path::parse(QString::fromUtf8(bad))) << bad;
     EXPECT_FALSE(disc_path::isDiscPath(QString::fromUtf8(bad))) << bad;
   }
-  EXPECT_FALSE(disc_path::split(QString::fromUtf8("cdrom://\u00c9/x")));  // only A-Z name drives
+  EXPECT_FALSE(disc_path::parse(QString::fromUtf8("cdrom://\u00c9/x")));  // only A-Z name drives
 }
 
 TEST(DiscPath, BuildsFoldersAndJoinsNames) {
@@ -37,7 +37,7 @@ TEST(DiscPath, BuildsFoldersAndJoinsNames) {
   const QString file = disc_path::join(folder, "AVSEQ01.DAT");
   EXPECT_EQ(file, "cdrom://D/Mpegav/AVSEQ01.DAT");
   EXPECT_TRUE(disc_path::isDiscPath(file));
-  EXPECT_EQ(disc_path::split(file)->path, "/Mpegav/AVSEQ01.DAT");
+  EXPECT_EQ(disc_path::parse(file)->path, "/Mpegav/AVSEQ01.DAT");
   EXPECT_EQ(disc_path::join("cdrom://D/", "AVSEQ01.DAT"), "cdrom://D/AVSEQ01.DAT");
 
   // Local folders join the same way and stay local paths.
