@@ -1,4 +1,5 @@
 #include "bench/bench.h"
+#include "platform/log.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -50,7 +51,8 @@ int openPlain(void* user, char* uri, mpv_stream_cb_info* info) {
   std::shared_ptr<platform::TrackStream> stream;
   try {
     stream = drives->openFile(QString::fromUtf8(uri));
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    qCDebug(lcEngine, "%s cannot be opened: %s", uri, e.what());
   }
   if (!stream) return MPV_ERROR_LOADING_FAILED;
   {

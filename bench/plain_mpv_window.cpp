@@ -4,6 +4,7 @@
 // player's video area.
 //   plain_mpv_window DISC.cue cdrom://D/MPEGAV/AVSEQ01.DAT
 #include "platform/linux_drives.h"
+#include "platform/log.h"
 
 #include <QApplication>
 #include <QOpenGLContext>
@@ -22,7 +23,8 @@ int openTrack(void* drives, char* uri, mpv_stream_cb_info* info) {
   std::unique_ptr<vcd::platform::TrackStream> s;
   try {
     s = static_cast<vcd::platform::DriveManager*>(drives)->openFile(QString::fromUtf8(uri));
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    qCDebug(lcEngine, "%s cannot be opened: %s", uri, e.what());
   }
   if (!s) return MPV_ERROR_LOADING_FAILED;
   info->cookie = s.release();

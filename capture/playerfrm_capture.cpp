@@ -46,17 +46,17 @@ void Playerfrm::showCapturefrm() {
 }
 
 void Playerfrm::Capturecmd_Click() {
-  skipOnFailure([&] { SwitchOffOnTop(); });
-  skipOnFailure([&] { player->Pause(); });
-  skipOnFailure([&] { player->setDisplaySize(kDisplayFullScreen); });
-  skipOnFailure([&] { showCapturefrm(); });
-  skipOnFailure([&] {
+  skipOnFailure("Capture: On Top off", [&] { SwitchOffOnTop(); });
+  skipOnFailure("Capture: pause", [&] { player->Pause(); });
+  skipOnFailure("Capture: full screen", [&] { player->setDisplaySize(kDisplayFullScreen); });
+  skipOnFailure("Capture: show the covering window", [&] { showCapturefrm(); });
+  skipOnFailure("Capture: bring the covering window forward", [&] {
     if (!capturefrm_) return;
     capturefrm_->raise();
     capturefrm_->activateWindow();
   });
   // Step 1 is due (again); a pending step 2 is cancelled, a pending step 3 still runs.
-  skipOnFailure([&] {
+  skipOnFailure("Capture: schedule step 1", [&] {
     Timer1->setEnabled(true);
     Timer2->setEnabled(false);
   });
@@ -95,7 +95,7 @@ void Playerfrm::Timer3_Timer() {
   }
   // Whatever became of the picture, the video goes back into the window and plays on.
   restoreVideo();
-  skipOnFailure([&] {
+  skipOnFailure("Capture: bring the window back to the front", [&] {
     raise();
     activateWindow();
   });
@@ -114,24 +114,24 @@ void Playerfrm::Timer3_Timer() {
 // the full-screen video shows it. Throws CaptureError when neither can be had.
 QImage Playerfrm::screenCopy() {
   QImage screen;
-  skipOnFailure([&] { screen = services_.grabScreen ? services_.grabScreen() : QImage(); });
+  skipOnFailure("Capture: grab the screen", [&] { screen = services_.grabScreen ? services_.grabScreen() : QImage(); });
   if (!screen.isNull()) return screen;
   QImage frame;
-  skipOnFailure([&] { frame = player->currentFrame(); });
+  skipOnFailure("Capture: the video's own picture", [&] { frame = player->currentFrame(); });
   if (frame.isNull()) throw capture::CaptureError(QStringLiteral("the screen cannot be read."));
   return capture::FitFrameOnScreen(frame, platform::WholeScreenSize());
 }
 
 void Playerfrm::restoreVideo() {
-  skipOnFailure([&] { player->setDisplaySize(kDisplayFitToControl); });
-  skipOnFailure([&] { player->Play(); });
+  skipOnFailure("Capture: video back into the window", [&] { player->setDisplaySize(kDisplayFitToControl); });
+  skipOnFailure("Capture: play on", [&] { player->Play(); });
 }
 
 // A step that failed half-way: nothing is left pending or covering the screen, and the video is
 // back and playing.
 void Playerfrm::abandonCapture(const QString& reason) {
-  for (controls::Timer* t : {Timer1, Timer2, Timer3}) skipOnFailure([&] { t->setEnabled(false); });
-  skipOnFailure([&] {
+  for (controls::Timer* t : {Timer1, Timer2, Timer3}) skipOnFailure("Capture: timer off", [&] { t->setEnabled(false); });
+  skipOnFailure("Capture: close the covering window", [&] {
     if (capturefrm_ && !capturefrm_->isUnloaded()) capturefrm_->Form_Click();
   });
   restoreVideo();
@@ -141,7 +141,7 @@ void Playerfrm::abandonCapture(const QString& reason) {
 
 void Playerfrm::tellCaptureFailed(const QString& reason) {
   qCWarning(lcWindow).noquote() << "The screenshot was not saved:" << reason;
-  skipOnFailure([&] {
+  skipOnFailure("Capture: tell the user", [&] {
     if (services_.messageBox)
       services_.messageBox(MessageIcon::Warning, kProgramTitle,
                            QStringLiteral("The screenshot was not saved: ") + reason);

@@ -8,7 +8,6 @@
 #include "engine/control_bar.h"
 #include "engine/mpv_command.h"
 #include "engine/properties_dialog.h"
-#include "engine/stream_handle.h"
 #include "engine/video_widget.h"
 
 #include <QFileInfo>
@@ -19,6 +18,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 namespace vcd::mpv {
@@ -36,23 +36,64 @@ void setOption(mpv_handle* mpv, const char* name, const char* value) {
   mpv_set_option_string(mpv, name, value);
 }
 
-// Stream callbacks: the cookie is a heap-held shared_ptr to the track's handle.
-StreamHandle& handleOf(void* cookie) { return **static_cast<std::shared_ptr<StreamHandle>*>(cookie); }
+using SharedStream = std::shared_ptr<platform::TrackStream>;
+
+// The disc tracks libmpv has open, by the cookie its stream callbacks get. libmpv may call a
+// stream's cancel callback just after its close callback (it unlinks the cancel only when it
+// frees the stream, and a replaced file cancels everything on another thread meanwhile). So a
+// cookie is a number, never used twice, that each callback looks up: a closed stream's is gone.
+class OpenStreams {
+ public:
+  void* add(SharedStream stream) {
+    std::lock_guard lock(m_mutex);
+    const uintptr_t id = ++m_lastId;
+    m_streams.emplace(id, std::move(stream));
+    return reinterpret_cast<void*>(id);
+  }
+  SharedStream find(void* cookie) {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_streams.find(reinterpret_cast<uintptr_t>(cookie));
+    return it == m_streams.end() ? nullptr : it->second;
+  }
+  void remove(void* cookie) {
+    SharedStream closing;  // let go of outside the lock
+    std::lock_guard lock(m_mutex);
+    if (const auto it = m_streams.find(reinterpret_cast<uintptr_t>(cookie)); it != m_streams.end()) {
+      closing = std::move(it->second);
+      m_streams.erase(it);
+    }
+  }
+
+ private:
+  std::mutex m_mutex;
+  std::unordered_map<uintptr_t, SharedStream> m_streams;
+  uintptr_t m_lastId = 0;
+};
+
+OpenStreams& openStreams() {
+  static OpenStreams streams;
+  return streams;
+}
 
 int64_t streamRead(void* cookie, char* buf, uint64_t n) {
-  int64_t got = handleOf(cookie).stream().read(buf, n);
+  const SharedStream stream = openStreams().find(cookie);
+  const int64_t got = stream ? stream->read(buf, n) : -1;
   return got < 0 ? -1 : got;
 }
 int64_t streamSeek(void* cookie, int64_t pos) {
-  int64_t at = handleOf(cookie).stream().seek(pos);
+  const SharedStream stream = openStreams().find(cookie);
+  const int64_t at = stream ? stream->seek(pos) : -1;
   return at < 0 ? int64_t(MPV_ERROR_GENERIC) : at;
 }
 int64_t streamSize(void* cookie) {
-  int64_t size = handleOf(cookie).stream().size();
+  const SharedStream stream = openStreams().find(cookie);
+  const int64_t size = stream ? stream->size() : -1;
   return size < 0 ? int64_t(MPV_ERROR_UNSUPPORTED) : size;
 }
-void streamClose(void* cookie) { delete static_cast<std::shared_ptr<StreamHandle>*>(cookie); }
-void streamCancel(void* cookie) { handleOf(cookie).stream().cancel(); }
+void streamClose(void* cookie) { openStreams().remove(cookie); }
+void streamCancel(void* cookie) {
+  if (const SharedStream stream = openStreams().find(cookie)) stream->cancel();
+}
 
 }  // namespace
 
@@ -85,7 +126,7 @@ QString MpvPlayer::unsupportedLibmpv(unsigned long version) {
 MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
     : MediaPlayer(parent), m_drives(drives), m_mode(mode) {
   if (const QString refusal = unsupportedLibmpv(); !refusal.isEmpty()) throw MediaError(refusal.toStdString());
-  m_mpv = mpv_create();
+  m_mpv = MpvCore(mpv_create());
   if (!m_mpv) throw MediaError("libmpv could not be created");
 
   // Nothing from the user's mpv setup, no scripts, no network helpers: the player opens
@@ -126,6 +167,11 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
   // libmpv 0.40 calls the colour "background-color" ("background" became a choice of kind);
   // older ones call it "background".
   if (mpv_set_option_string(m_mpv, "background-color", "#000000") < 0) setOption(m_mpv, "background", "#000000");
+  // Each frame is handed over at its display time, never ahead of it: drawing it then never
+  // waits for that time on the GUI thread, and libmpv's video output never sleeps on a frame
+  // queued ahead (up to 50 ms by default). A new track's set-up waits for the output's answer,
+  // so that sleep would hold up a track change.
+  setOption(m_mpv, "video-timing-offset", "0");
   if (mode == Mode::Headless) {
     setOption(m_mpv, "vo", "null");
     setOption(m_mpv, "ao", "null");
@@ -137,18 +183,12 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
     // context; a file named before that would lose its video for good and end as failed. So
     // the video is off until the widget switches it on (and off while it moves windows).
     if (m_hasPicture) setOption(m_mpv, "vid", "no");
-    // Each frame is handed to the widget at its display time, so drawing it never has to wait
-    // for that time on the GUI thread.
-    setOption(m_mpv, "video-timing-offset", "0");
     setOption(m_mpv, "hwdec", "no");
     // No sound card: libmpv tries the outputs in turn and falls back to none; never wait long.
     setOption(m_mpv, "audio-fallback-to-null", "yes");
   }
 
-  if (mpv_initialize(m_mpv) < 0) {
-    mpv_terminate_destroy(m_mpv);
-    throw MediaError("libmpv could not be started");
-  }
+  if (mpv_initialize(m_mpv) < 0) throw MediaError("libmpv could not be started");
 
   mpv_stream_cb_add_ro(m_mpv, kProtocol, this, [](void* user, char* uri, mpv_stream_cb_info* info) {
     return openStream(user, uri, info);
@@ -169,7 +209,7 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
   }, this);
 
   if (mode == Mode::Windowed) {
-    m_widget = new VideoWidget(m_hasPicture ? m_mpv : nullptr);
+    m_widget = new VideoWidget(m_hasPicture ? m_mpv.get() : nullptr);
     connect(m_widget, &VideoWidget::togglePauseRequested, this, &MpvPlayer::togglePause);
     connect(m_widget, &VideoWidget::fullScreenLeft, this, [this] { m_displaySize = kDisplayFitToControl; });
     connect(m_widget, &VideoWidget::contextMenuRequested, this, [this](const QPoint& at) {
@@ -184,7 +224,7 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
 
 MpvPlayer::~MpvPlayer() {
   mpv_set_wakeup_callback(m_mpv, nullptr, nullptr);
-  if (m_stream) m_stream->stream().cancel();
+  if (m_stream) m_stream->cancel();
   {
     std::lock_guard lock(m_pendingMutex);
     m_pendingStreams.clear();
@@ -197,19 +237,20 @@ MpvPlayer::~MpvPlayer() {
     m_widget->detachPlayer();
     if (!m_widget->parent()) delete m_widget.data();
   }
-  mpv_terminate_destroy(m_mpv);
+  // The core ends here, while the stream table its threads may still ask is alive.
+  m_mpv.reset();
 }
 
 QWidget* MpvPlayer::widget() { return m_widget.data(); }
 
 // ---- opening -------------------------------------------------------------------------------
 
-std::shared_ptr<StreamHandle> MpvPlayer::openDiscTrack(const QString& path) {
-  if (!m_drives) throw MediaError(QStringLiteral("No drives to read %1 from").arg(path).toStdString());
+std::shared_ptr<platform::TrackStream> MpvPlayer::openDiscTrack(const disc_path::DiscPath& track) {
+  if (!m_drives) throw MediaError(QStringLiteral("No drives to read %1 from").arg(track.text()).toStdString());
   try {
-    auto stream = m_drives->openFile(path);
-    if (!stream) throw MediaError(QStringLiteral("Cannot open %1").arg(path).toStdString());
-    return std::make_shared<StreamHandle>(std::move(stream));
+    std::shared_ptr<platform::TrackStream> stream = m_drives->openFile(track);
+    if (!stream) throw MediaError(QStringLiteral("Cannot open %1").arg(track.text()).toStdString());
+    return stream;
   } catch (const platform::DiscError& e) {
     throw MediaError(e.what());
   }
@@ -218,18 +259,18 @@ std::shared_ptr<StreamHandle> MpvPlayer::openDiscTrack(const QString& path) {
 int MpvPlayer::openStream(void* user, char* uri, void* rawInfo) {
   auto* self = static_cast<MpvPlayer*>(user);
   auto* info = static_cast<mpv_stream_cb_info*>(rawInfo);
-  const QString url = QString::fromUtf8(uri);
-  // setFileName opened the track already (to refuse a missing one at once); use that stream.
-  std::shared_ptr<StreamHandle> handle = self->takePendingStream(url);
-  if (!handle) {
-    // libmpv opens the same track again (e.g. when it retries); the drive table is thread-safe.
-    try {
-      handle = self->openDiscTrack(url);
-    } catch (const std::exception&) {
-      return MPV_ERROR_LOADING_FAILED;
-    }
+  SharedStream stream;
+  try {
+    stream = self->streamFor(QString::fromUtf8(uri));
+  } catch (const std::exception& e) {
+    qCDebug(lcEngine, "libmpv cannot open %s: %s", uri, e.what());
+    return MPV_ERROR_LOADING_FAILED;
   }
-  info->cookie = new std::shared_ptr<StreamHandle>(std::move(handle));
+  if (!stream) {
+    qCDebug(lcEngine, "libmpv asked for %s, which is not the named track", uri);
+    return MPV_ERROR_LOADING_FAILED;
+  }
+  info->cookie = openStreams().add(std::move(stream));
   info->read_fn = streamRead;
   info->seek_fn = streamSeek;
   info->size_fn = streamSize;
@@ -238,27 +279,30 @@ int MpvPlayer::openStream(void* user, char* uri, void* rawInfo) {
   return 0;
 }
 
-std::shared_ptr<StreamHandle> MpvPlayer::takePendingStream(const QString& uri) {
-  std::lock_guard lock(m_pendingMutex);
-  auto it = m_pendingStreams.find(uri);
-  if (it == m_pendingStreams.end()) return nullptr;
-  auto handle = std::move(it->second);
-  m_pendingStreams.erase(it);
-  return handle;
+std::shared_ptr<platform::TrackStream> MpvPlayer::streamFor(const QString& uri) {
+  disc_path::DiscPath again;
+  {
+    std::lock_guard lock(m_pendingMutex);
+    auto it = m_pendingStreams.find(uri);
+    if (it == m_pendingStreams.end()) return nullptr;
+    // setFileName opened the track already (to refuse a missing one at once); use that stream.
+    if (it->second.stream) return std::move(it->second.stream);
+    again = it->second.path;
+  }
+  // libmpv opens the same track again (e.g. when it retries); the drive table is thread-safe.
+  return openDiscTrack(again);
 }
 
-void MpvPlayer::setFileName(const QString& path) { open(path); }
+void MpvPlayer::setFileName(const QString& path) { open(path, disc_path::parse(path)); }
 
-void MpvPlayer::open(const QString& path) {
+void MpvPlayer::open(const QString& path, const std::optional<disc_path::DiscPath>& disc) {
   // Everything that can refuse the file happens before anything changes.
-  std::shared_ptr<StreamHandle> stream;
+  std::shared_ptr<platform::TrackStream> stream;
   QString url;
-  const auto discParts = disc_path::split(path);
-  const bool disc = discParts.has_value();
   if (disc) {
-    stream = openDiscTrack(path);
+    stream = openDiscTrack(*disc);
     // One spelling for libmpv (its protocol names are lower case), whatever the caller's case.
-    url = QStringLiteral("%1://%2%3").arg(QLatin1String(kProtocol), discParts->letter, discParts->path);
+    url = disc->text();
   } else {
     if (path.isEmpty()) throw MediaError("No file named");
     QFileInfo info(path);
@@ -269,14 +313,15 @@ void MpvPlayer::open(const QString& path) {
   }
 
   ++m_generation;
-  if (m_stream) m_stream->stream().cancel();  // the old track must not hold libmpv up
+  if (m_stream) m_stream->cancel();  // the old track must not hold libmpv up
   m_stream = stream;
   {
     std::lock_guard lock(m_pendingMutex);
     m_pendingStreams.clear();
-    if (stream) m_pendingStreams[url] = stream;
+    if (disc) m_pendingStreams[url] = DiscTrack{*disc, stream};
   }
   m_fileName = path;
+  m_discFile = disc;
   m_url = url;
   m_lastEngineError.clear();
   m_phase = Phase::Loading;
@@ -284,7 +329,7 @@ void MpvPlayer::open(const QString& path) {
   m_mpvDuration = -1;
   m_endedDuration = 0;
   setPause(false);
-  loadEntry(url, disc);
+  loadEntry(url, disc.has_value());
   updateState();
 }
 
@@ -299,7 +344,7 @@ void MpvPlayer::loadEntry(const QString& url, bool discTrack) {
     // rate, and lavf reads its length off the time stamps at its end.
     options.add("demuxer", "lavf");
     options.add("demuxer-lavf-format", "mpeg");
-    if (m_stream && m_stream->stream().nominalDuration() > 0)
+    if (m_stream && m_stream->nominalDuration() > 0)
       options.add("demuxer-lavf-o", "skip_estimate_duration_from_pts=1");
     options.add("demuxer-lavf-probesize", kDiscProbeSize);
     options.add("demuxer-lavf-analyzeduration", kDiscAnalyzeDuration);
@@ -333,6 +378,9 @@ void MpvPlayer::loadEntry(const QString& url, bool discTrack) {
 // ---- transport -----------------------------------------------------------------------------
 
 void MpvPlayer::setPause(bool pause) {
+  // Every change of libmpv's `pause` comes through here, so an unchanged one need not be sent:
+  // setting a property waits for libmpv's core, which is busy while a track changes.
+  if (pause == m_pause) return;
   m_pause = pause;
   int flag = pause ? 1 : 0;
   mpv_set_property(m_mpv, "pause", MPV_FORMAT_FLAG, &flag);
@@ -356,7 +404,7 @@ void MpvPlayer::Play() {
     case Phase::Ended:
     case Phase::Stopped:
     case Phase::Failed:
-      open(m_fileName);
+      open(m_fileName, m_discFile);
       break;
   }
 }
@@ -378,8 +426,9 @@ void MpvPlayer::togglePause() {
       if (!m_fileName.isEmpty()) {
         try {
           Play();
-        } catch (const MediaError&) {
+        } catch (const MediaError& e) {
           // A click on a dead picture: nothing to play; the window learns it when it asks.
+          qCDebug(lcEngine, "a click on the picture cannot start it again: %s", e.what());
         }
       }
   }
@@ -389,7 +438,7 @@ void MpvPlayer::Stop() {
   if (m_phase == Phase::Stopped || m_phase == Phase::Closed) return;
   ++m_generation;
   m_entryId = -2;
-  if (m_stream) m_stream->stream().cancel();
+  if (m_stream) m_stream->cancel();
   {
     std::lock_guard lock(m_pendingMutex);
     m_pendingStreams.clear();
@@ -403,7 +452,7 @@ void MpvPlayer::Stop() {
 
 double MpvPlayer::liveDuration() const {
   if (m_stream) {
-    double nominal = m_stream->stream().nominalDuration();
+    double nominal = m_stream->nominalDuration();
     if (nominal > 0) return nominal;
   }
   return m_mpvDuration > 0 ? m_mpvDuration : 0;
@@ -455,7 +504,7 @@ QByteArray MpvPlayer::engineProperty(const char* name) const {
   return text;
 }
 
-int64_t MpvPlayer::sectorsRead() const { return m_stream ? m_stream->stream().sectorsRead() : 0; }
+int64_t MpvPlayer::sectorsRead() const { return m_stream ? m_stream->sectorsRead() : 0; }
 
 // ---- display -------------------------------------------------------------------------------
 
@@ -501,6 +550,7 @@ void MpvPlayer::drainEvents() {
     return;
   }
   m_draining = true;
+  bool fileEnded = false;
   do {
     m_drainAgain = false;
     for (;;) {
@@ -514,6 +564,7 @@ void MpvPlayer::drainEvents() {
           ev.entryId = static_cast<mpv_event_start_file*>(raw->data)->playlist_entry_id;
           break;
         case MPV_EVENT_END_FILE: {
+          fileEnded = true;
           auto* end = static_cast<mpv_event_end_file*>(raw->data);
           ev.entryId = end->playlist_entry_id;
           ev.endReason = end->reason;
@@ -555,6 +606,10 @@ void MpvPlayer::drainEvents() {
     }
   } while (m_drainAgain);
   m_draining = false;
+  // libmpv takes several MiB per file on its own threads; they are free once the file has
+  // ended. Hand them back to the system, or a long session keeps the peak for good. Only once
+  // the events are handled: the next file's start waits for our answer to its on_load hook.
+  if (fileEnded) malloc_trim(0);
 }
 
 void MpvPlayer::handle(const Event& ev) {
@@ -587,12 +642,9 @@ void MpvPlayer::handle(const Event& ev) {
       updateState();
       return;
     case MPV_EVENT_END_FILE: {
-      // libmpv takes several MiB per file on its own threads; they are free once the file has
-      // ended. Hand them back to the system, or a long session keeps the peak for good.
-      malloc_trim(0);
       if (ev.entryId != m_entryId) return;
       m_mpvEntryId = -1;
-      if (m_stream && m_stream->stream().discGone()) {
+      if (m_stream && m_stream->discGone()) {
         // The disc left the drive: playback cannot go on.
         m_phase = Phase::Stopped;
         updateState();

@@ -1,6 +1,8 @@
 #pragma once
 #include "engine/media_player.h"
 #include "engine/audio_settings.h"
+#include "engine/mpv_handles.h"
+#include "platform/disc_path.h"
 
 #include <QPointer>
 #include <QString>
@@ -9,18 +11,18 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 
-struct mpv_handle;
 class QMenu;
 
 namespace vcd::platform {
 class DriveManager;
+class TrackStream;
 }
 
 namespace vcd::mpv {
 
 class VideoWidget;
-class StreamHandle;
 class ControlBar;
 class PropertiesDialog;
 
@@ -139,9 +141,9 @@ class MpvPlayer : public MediaPlayer {
 
   struct Event;  // a copy of one libmpv event (libmpv's own is valid only until the next wait)
 
-  void open(const QString& path);
+  void open(const QString& path, const std::optional<disc_path::DiscPath>& disc);
   void loadEntry(const QString& url, bool discTrack);
-  std::shared_ptr<StreamHandle> openDiscTrack(const QString& path);
+  std::shared_ptr<platform::TrackStream> openDiscTrack(const disc_path::DiscPath& track);
   void drainEvents();
   void handle(const Event& ev);
   void handleHook(uint64_t hookId, const Event& ev);
@@ -153,11 +155,11 @@ class MpvPlayer : public MediaPlayer {
 
   // Stream protocol glue (called on libmpv's threads).
   static int openStream(void* user, char* uri, void* info);
-  std::shared_ptr<StreamHandle> takePendingStream(const QString& uri);
+  std::shared_ptr<platform::TrackStream> streamFor(const QString& uri);
 
   platform::DriveManager* m_drives;
   Mode m_mode;
-  mpv_handle* m_mpv = nullptr;
+  MpvCore m_mpv;
   QPointer<VideoWidget> m_widget;
   QPointer<ControlBar> m_bar;
   QPointer<PropertiesDialog> m_properties;
@@ -167,6 +169,7 @@ class MpvPlayer : public MediaPlayer {
   QString m_lastEngineError;   // libmpv's last error line for the named file
 
   QString m_fileName;
+  std::optional<disc_path::DiscPath> m_discFile;  // m_fileName read as a disc path, if it is one
   QString m_url;               // what libmpv was asked to load for m_fileName
   int64_t m_entryId = -1;      // libmpv's playlist entry of the named file
   int64_t m_mpvEntryId = -1;   // the entry libmpv is working on (its last START_FILE)
@@ -178,14 +181,20 @@ class MpvPlayer : public MediaPlayer {
   int m_displaySize = kDisplayFitToControl;
   double m_mpvDuration = -1;   // libmpv's length of the named file, while it is loaded
   double m_endedDuration = 0;  // figures of a file that played to its end
-  std::shared_ptr<StreamHandle> m_stream;  // the disc track being played, if any
+  std::shared_ptr<platform::TrackStream> m_stream;  // the disc track being played, if any
 
   bool m_draining = false;
   bool m_drainAgain = false;
   std::atomic<bool> m_wakeupPosted{false};
 
+  // The named disc track by the URL libmpv was given: where it lies, and the stream opened for it
+  // until libmpv takes it over.
+  struct DiscTrack {
+    disc_path::DiscPath path;
+    std::shared_ptr<platform::TrackStream> stream;
+  };
   std::mutex m_pendingMutex;
-  std::map<QString, std::shared_ptr<StreamHandle>> m_pendingStreams;  // opened, not yet read by libmpv
+  std::map<QString, DiscTrack> m_pendingStreams;
 };
 
 }  // namespace vcd::mpv

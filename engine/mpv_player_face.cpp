@@ -6,7 +6,6 @@
 
 #include "engine/control_bar.h"
 #include "engine/properties_dialog.h"
-#include "engine/stream_handle.h"
 #include "engine/video_widget.h"
 
 #include <QAction>

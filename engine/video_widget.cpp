@@ -1,5 +1,6 @@
 #include "engine/video_widget.h"
 
+#include "engine/mpv_handles.h"
 #include "platform/log.h"
 
 #include <QApplication>
@@ -147,12 +148,13 @@ class GlSurface : public QWindow {
         {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    if (mpv_render_context_create(&m_render, m_mpv, params) < 0) {
-      m_render = nullptr;
+    mpv_render_context* render = nullptr;
+    if (mpv_render_context_create(&render, m_mpv, params) < 0) {
       qCWarning(lcEngine, "libmpv cannot draw into this OpenGL context: the video cannot be shown");
       return;
     }
-    mpv_render_context_set_update_callback(m_render, [](void* self) {
+    m_render.reset(render);
+    mpv_render_context_set_update_callback(m_render.get(), [](void* self) {
       // Called on libmpv's threads: ask the GUI thread once to look for a new frame.
       auto* surface = static_cast<GlSurface*>(self);
       if (!surface->m_drawPosted.exchange(true))
@@ -166,7 +168,7 @@ class GlSurface : public QWindow {
     m_drawPosted = false;
     if (!m_render) return;
     if (m_frames == 0) qCDebug(lcEngine, "libmpv asks for a redraw");
-    draw((mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME) != 0);
+    draw((mpv_render_context_update(m_render.get()) & MPV_RENDER_UPDATE_FRAME) != 0);
   }
 
   void draw(bool newFrame) {
@@ -178,7 +180,7 @@ class GlSurface : public QWindow {
     const QSize size = pixelSize();
     renderInto(m_context->defaultFramebufferObject(), size, true);
     m_context->swapBuffers(this);
-    mpv_render_context_report_swap(m_render);
+    mpv_render_context_report_swap(m_render.get());
     if (newFrame && m_frames++ == 0) qCDebug(lcEngine, "first frame drawn (%dx%d)", size.width(), size.height());
   }
 
@@ -194,23 +196,22 @@ class GlSurface : public QWindow {
         {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    mpv_render_context_render(m_render, params);
+    mpv_render_context_render(m_render.get(), params);
   }
 
   void freeRenderContext() {
     if (!m_render) return;
-    mpv_render_context_set_update_callback(m_render, nullptr, nullptr);
+    mpv_render_context_set_update_callback(m_render.get(), nullptr, nullptr);
     // libmpv frees its GL objects: a context must be current, on any surface of ours.
     makeCurrentAnywhere();
-    mpv_render_context_free(m_render);
-    m_render = nullptr;
+    m_render.reset();
     m_context->doneCurrent();
   }
 
   mpv_handle* m_mpv;
   std::unique_ptr<QOpenGLContext> m_context;
   std::unique_ptr<QOffscreenSurface> m_offscreen;
-  mpv_render_context* m_render = nullptr;
+  RenderContext m_render;  // freed by freeRenderContext, with the OpenGL context current
   std::atomic<int> m_frames{0};
   std::atomic<bool> m_drawPosted{false};
 };

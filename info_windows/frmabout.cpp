@@ -12,6 +12,7 @@
 #include <string>
 
 #include "info_windows/contact.h"
+#include "platform/log.h"
 
 // The pictures are compiled into the window library; a window may be the first to need them.
 static void initInfoAssets() { Q_INIT_RESOURCE(assets); }
@@ -109,8 +110,9 @@ void frmAbout::StartSysInfo() {
       if (services_.startDetached && services_.startDetached(path, {})) return;
       break;
     }
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     // Fall through to the message, as for a program that would not start.
+    qCDebug(lcWindow, "System Info: looking for a program failed: %s", e.what());
   }
   if (services_.showMessage) services_.showMessage(this, kSysInfoUnavailable);
 }

@@ -1,63 +1,54 @@
 // The make-up of the About window: every control with its kind, container, position in twips,
 // caption, font and colour, in one table that reads like the window's layout sheet.
-#include <QFont>
-#include <QHash>
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
 
 #include "info_windows/contact.h"
 #include "info_windows/frmabout.h"
-#include "info_windows/info_layout.h"
+#include "ui/layout.h"
 #include "ui/twips.h"
-#include "ui/fonts.h"
 
 namespace vcd {
 namespace {
 
-enum class Kind { Label, Image, PictureBox, Button };
+using controls::ControlRow;
+using controls::Kind;
+using controls::kAutoSize;
+using controls::kNormal;
+using controls::kSansSerif;
+using controls::kTahoma;
+using controls::kTopLeft;
+using controls::kTransparent;
 
-struct Font {
-  const char* family;
-  double points;
-  bool bold;
-};
-constexpr Font kDefault{"MS Sans Serif", 8.25, false};
-constexpr Font kTahoma{"Tahoma", 8.25, false};
-constexpr Font kTitle{"Tahoma", 9, true};
+constexpr controls::Font kTitle{"Tahoma", 9, true};
+// The labels' text starts in their top-left corner, over the window's background.
+constexpr unsigned kText = kTopLeft | kTransparent;
 
-struct ControlRow {
-  const char* name;
-  Kind kind;
-  const char* container;  // "" = the window's client area
-  int left, top, width, height;
-  Font font;
-  const char* colour;     // text colour as #RRGGBB; "" = the control's own
-  bool autoSize;          // the label takes the size of its text
-};
-
-// Client area: 5,355 x 6,000 twips. The captions that carry contact data are filled in below.
+// Client area: 5,355 x 6,000 twips. No row holds a tab place: the focus moves in the order the
+// rows make the controls.
+// name                kind              container  left   top  width height caption  tooltip  font  fore  back  tab  look
 constexpr ControlRow kControls[] = {
-    {"lpAppImage", Kind::Image, "", 120, 120, 1215, 3075, kDefault, "", false},
-    {"lbAppVersion(1)", Kind::Label, "", 1440, 120, 1005, 195, kTahoma, "", true},
-    {"lbAppTitle", Kind::Label, "", 1560, 360, 3120, 210, kTitle, "#000080", true},
-    {"Label6", Kind::Label, "", 1560, 720, 1215, 255, kDefault, "", false},
-    {"lbAppVersion(0)", Kind::Label, "", 2880, 720, 960, 195, kTahoma, "", false},
-    {"Image1", Kind::Image, "", 3840, 360, 480, 480, kDefault, "", false},
-    {"Label7", Kind::Label, "", 1440, 1080, 615, 255, kTahoma, "", false},
-    {"Label1", Kind::Label, "", 2160, 1080, 1815, 255, kTahoma, "", false},
-    {"Label2", Kind::Label, "", 1440, 1320, 615, 255, kTahoma, "", false},
-    {"Label5", Kind::Label, "", 2160, 1320, 3015, 255, kTahoma, "#000000", false},
-    {"Label8", Kind::Label, "", 1440, 1560, 735, 255, kTahoma, "", false},
-    {"Label9", Kind::Label, "", 2160, 1560, 3135, 255, kTahoma, "#000000", false},
-    {"Label3", Kind::Label, "", 1440, 1800, 1695, 255, kTahoma, "", false},
-    {"Label4", Kind::Label, "", 1440, 2040, 2775, 255, kTahoma, "", false},
-    {"Picture1", Kind::PictureBox, "", 1440, 2400, 3615, 735, kTahoma, "", false},
-    {"lbAInfo", Kind::Label, "Picture1", 120, 360, 2640, 195, kTahoma, "", true},
-    {"lbTemp(6)", Kind::Label, "", 240, 3360, 885, 195, kTahoma, "", false},
-    {"lbTemp(1)", Kind::Label, "", 240, 3600, 4725, 1035, kTahoma, "", false},
-    {"Command1", Kind::Button, "", 720, 5160, 1275, 375, kTahoma, "", false},
-    {"Command2", Kind::Button, "", 3240, 5160, 1275, 375, kTahoma, "", false},
+    {"lpAppImage",      Kind::Image,      "",          120,  120, 1215, 3075, "", "", kSansSerif, "", "", -1, kTopLeft},
+    {"lbAppVersion(1)", Kind::Label,      "",         1440,  120, 1005,  195, "", "", kTahoma, "", "", -1, kText | kAutoSize},
+    {"lbAppTitle",      Kind::Label,      "",         1560,  360, 3120,  210, "Voren VCD Player Lite", "", kTitle, "#000080", "", -1, kText | kAutoSize},
+    {"Label6",          Kind::Label,      "",         1560,  720, 1215,  255, "", "", kSansSerif, "", "", -1, kText},
+    {"lbAppVersion(0)", Kind::Label,      "",         2880,  720,  960,  195, "Version 2.2.0", "", kTahoma, "", "", -1, kText},
+    {"Image1",          Kind::Image,      "",         3840,  360,  480,  480, "", "", kSansSerif, "", "", -1, kTopLeft},
+    {"Label7",          Kind::Label,      "",         1440, 1080,  615,  255, "Email    :", "", kTahoma, "", "", -1, kText},
+    {"Label1",          Kind::Label,      "",         2160, 1080, 1815,  255, contact::kEmail, "", kTahoma, "", "", -1, kText},
+    {"Label2",          Kind::Label,      "",         1440, 1320,  615,  255, "URL1    :", "", kTahoma, "", "", -1, kText},
+    {"Label5",          Kind::Label,      "",         2160, 1320, 3015,  255, contact::kDownloadUrl, "", kTahoma, "#000000", "", -1, kText},
+    {"Label8",          Kind::Label,      "",         1440, 1560,  735,  255, "URL2    :", "", kTahoma, "", "", -1, kText},
+    {"Label9",          Kind::Label,      "",         2160, 1560, 3135,  255, contact::kSupportUrl, "", kTahoma, "#000000", "", -1, kText},
+    {"Label3",          Kind::Label,      "",         1440, 1800, 1695,  255, "ICQ       : ", "", kTahoma, "", "", -1, kText},
+    {"Label4",          Kind::Label,      "",         1440, 2040, 2775,  255, "Mobile   : ", "", kTahoma, "", "", -1, kText},
+    {"Picture1",        Kind::Panel,      "",         1440, 2400, 3615,  735, "", "", kTahoma, "", "", -1, kNormal},
+    {"lbAInfo",         Kind::Label,      "Picture1",  120,  360, 2640,  195, contact::kAuthorCredit, "", kTahoma, "", "", -1, kText | kAutoSize},
+    {"lbTemp(6)",       Kind::Label,      "",          240, 3360,  885,  195, "Warning:", "", kTahoma, "", "", -1, kText},
+    {"lbTemp(1)",       Kind::Label,      "",          240, 3600, 4725, 1035, contact::kTerms, "", kTahoma, "", "", -1, kText},
+    {"Command1",        Kind::Button,     "",          720, 5160, 1275,  375, "&Ok", "", kTahoma, "", "", -1, kNormal},
+    {"Command2",        Kind::Button,     "",         3240, 5160, 1275,  375, "&System Info...", "", kTahoma, "", "", -1, kNormal},
 };
 
 // The lines drawn on the window's background, in the order they are drawn (later over earlier).
@@ -71,29 +62,6 @@ constexpr LineRow kLines[] = {
     {-360, 5880, 5400, 5880, "#FFFFFF"},  // Line2
 };
 
-QString captionOf(const QString& name) {
-  static const QHash<QString, QString> captions = {
-      {QStringLiteral("lbAppTitle"), QStringLiteral("Voren VCD Player Lite")},
-      {QStringLiteral("lbAppVersion(0)"), QStringLiteral("Version 2.2.0")},
-      {QStringLiteral("Label7"), QStringLiteral("Email    :")},
-      {QStringLiteral("Label1"), QString::fromLatin1(contact::kEmail)},
-      {QStringLiteral("Label2"), QStringLiteral("URL1    :")},
-      {QStringLiteral("Label5"), QString::fromLatin1(contact::kDownloadUrl)},
-      {QStringLiteral("Label8"), QStringLiteral("URL2    :")},
-      {QStringLiteral("Label9"), QString::fromLatin1(contact::kSupportUrl)},
-      {QStringLiteral("Label3"), QStringLiteral("ICQ       : ") + QString::fromLatin1(contact::kMessenger)},
-      {QStringLiteral("Label4"), QStringLiteral("Mobile   : ") + QString::fromLatin1(contact::kMobile)},
-      {QStringLiteral("lbAInfo"), QString::fromLatin1(contact::kAuthorCredit)},
-      {QStringLiteral("lbTemp(6)"), QStringLiteral("Warning:")},
-      {QStringLiteral("lbTemp(1)"), QString::fromLatin1(contact::kTerms)},
-      {QStringLiteral("Command1"), QStringLiteral("&Ok")},
-      {QStringLiteral("Command2"), QStringLiteral("&System Info...")},
-  };
-  return captions.value(name);
-}
-
-QFont fontOf(const Font& f) { return layoutFont(QString::fromLatin1(f.family), f.points, f.bold); }
-
 // A mouse pointer made from a picture; hotX/hotY -1 puts the hot spot in the middle (an icon).
 QCursor pointerFrom(const char* resource, int hotX = -1, int hotY = -1) {
   const QPixmap picture(QString::fromLatin1(resource));
@@ -104,7 +72,6 @@ QCursor pointerFrom(const char* resource, int hotX = -1, int hotY = -1) {
 }  // namespace
 
 void frmAbout::createControls() {
-  using controls::twipsRect;
   using controls::twipsToPixels;
   setObjectName(QStringLiteral("frmAbout"));
   setWindowTitle(QStringLiteral("About This Freeware ..."));
@@ -112,49 +79,33 @@ void frmAbout::createControls() {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
   setFixedSize(twipsToPixels(5355), twipsToPixels(6000));
-  setFont(fontOf({"Tahoma", 8.25, true}));
+  setFont(controls::fontOf(controls::kTahomaBold));
 
-  QHash<QString, QWidget*> byName;
-  for (const ControlRow& row : kControls) {
-    const QString name = QString::fromLatin1(row.name);
-    QWidget* parent = *row.container ? byName.value(QString::fromLatin1(row.container)) : this;
-    QWidget* w = nullptr;
-    switch (row.kind) {
-      case Kind::Label:
-      case Kind::Image: w = new QLabel(captionOf(name), parent); break;
-      case Kind::PictureBox: {
-        auto* box = new QFrame(parent);
-        box->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        box->setLineWidth(2);
-        w = box;
-        break;
-      }
-      case Kind::Button: w = new QPushButton(captionOf(name), parent); break;
-    }
-    placeInfoControl(w, name, twipsRect(row.left, row.top, row.width, row.height), fontOf(row.font), row.colour,
-                     row.autoSize);
-    byName.insert(name, w);
-  }
+  controls::ControlSheet sheet(this);
+  for (const ControlRow& row : kControls) sheet.add(row);
 
-  auto label = [&](const char* name) { return static_cast<QLabel*>(byName.value(QString::fromLatin1(name))); };
-  lpAppImage = label("lpAppImage");
-  lbAppTitle = label("lbAppTitle");
-  Label6 = label("Label6");
-  Image1 = label("Image1");
-  Label7 = label("Label7");
-  Label1 = label("Label1");
-  Label2 = label("Label2");
-  Label5 = label("Label5");
-  Label8 = label("Label8");
-  Label9 = label("Label9");
-  Label3 = label("Label3");
-  Label4 = label("Label4");
-  lbAInfo = label("lbAInfo");
-  Picture1 = static_cast<QFrame*>(byName.value(QStringLiteral("Picture1")));
-  Command1 = static_cast<QPushButton*>(byName.value(QStringLiteral("Command1")));
-  Command2 = static_cast<QPushButton*>(byName.value(QStringLiteral("Command2")));
-  lbAppVersion_ = {{0, label("lbAppVersion(0)")}, {1, label("lbAppVersion(1)")}};
-  lbTemp_ = {{6, label("lbTemp(6)")}, {1, label("lbTemp(1)")}};
+  lpAppImage = sheet.get<QLabel>("lpAppImage");
+  lbAppTitle = sheet.get<QLabel>("lbAppTitle");
+  Label6 = sheet.get<QLabel>("Label6");
+  Image1 = sheet.get<QLabel>("Image1");
+  Label7 = sheet.get<QLabel>("Label7");
+  Label1 = sheet.get<QLabel>("Label1");
+  Label2 = sheet.get<QLabel>("Label2");
+  Label5 = sheet.get<QLabel>("Label5");
+  Label8 = sheet.get<QLabel>("Label8");
+  Label9 = sheet.get<QLabel>("Label9");
+  Label3 = sheet.get<QLabel>("Label3");
+  Label4 = sheet.get<QLabel>("Label4");
+  lbAInfo = sheet.get<QLabel>("lbAInfo");
+  Picture1 = sheet.get<QFrame>("Picture1");
+  Command1 = sheet.get<QPushButton>("Command1");
+  Command2 = sheet.get<QPushButton>("Command2");
+  lbAppVersion_ = {{0, sheet.get<QLabel>("lbAppVersion(0)")}, {1, sheet.get<QLabel>("lbAppVersion(1)")}};
+  lbTemp_ = {{6, sheet.get<QLabel>("lbTemp(6)")}, {1, sheet.get<QLabel>("lbTemp(1)")}};
+
+  // The two contact lines end in the numbers kept with the other contact data.
+  Label3->setText(Label3->text() + QString::fromLatin1(contact::kMessenger));
+  Label4->setText(Label4->text() + QString::fromLatin1(contact::kMobile));
 
   // Pictures and looks the table cannot hold.
   lpAppImage->setFrameStyle(QFrame::Panel | QFrame::Sunken);

@@ -72,30 +72,38 @@ DriveState driveState(const QString& device, int* openError = nullptr) {
   }
 }
 
+// A libcdio handle, closed under the libcdio lock when it goes.
+struct CloseCdio {
+  void operator()(CdIo_t* cdio) const {
+    serialized([cdio] { cdio_destroy(cdio); });
+  }
+};
+using CdioHandle = std::unique_ptr<CdIo_t, CloseCdio>;
+
 // Opens a drive or an NRG image through libcdio; nullptr when libcdio fails or an assertion fails.
-CdIo_t* openCdio(const QString& path, driver_id_t driver) {
+CdioHandle openCdio(const QString& path, driver_id_t driver) {
   const QByteArray name = QFile::encodeName(path);
-  return serialized([&]() -> CdIo_t* {
+  bool assertionFailed = false;
+  CdioHandle cdio(serialized([&] {
     cdioFailures = 0;
-    CdIo_t* cdio = cdio_open(name.constData(), driver);
-    if (cdio != nullptr && cdioFailures > 0) {
-      cdio_destroy(cdio);
-      return nullptr;
-    }
-    return cdio;
-  });
+    CdIo_t* opened = cdio_open(name.constData(), driver);
+    assertionFailed = cdioFailures > 0;
+    return opened;
+  }));
+  if (assertionFailed && cdio) {
+    qCDebug(lcDisc, "libcdio opened %s but failed an assertion: closed again", name.constData());
+    cdio.reset();
+  }
+  return cdio;
 }
 
 // A disc read through libcdio: an optical drive, or an NRG image.
 class CdioDisc : public DiscHandle {
  public:
-  CdioDisc(CdIo_t* cdio, QString device, std::shared_ptr<VirtualDisc> virtualDisc)
-      : cdio_(cdio), device_(std::move(device)), virtual_(std::move(virtualDisc)) {
-    const lsn_t leadOut = cdio_get_track_lsn(cdio_, CDIO_CDROM_LEADOUT_TRACK);
+  CdioDisc(CdioHandle cdio, QString device, std::shared_ptr<VirtualDisc> virtualDisc)
+      : cdio_(std::move(cdio)), device_(std::move(device)), virtual_(std::move(virtualDisc)) {
+    const lsn_t leadOut = cdio_get_track_lsn(cdio_.get(), CDIO_CDROM_LEADOUT_TRACK);
     end_ = leadOut == CDIO_INVALID_LSN || leadOut <= 0 ? UINT32_MAX : static_cast<uint32_t>(leadOut);
-  }
-  ~CdioDisc() override {
-    serialized([this] { cdio_destroy(cdio_); });
   }
 
   bool readSectors(uint8_t* buf, uint32_t lsn, uint32_t count, bool form2) override {
@@ -107,11 +115,11 @@ class CdioDisc : public DiscHandle {
     // buffer untouched: start from zeros so no stale data passes for disc content.
     if (!form2) {
       std::memset(buf, 0, static_cast<size_t>(count) * kForm1SectorBytes);
-      return cdio_read_data_sectors(cdio_, buf, static_cast<lsn_t>(lsn), kForm1SectorBytes, count) ==
+      return cdio_read_data_sectors(cdio_.get(), buf, static_cast<lsn_t>(lsn), kForm1SectorBytes, count) ==
              DRIVER_OP_SUCCESS;
     }
     raw_.assign(static_cast<size_t>(count) * kM2RawSectorBytes, 0);
-    if (cdio_read_mode2_sectors(cdio_, raw_.data(), static_cast<lsn_t>(lsn), true, count) != DRIVER_OP_SUCCESS)
+    if (cdio_read_mode2_sectors(cdio_.get(), raw_.data(), static_cast<lsn_t>(lsn), true, count) != DRIVER_OP_SUCCESS)
       return false;
     static constexpr uint8_t kNoSubheader[kSubheaderBytes] = {};
     for (uint32_t i = 0; i < count; ++i) {
@@ -133,7 +141,7 @@ class CdioDisc : public DiscHandle {
   }
 
  private:
-  CdIo_t* cdio_;
+  CdioHandle cdio_;
   QString device_;
   std::shared_ptr<VirtualDisc> virtual_;
   uint32_t end_ = UINT32_MAX;
@@ -167,8 +175,9 @@ bool readFully(int fd, uint8_t* buf, size_t n, int64_t offset) {
   return true;
 }
 
-// A CUE, TOC or ISO image, read with one pread per batch of sectors from the files its sheet
-// names (opened and checked once, when the image went into the drive).
+// A CUE, TOC or ISO image, copied straight out of memory maps of the files its sheet names
+// (opened and checked once, when the image went into the drive); one pread per batch of sectors
+// where a file cannot be mapped.
 class ImageDisc : public DiscHandle {
  public:
   explicit ImageDisc(std::shared_ptr<VirtualDisc> disc) : virtual_(std::move(disc)), layout_(virtual_->layout) {}
@@ -190,6 +199,11 @@ class ImageDisc : public DiscHandle {
 
   uint32_t endLsn() override { return layout_->endLsn; }
 
+  void releaseMemory() override {
+    for (const ImageRun& run : layout_->runs)
+      if (run.file) run.file->releaseMemory();
+  }
+
   bool mediumPresent() override {
     if (!virtual_->present) return false;
     return std::all_of(layout_->runs.begin(), layout_->runs.end(),
@@ -210,6 +224,13 @@ class ImageDisc : public DiscHandle {
     if (at < 0) return false;
     const int out = form2 ? kForm2SectorBytes : kForm1SectorBytes;
     const int64_t offset = run.offset + static_cast<int64_t>(lsn - run.lsn) * run.blockBytes;
+    // Every Form 2 sector has its submode's Form 2 bit set; an all-zero subheader was never written.
+    const int subheader = form2 && at >= kSubheaderBytes ? kSubheaderBytes : 0;
+    switch (run.file->copyMapped(buf, offset + at, n, run.blockBytes, out, subheader)) {
+      case ImageFile::MapCopy::Done: return true;
+      case ImageFile::MapCopy::Failed: return false;
+      case ImageFile::MapCopy::NotMapped: break;
+    }
     if (run.blockBytes == out && at == 0) return readFully(run.file->fd(), buf, static_cast<size_t>(n) * out, offset);
     thread_local std::vector<uint8_t> raw;
     raw.resize(static_cast<size_t>(n) * run.blockBytes);
@@ -217,9 +238,7 @@ class ImageDisc : public DiscHandle {
     static constexpr uint8_t kNoSubheader[kSubheaderBytes] = {};
     for (uint32_t i = 0; i < n; ++i) {
       const uint8_t* sector = raw.data() + static_cast<size_t>(i) * run.blockBytes;
-      // Every Form 2 sector has its submode's Form 2 bit set; an all-zero subheader was never written.
-      if (form2 && at >= kSubheaderBytes && std::memcmp(sector + at - kSubheaderBytes, kNoSubheader, kSubheaderBytes) == 0)
-        return false;
+      if (subheader > 0 && std::memcmp(sector + at - subheader, kNoSubheader, kSubheaderBytes) == 0) return false;
       std::memcpy(buf + static_cast<size_t>(i) * out, sector + at, static_cast<size_t>(out));
     }
     return true;
@@ -302,22 +321,22 @@ std::unique_ptr<DiscHandle> openDriveDisc(const QString& device, const QString& 
     case DriveState::DiscOk:
     case DriveState::Unknown: break;
   }
-  CdIo_t* cdio = openCdio(device, DRIVER_LINUX);
-  if (cdio == nullptr) throw DiscError(QStringLiteral("Drive %1 is not ready").arg(driveName).toStdString());
-  return std::make_unique<CdioDisc>(cdio, device, nullptr);
+  CdioHandle cdio = openCdio(device, DRIVER_LINUX);
+  if (!cdio) throw DiscError(QStringLiteral("Drive %1 is not ready").arg(driveName).toStdString());
+  return std::make_unique<CdioDisc>(std::move(cdio), device, nullptr);
 }
 
 std::unique_ptr<DiscHandle> openVirtualDisc(std::shared_ptr<VirtualDisc> disc, const QString& driveName) {
   if (!disc->present) throw DiscError(QStringLiteral("No disc in drive %1").arg(driveName).toStdString());
   if (disc->layout) return std::make_unique<ImageDisc>(std::move(disc));
   QString why;
-  CdIo_t* cdio = disc->nrg && checkNrg(*disc->nrg, &why) ? openCdio(disc->nrg->path(), DRIVER_NRG) : nullptr;
-  if (cdio == nullptr)
+  CdioHandle cdio = disc->nrg && checkNrg(*disc->nrg, &why) ? openCdio(disc->nrg->path(), DRIVER_NRG) : nullptr;
+  if (!cdio)
     throw DiscError(QStringLiteral("The disc image in drive %1 cannot be read: %2")
                         .arg(driveName, disc->imagePath)
                         .toStdString());
   const QString path = disc->nrg->path();
-  return std::make_unique<CdioDisc>(cdio, path, std::move(disc));
+  return std::make_unique<CdioDisc>(std::move(cdio), path, std::move(disc));
 }
 
 std::shared_ptr<VirtualDisc> inspectDiscImage(const QString& imagePath, QString* why) {
@@ -338,9 +357,10 @@ std::shared_ptr<VirtualDisc> inspectDiscImage(const QString& imagePath, QString*
   } else if (suffix == u"nrg") {
     disc->nrg = ImageFile::open(imagePath, why);
     if (!disc->nrg || !checkNrg(*disc->nrg, why)) return nullptr;
-    CdIo_t* cdio = openCdio(imagePath, DRIVER_NRG);
-    const track_t tracks = cdio ? cdio_get_num_tracks(cdio) : track_t(CDIO_INVALID_TRACK);
-    if (cdio) serialized([cdio] { cdio_destroy(cdio); });
+    const track_t tracks = [&] {
+      const CdioHandle cdio = openCdio(imagePath, DRIVER_NRG);
+      return cdio ? cdio_get_num_tracks(cdio.get()) : track_t(CDIO_INVALID_TRACK);
+    }();
     if (tracks == CDIO_INVALID_TRACK || tracks == 0) {
       *why = QStringLiteral("libcdio cannot read it as an NRG image");
       return nullptr;

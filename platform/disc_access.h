@@ -62,6 +62,8 @@ class DiscHandle {
   // Whether a disc is still in the drive. Asked after a sector failed for good, to tell a
   // scratch from a disc that left.
   virtual bool mediumPresent() = 0;
+  // A track closed: memory held to read the disc faster may go (mapped pages of an image).
+  virtual void releaseMemory() {}
 };
 
 // Held around every libcdio call: libcdio keeps driver state in globals and parses with strtok.

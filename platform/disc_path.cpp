@@ -25,14 +25,16 @@ QString driveFolder(QChar letter, const QString& folder) {
   return scheme() + letter.toUpper() + u'/' + rest.toString();
 }
 
-bool isDiscPath(const QString& path) { return split(path).has_value(); }
+bool isDiscPath(const QString& path) { return parse(path).has_value(); }
 
 QString join(const QString& folder, const QString& name) {
   if (folder.endsWith(u'/')) return folder + name;
   return folder + u'/' + name;
 }
 
-std::optional<Parts> split(const QString& path) {
+QString DiscPath::text() const { return scheme() + letter + path; }
+
+std::optional<DiscPath> parse(const QString& path) {
   if (!path.startsWith(scheme())) return std::nullopt;
   const QStringView rest = QStringView(path).mid(scheme().size());
   if (rest.isEmpty() || !isAsciiLetter(rest.front())) return std::nullopt;
@@ -43,7 +45,7 @@ std::optional<Parts> split(const QString& path) {
   for (const QStringView component : tail.split(u'/')) {
     if (component == u"..") return std::nullopt;
   }
-  return Parts{rest.front().toUpper(), tail.isEmpty() ? QStringLiteral("/") : tail.toString()};
+  return DiscPath{rest.front().toUpper(), tail.isEmpty() ? QStringLiteral("/") : tail.toString()};
 }
 
 }  // namespace vcd::disc_path

@@ -20,16 +20,22 @@ inline constexpr char16_t kScheme[] = u"cdrom://";
 // "cdrom://" + upper-case letter + "/" + folder, e.g. driveFolder('d', "Mpegav") == "cdrom://D/Mpegav".
 QString driveFolder(QChar letter, const QString& folder);
 
-bool isDiscPath(const QString& path);
+bool isDiscPath(const QString& path);  // parse(path) succeeds
 
 // The full path of a playlist entry: folder, separator, file name.
 QString join(const QString& folder, const QString& name);
 
-struct Parts {
+// A folder or file on the disc in a drive, read from its text form once and handed on as such
+// from the window to the disc layer.
+struct DiscPath {
   QChar letter;   // upper case
   QString path;   // "/" for the disc's root, otherwise "/Mpegav/AVSEQ01.DAT" (as written, not resolved)
+
+  // The text form: "cdrom://D/Mpegav/AVSEQ01.DAT".
+  QString text() const;
+  bool operator==(const DiscPath&) const = default;
 };
-// Splits a disc path; nullopt for anything that is not one (local paths, other URLs, bad letters).
-std::optional<Parts> split(const QString& path);
+// Reads a disc path; nullopt for anything that is not one (local paths, other URLs, bad letters).
+std::optional<DiscPath> parse(const QString& path);
 
 }  // namespace vcd::disc_path

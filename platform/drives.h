@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/disc_path.h"
+
 // The machine's drives and the discs in them, as the player sees them.
 namespace vcd::platform {
 
@@ -61,12 +63,23 @@ class DriveManager {
   virtual ~DriveManager() = default;
   // Every drive root in the platform's order (stand-in for the logical-drive and drive-type queries).
   virtual std::vector<DriveRoot> driveRoots() = 0;
-  // Lists a folder given as a disc path (cdrom://D/Mpegav). Throws DiscError when the drive is
-  // unknown, holds no disc, is not ready, or the folder does not exist.
-  virtual std::vector<FolderEntry> listFolder(const QString& discPath) = 0;
-  // Opens a file given as a disc path for reading. Throws DiscError as listFolder does, and when
-  // the file does not exist.
-  virtual std::unique_ptr<TrackStream> openFile(const QString& discPath) = 0;
+  // Lists a folder on a disc. Throws DiscError when the drive is unknown, holds no disc, is not
+  // ready, or the folder does not exist.
+  virtual std::vector<FolderEntry> listFolder(const disc_path::DiscPath& folder) = 0;
+  // Opens a file on a disc for reading. Throws DiscError as listFolder does, and when the file
+  // does not exist.
+  virtual std::unique_ptr<TrackStream> openFile(const disc_path::DiscPath& file) = 0;
+
+  // The same for a disc path in its text form (cdrom://D/Mpegav); DiscError when it is not one.
+  std::vector<FolderEntry> listFolder(const QString& folder) { return listFolder(parsed(folder)); }
+  std::unique_ptr<TrackStream> openFile(const QString& file) { return openFile(parsed(file)); }
+
+ private:
+  static disc_path::DiscPath parsed(const QString& text) {
+    auto path = disc_path::parse(text);
+    if (!path) throw DiscError(QStringLiteral("Not a disc path: %1").arg(text).toStdString());
+    return *std::move(path);
+  }
 };
 
 }  // namespace vcd::platform

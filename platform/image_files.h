@@ -1,7 +1,9 @@
 #pragma once
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 // Files that a disc image consists of: the image the user named, and the data files its sheet
@@ -26,6 +28,22 @@ class ImageFile {
   // Still linked in the file system (a deleted image counts as taken out).
   bool stillThere() const;
 
+  // Copies `count` blocks of `bytes` bytes, one every `stride` bytes from `offset` on, back to
+  // back into `out`, straight out of a memory map of the file (no system call, no copy in
+  // between). The `marked` bytes (at most 16) in front of each block must not all be zero (a
+  // Form 2 sector's subheader: an unwritten sector has none). NotMapped: the range lies outside
+  // the map (the file grew since it was opened, or cannot be mapped); read it with pread.
+  // Failed: a mark is all zero, or the file has been cut short since it was mapped (reading
+  // past its new end faults; the fault is caught and the process goes on).
+  enum class MapCopy { Done, NotMapped, Failed };
+  MapCopy copyMapped(uint8_t* out, int64_t offset, uint32_t count, int stride, int bytes, int marked = 0) const;
+  // The map keeps at most this much of the file in memory (it counts as resident memory):
+  // past it, the pages are let go and mapped again as they are read.
+  static constexpr int64_t kMappedBudget = 16 << 20;
+  // Lets go of the pages mapped so far (nothing reads the file for now). The page cache keeps
+  // them for the next read.
+  void releaseMemory() const;
+
   // Opens `path` itself, which must be a regular file. nullptr (with the reason in `why`) otherwise.
   static std::shared_ptr<ImageFile> open(const QString& path, QString* why);
   // Opens the file a sheet in `folder` names as `written`; see above.
@@ -33,9 +51,17 @@ class ImageFile {
 
  private:
   ImageFile(int fd, QString path, int64_t size) : fd_(fd), path_(std::move(path)), size_(size) {}
+  bool mapped() const;
+  void keptInMemory(int64_t from, int64_t to) const;
   int fd_;
   QString path_;
   int64_t size_;
+  // The memory map, made on the first copy; the 64 KiB blocks of it read since its pages were
+  // last let go, a bit each.
+  mutable std::once_flag mapOnce_;
+  mutable const uint8_t* map_ = nullptr;
+  mutable std::unique_ptr<std::atomic<uint64_t>[]> touched_;
+  mutable std::atomic<int64_t> touchedBlocks_{0};
 };
 
 // The file of `folder` called `name` (exactly, else without regard to case), or an empty string.

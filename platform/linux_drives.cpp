@@ -78,6 +78,7 @@ class SharedDisc : public DiscHandle {
   }
   uint32_t endLsn() override { return disc_->handle->endLsn(); }
   bool mediumPresent() override { return disc_->handle->mediumPresent(); }
+  void releaseMemory() override { disc_->handle->releaseMemory(); }
 
  private:
   std::shared_ptr<OpenDisc> disc_;
@@ -85,7 +86,9 @@ class SharedDisc : public DiscHandle {
 
 // Walks a disc path component by component, matching names as the user may write them.
 // `missing` names what the path was meant to be ("Folder", "File") for the error message.
-DiscEntry locate(OpenDisc& disc, const QString& path, const QString& discPath, QChar letter, const char* missing) {
+DiscEntry locate(OpenDisc& disc, const disc_path::DiscPath& where, const char* missing) {
+  const QString discPath = where.text();
+  const QChar letter = where.letter;
   const std::optional<DiscEntry> root = disc.root();
   if (!root) {
     qCWarning(lcDisc, "the disc in drive %s has no readable ISO 9660 file system", qPrintable(driveName(letter)));
@@ -93,7 +96,7 @@ DiscEntry locate(OpenDisc& disc, const QString& path, const QString& discPath, Q
   }
   DiscEntry here = *root;
   std::set<uint32_t> walked{root->lsn};
-  const QStringList components = path.split(u'/', Qt::SkipEmptyParts);
+  const QStringList components = where.path.split(u'/', Qt::SkipEmptyParts);
   for (qsizetype i = 0; i < components.size(); ++i) {
     const QString& wanted = components[i];
     if (wanted == u".") continue;
@@ -169,9 +172,12 @@ std::vector<OpticalDevice> LinuxDriveManager::systemOpticalDevices() {
   std::vector<OpticalDevice> found;
   std::lock_guard lock(libcdioSetupMutex());
   initLibcdio();
-  char** names = cdio_get_devices(DRIVER_LINUX);
-  if (names == nullptr) return found;
-  for (char** name = names; *name != nullptr; ++name) {
+  struct FreeDeviceList {
+    void operator()(char** names) const { cdio_free_device_list(names); }
+  };
+  const std::unique_ptr<char*, FreeDeviceList> names(cdio_get_devices(DRIVER_LINUX));
+  if (!names) return found;
+  for (char** name = names.get(); *name != nullptr; ++name) {
     struct stat st {};
     if (::stat(*name, &st) != 0) {
       qCWarning(lcDrives, "drive %s refused: %s", *name, std::strerror(errno));
@@ -184,7 +190,6 @@ std::vector<OpticalDevice> LinuxDriveManager::systemOpticalDevices() {
     qCDebug(lcDrives, "drive %s found (device %u:%u)", *name, major(st.st_rdev), minor(st.st_rdev));
     found.push_back(OpticalDevice{QFile::decodeName(*name), static_cast<uint64_t>(st.st_rdev)});
   }
-  cdio_free_device_list(names);
   return found;
 }
 
@@ -369,12 +374,11 @@ std::shared_ptr<VirtualDisc> LinuxDriveManager::copiedDiscIn(QChar letter) {
   return nullptr;
 }
 
-std::vector<FolderEntry> LinuxDriveManager::listFolder(const QString& discPath) {
-  const auto parts = disc_path::split(discPath);
-  if (!parts) fail(QStringLiteral("Not a disc path: %1").arg(discPath));
-  if (const auto copy = copiedDiscIn(parts->letter)) return listCopiedFolder(*copy, parts->path, discPath);
-  const std::shared_ptr<OpenDisc> disc = openDisc(parts->letter);
-  const DiscEntry folder = locate(*disc, parts->path, discPath, parts->letter, "Folder");
+std::vector<FolderEntry> LinuxDriveManager::listFolder(const disc_path::DiscPath& where) {
+  const QString discPath = where.text();
+  if (const auto copy = copiedDiscIn(where.letter)) return listCopiedFolder(*copy, where.path, discPath);
+  const std::shared_ptr<OpenDisc> disc = openDisc(where.letter);
+  const DiscEntry folder = locate(*disc, where, "Folder");
   if (!folder.isFolder) fail(QStringLiteral("Not a folder: %1").arg(discPath));
   const auto entries = disc->folder(folder);
   if (!entries) {
@@ -393,15 +397,13 @@ std::vector<FolderEntry> LinuxDriveManager::listFolder(const QString& discPath) 
   return listing;
 }
 
-std::unique_ptr<TrackStream> LinuxDriveManager::openFile(const QString& discPath) {
-  const auto parts = disc_path::split(discPath);
-  if (!parts) fail(QStringLiteral("Not a disc path: %1").arg(discPath));
-  if (auto copy = copiedDiscIn(parts->letter)) return openCopiedFile(std::move(copy), parts->path, discPath, pacer_);
-  std::shared_ptr<OpenDisc> disc = openDisc(parts->letter);
-  const DiscEntry file = locate(*disc, parts->path, discPath, parts->letter, "File");
-  if (file.isFolder) fail(QStringLiteral("Not a file: %1").arg(discPath));
+std::unique_ptr<TrackStream> LinuxDriveManager::openFile(const disc_path::DiscPath& where) {
+  if (auto copy = copiedDiscIn(where.letter)) return openCopiedFile(std::move(copy), where.path, where.text(), pacer_);
+  std::shared_ptr<OpenDisc> disc = openDisc(where.letter);
+  const DiscEntry file = locate(*disc, where, "File");
+  if (file.isFolder) fail(QStringLiteral("Not a file: %1").arg(where.text()));
   auto stream = std::make_unique<DiscTrackStream>(std::make_unique<SharedDisc>(std::move(disc)), file, pacer_);
-  if (inSvcdTrackFolder(parts->path)) stream->setVariableRate();
+  if (inSvcdTrackFolder(where.path)) stream->setVariableRate();
   return stream;
 }
 

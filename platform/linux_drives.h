@@ -79,8 +79,10 @@ class LinuxDriveManager : public DriveManager {
   void setReadRateLimit(double sectorsPerSecond);
 
   std::vector<DriveRoot> driveRoots() override;
-  std::vector<FolderEntry> listFolder(const QString& discPath) override;
-  std::unique_ptr<TrackStream> openFile(const QString& discPath) override;
+  using DriveManager::listFolder;
+  using DriveManager::openFile;
+  std::vector<FolderEntry> listFolder(const disc_path::DiscPath& folder) override;
+  std::unique_ptr<TrackStream> openFile(const disc_path::DiscPath& file) override;
 
  private:
   struct Drive {

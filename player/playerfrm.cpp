@@ -69,9 +69,9 @@ QString Playerfrm::currentEntryPath() const { return disc_path::join(File1->Path
 // The playlist lists a folder on a disc through the disc layer, or a local folder.
 QStringList Playerfrm::listPlaylistFolder(const QString& folder) {
   QStringList names;
-  if (disc_path::isDiscPath(folder)) {
+  if (const auto disc = disc_path::parse(folder)) {
     if (!services_.drives) throw platform::DiscError("No drives");
-    for (const platform::FolderEntry& e : services_.drives->listFolder(folder))
+    for (const platform::FolderEntry& e : services_.drives->listFolder(*disc))
       if (!e.isFolder) names.append(e.name);
     return names;
   }

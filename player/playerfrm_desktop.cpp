@@ -32,7 +32,7 @@ class PlayerfrmMpris : public platform::MprisControls {
       // The name the status line shows: the file name alone, in proper case.
       s.title = Fdnum::ProperCase(QFileInfo(file).fileName());
       double seconds = 0;
-      skipOnFailure([&] { seconds = w_.player->Duration(); });
+      skipOnFailure("Media applet: track length", [&] { seconds = w_.player->Duration(); });
       if (seconds > 0) s.lengthUs = static_cast<qint64>(seconds * 1e6);
       if (w_.File1->ListIndex() >= 0 && w_.currentEntryPath() == file) s.trackNumber = w_.File1->ListIndex() + 1;
     }
@@ -42,11 +42,11 @@ class PlayerfrmMpris : public platform::MprisControls {
   // The space bar on the control: pause, resume, or start the named file again.
   void playPause() override {
     if (w_.services_.togglePause) {
-      skipOnFailure([&] { w_.services_.togglePause(); });
+      skipOnFailure("Media applet: play/pause", [&] { w_.services_.togglePause(); });
     } else if (w_.player->PlayState() == kPlaying) {
-      skipOnFailure([&] { w_.player->Pause(); });
+      skipOnFailure("Media applet: pause", [&] { w_.player->Pause(); });
     } else {
-      skipOnFailure([&] { w_.player->Play(); });
+      skipOnFailure("Media applet: play", [&] { w_.player->Play(); });
     }
   }
   void play() override {
@@ -56,7 +56,7 @@ class PlayerfrmMpris : public platform::MprisControls {
   void pause() override {
     if (w_.player->PlayState() == kPlaying) playPause();
   }
-  void stop() override { skipOnFailure([&] { w_.player->Stop(); }); }
+  void stop() override { skipOnFailure("Media applet: stop", [&] { w_.player->Stop(); }); }
   void next() override {
     if (w_.Nexttrackcmd->isEnabled()) w_.Nexttrackcmd_Click();
   }
@@ -97,7 +97,7 @@ void Playerfrm::scheduleDesktopUpdate() {
 void Playerfrm::updateDesktop() {
   const int state = player->PlayState();
   bool picture = true;
-  if (services_.showsPicture) skipOnFailure([&] { picture = services_.showsPicture(); });
+  if (services_.showsPicture) skipOnFailure("Screen saver: is a picture showing", [&] { picture = services_.showsPicture(); });
   // Held while a picture plays; kept while the next track opens, which the format watchdog bounds.
   const bool hold = (state == kPlaying && picture) || (state == kWaiting && screenSaver_->isHeld());
   screenSaver_->setHeld(hold);

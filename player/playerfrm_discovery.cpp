@@ -28,8 +28,9 @@ std::optional<QStringList> Playerfrm::CDLETTERS() {
   std::vector<platform::DriveRoot> roots;
   try {
     if (services_.drives) roots = services_.drives->driveRoots();
-  } catch (const std::exception&) {
-    roots.clear();  // a failed drive query lists no drive
+  } catch (const std::exception& e) {
+    qCDebug(lcWindow, "the drive query failed, so no drive is listed: %s", e.what());
+    roots.clear();
   }
   for (const platform::DriveRoot& root : roots) {
     if (root.type != platform::DriveType::CdRom) continue;
@@ -65,7 +66,7 @@ QString Playerfrm::movieFolderOn(QChar letter) {
   if (!services_.drives) return kMovieFolder;
   bool svcd = false;
   try {
-    for (const platform::FolderEntry& e : services_.drives->listFolder(disc_path::driveFolder(letter, QString()))) {
+    for (const platform::FolderEntry& e : services_.drives->listFolder(disc_path::DiscPath{letter.toUpper(), QStringLiteral("/")})) {
       if (!e.isFolder) continue;
       if (e.name.compare(kMovieFolder, Qt::CaseInsensitive) == 0) return kMovieFolder;
       if (e.name.compare(kSvcdFolder, Qt::CaseInsensitive) == 0) svcd = true;
@@ -108,7 +109,7 @@ void Playerfrm::Command29_Click() {
   }
   // Recovery: try the second drive (the same one again on a one-drive machine), then say that
   // nothing was found; the playing caption replaces this once a track really plays.
-  controls::skipOnFailure([this] { TrySecondCdDrive(); });
+  controls::skipOnFailure("Start: try the second drive", [this] { TrySecondCdDrive(); });
   lblDisplay->setText(kNoMovies);
   // Worth a line when it is the disc the user wanted; with a file named on the command line,
   // playing that file is the expected outcome.

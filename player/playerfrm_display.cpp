@@ -16,7 +16,7 @@ void Playerfrm::player_PlayStateChange(int /*oldState*/, int /*newState*/) {
   if (player->PlayState() == kPlaying) Fdnum::ShowTrackNumber(*this);
   // Whatever started it (a disc track or a file from the command line), a running picture
   // takes the video area from the logo.
-  if (player->PlayState() == kPlaying) controls::skipOnFailure([this] { showVideoArea(); });
+  if (player->PlayState() == kPlaying) controls::skipOnFailure("Playing: show the video area", [this] { showVideoArea(); });
   if (player->PlayState() == kPaused) lblDisplay->setText(QStringLiteral("Paused ,hit spacebar to release"));
   if (player->PlayState() == kStopped) {
     lblDisplay->setText(QStringLiteral("Stop"));

@@ -34,7 +34,7 @@ void Playerfrm::dropEvent(QDropEvent* event) {
 void Playerfrm::PlayDroppedPath(const QString& path) {
   qCDebug(lcWindow).noquote() << "Dropped:" << path;
   // As at start-up, nothing plays while the drives take what was dropped and are searched.
-  controls::skipOnFailure([this] { player->Stop(); });
+  controls::skipOnFailure("Drop: stop", [this] { player->Stop(); });
   const bool inDrive = services_.takeIntoDrives && services_.takeIntoDrives(path);
   services_.commandLine = inDrive ? QString() : path;
   Command29_Click();

@@ -9,12 +9,12 @@ using controls::skipOnFailure;
 
 void Playerfrm::Nexttrackcmd_Click() {
   auto loadAndStartSkipping = [this] {
-    skipOnFailure([this] { player->setFileName(currentEntryPath()); });
-    skipOnFailure([this] { player->Play(); });
+    skipOnFailure("Next track: name the file", [this] { player->setFileName(currentEntryPath()); });
+    skipOnFailure("Next track: play", [this] { player->Play(); });
   };
   BeginTrackLoad();
   if (optRnd->isChecked()) {
-    skipOnFailure([this] { randomPick(); });
+    skipOnFailure("Next track: random pick", [this] { randomPick(); });
     loadAndStartSkipping();
     EnableTrackButtons();
   } else {
@@ -25,7 +25,7 @@ void Playerfrm::Nexttrackcmd_Click() {
   }
   if (chkOrd->isChecked()) {
     // On the last entry the playlist refuses the next index: the last entry starts again.
-    skipOnFailure([this] { File1->setListIndex(File1->ListIndex() + 1); });
+    skipOnFailure("Next track: next entry", [this] { File1->setListIndex(File1->ListIndex() + 1); });
     loadAndStartSkipping();
     EnableTrackButtons();
   }
@@ -35,9 +35,9 @@ void Playerfrm::Nexttrackcmd_Click() {
 void Playerfrm::Songcmd_Click(int Index) {
   BeginTrackLoad();
   // A button without a playlist entry leaves the index, so the current entry starts again.
-  if (Index >= 0 && Index <= 17) skipOnFailure([&] { File1->setListIndex(Index); });
-  skipOnFailure([this] { player->setFileName(currentEntryPath()); });
-  skipOnFailure([this] { player->Play(); });
+  if (Index >= 0 && Index <= 17) skipOnFailure("Track button: select the entry", [&] { File1->setListIndex(Index); });
+  skipOnFailure("Track button: name the file", [this] { player->setFileName(currentEntryPath()); });
+  skipOnFailure("Track button: play", [this] { player->Play(); });
   EnableTrackButtons();
   FocusPlayer();
 }
@@ -62,7 +62,7 @@ void Playerfrm::player_EndOfStream(int /*result*/) {
   } catch (const std::exception& e) {
     // After the last entry this is the end of the disc.
     qCDebug(lcWindow) << "End of track: playback stops:" << e.what();
-    skipOnFailure([this] { player->Stop(); });
+    skipOnFailure("End of disc: stop", [this] { player->Stop(); });
   }
 }
 

@@ -45,7 +45,7 @@ void Playerfrm::Mp3playcmd_Click() {
   } catch (const std::exception& e) {
     qCDebug(lcWindow) << "Start from the first drive abandoned:" << e.what();
   }
-  skipOnFailure([this] { TrySecondCdDrive(); });
+  skipOnFailure("Start: try the second drive", [this] { TrySecondCdDrive(); });
   tmrWrong_Format->setEnabled(false);
   DisableTrackButtons();
   FocusPlayer();
@@ -67,15 +67,15 @@ void Playerfrm::Command30_Click() {
 }
 
 void Playerfrm::DisableTrackButtons() {
-  for (int i = 0; i <= 19; ++i) skipOnFailure([&] { Songcmd(i).setEnabled(false); });
-  skipOnFailure([&] { Nexttrackcmd->setEnabled(false); });
+  for (int i = 0; i <= 19; ++i) skipOnFailure("Disable track button", [&] { Songcmd(i).setEnabled(false); });
+  skipOnFailure("Disable >>", [&] { Nexttrackcmd->setEnabled(false); });
 }
 
 void Playerfrm::EnableTrackButtons() {
   const int n = File1->ListCount();
-  for (int i = 0; i < n; ++i) skipOnFailure([&] { Songcmd(i).setEnabled(true); });
-  skipOnFailure([&] { Nexttrackcmd->setEnabled(true); });
-  skipOnFailure([&] { showVideoArea(); });
+  for (int i = 0; i < n; ++i) skipOnFailure("Enable track button", [&] { Songcmd(i).setEnabled(true); });
+  skipOnFailure("Enable >>", [&] { Nexttrackcmd->setEnabled(true); });
+  skipOnFailure("Show the video area", [&] { showVideoArea(); });
 }
 
 void Playerfrm::showVideoArea() {
@@ -86,13 +86,13 @@ void Playerfrm::showVideoArea() {
 
 void Playerfrm::BeginTrackLoad() {
   const int n = File1->ListCount();
-  for (int i = 0; i < n; ++i) skipOnFailure([&] { Songcmd(i).setEnabled(false); });
-  skipOnFailure([&] { Nexttrackcmd->setEnabled(false); });
-  skipOnFailure([&] { lblDisplay->setText(QStringLiteral("Loading... Please be patient...")); });
+  for (int i = 0; i < n; ++i) skipOnFailure("Track load: disable track button", [&] { Songcmd(i).setEnabled(false); });
+  skipOnFailure("Track load: disable >>", [&] { Nexttrackcmd->setEnabled(false); });
+  skipOnFailure("Track load: caption", [&] { lblDisplay->setText(QStringLiteral("Loading... Please be patient...")); });
 }
 
 void Playerfrm::FocusPlayer() {
-  skipOnFailure([&] { player->SetFocus(); });
+  skipOnFailure("Focus the player", [&] { player->SetFocus(); });
 }
 
 void Playerfrm::tmrWrong_Format_Timer() {
@@ -103,7 +103,7 @@ void Playerfrm::tmrWrong_Format_Timer() {
     qCWarning(lcWindow).noquote() << "Nothing played within" << tmrWrong_Format->Interval() / 1000
                                   << "s of starting" << player->FileName()
                                   << "- stopped: the format is not supported or the track cannot be read";
-  skipOnFailure([&] { player->Stop(); });
+  skipOnFailure("Wrong format: stop", [&] { player->Stop(); });
   opencdromcmd->setEnabled(true);
   Capturecmd->setEnabled(false);
   BeginTrackLoad();

@@ -55,8 +55,9 @@ void Playerfrm::Exitcmd_Click() {
   SwitchOffOnTop();
   try {
     player->Stop();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     // Ending anyway: nothing is left to protect.
+    qCDebug(lcWindow, "Exit: the player did not stop: %s", e.what());
   }
   lblDisplay->setText(QStringLiteral("Please wait, VCD Player is shut down ....."));
   leaveDesktop();

@@ -23,10 +23,10 @@ void Playerfrm::opencdromcmd_Click() {
   // The caption is the only record of the tray; it changes before the tray moves.
   if (opencdromcmd->text() == QLatin1String("&Eject")) {
     opencdromcmd->setText(QStringLiteral("&Close"));
-    if (services_.tray) controls::skipOnFailure([this] { services_.tray->openTray(); });
+    if (services_.tray) controls::skipOnFailure("Eject: open the tray", [this] { services_.tray->openTray(); });
   } else if (opencdromcmd->text() == QLatin1String("&Close")) {
     opencdromcmd->setText(QStringLiteral("&Eject"));
-    if (services_.tray) controls::skipOnFailure([this] { services_.tray->closeTray(); });
+    if (services_.tray) controls::skipOnFailure("Eject: close the tray", [this] { services_.tray->closeTray(); });
     Command29_Click();
   }
   FocusPlayer();

@@ -10,7 +10,7 @@ TEST(DiscPath, SplitsOnlyWellFormedDiscPaths) {
                                                       {"cdrom://z/", "/"},
                                                       {"cdrom://D/a..b/.hidden", "/a..b/.hidden"}};
   for (const auto& [path, inside] : good) {
-    const auto p = disc_path::split(path);
+    const auto p = disc_path::parse(path);
     ASSERT_TRUE(p) << path;
     EXPECT_EQ(p->letter, QChar(path[8]).toUpper()) << path;
     EXPECT_EQ(p->path, inside) << path;
@@ -23,6 +23,7 @@ TEST(DiscPath, SplitsOnlyWellFormedDiscPaths) {
 
 TEST(DiscPath, FoldersAndJoinedNamesStayDiscPathsLocalOnesStayLocal) {
   EXPECT_EQ(disc_path::driveFolder(QChar('d'), "/Mpegav"), "cdrom://D/Mpegav");
+  EXPECT_EQ(disc_path::parse("cdrom://d/Mpegav/AVSEQ01.DAT")->text(), "cdrom://D/Mpegav/AVSEQ01.DAT");  // as shown
   EXPECT_EQ(disc_path::driveFolder(QChar('E'), ""), "cdrom://E/");
   EXPECT_EQ(disc_path::join("cdrom://D/Mpegav", "AVSEQ01.DAT"), "cdrom://D/Mpegav/AVSEQ01.DAT");
   EXPECT_EQ(disc_path::join("cdrom://D/", "AVSEQ01.DAT"), "cdrom://D/AVSEQ01.DAT");

@@ -81,14 +81,15 @@ class FakeDriveManager : public platform::DriveManager {
     for (const Drive& d : drives) out.push_back({d.letter, d.type, QStringLiteral("/dev/fake")});
     return out;
   }
-  std::vector<platform::FolderEntry> listFolder(const QString& path) override {
+  using platform::DriveManager::listFolder;
+  using platform::DriveManager::openFile;
+  std::vector<platform::FolderEntry> listFolder(const disc_path::DiscPath& folder) override {
     ++listings;
-    const auto parts = disc_path::split(path);
     for (const Drive& d : drives) {
-      if (!parts || d.letter.toUpper() != parts->letter) continue;
+      if (d.letter.toUpper() != folder.letter) continue;
       if (!d.disc) throw platform::DiscError("no disc");
       for (auto it = d.disc->begin(); it != d.disc->end(); ++it) {
-        if (QString("/" + it.key()).compare(parts->path, Qt::CaseInsensitive) != 0) continue;
+        if (QString("/" + it.key()).compare(folder.path, Qt::CaseInsensitive) != 0) continue;
         std::vector<platform::FolderEntry> out;
         for (const QString& name : it.value()) out.push_back({name, false, 2324});
         return out;
@@ -97,7 +98,7 @@ class FakeDriveManager : public platform::DriveManager {
     }
     throw platform::DiscError("no such drive");
   }
-  std::unique_ptr<platform::TrackStream> openFile(const QString&) override {
+  std::unique_ptr<platform::TrackStream> openFile(const disc_path::DiscPath&) override {
     throw platform::DiscError("the fake drives hold no readable tracks");
   }
   static QStringList tracks(int n, const char* ext = "DAT") {
