@@ -23,17 +23,6 @@ constexpr QDir::Filters kEntries = QDir::Dirs | QDir::Files | QDir::Hidden | QDi
 
 [[noreturn]] void fail(const QString& message) { throw DiscError(message.toStdString()); }
 
-bool readFully(int fd, uint8_t* buf, size_t n, int64_t offset) {
-  while (n > 0) {
-    const ssize_t got = ::pread(fd, buf, n, static_cast<off_t>(offset));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    buf += got;
-    n -= static_cast<size_t>(got);
-    offset += got;
-  }
-  return true;
-}
 
 uint32_t littleEndian32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 

@@ -162,18 +162,6 @@ int dataOffset(SectorLayout layout, bool form2) {
   return -1;
 }
 
-// Reads exactly `n` bytes at `offset`; false on a short read (a file cut after it was opened).
-bool readFully(int fd, uint8_t* buf, size_t n, int64_t offset) {
-  while (n > 0) {
-    const ssize_t got = ::pread(fd, buf, n, static_cast<off_t>(offset));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    buf += got;
-    n -= static_cast<size_t>(got);
-    offset += got;
-  }
-  return true;
-}
 
 // A CUE, TOC or ISO image, copied straight out of memory maps of the files its sheet names
 // (opened and checked once, when the image went into the drive); one pread per batch of sectors

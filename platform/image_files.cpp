@@ -233,4 +233,16 @@ std::shared_ptr<ImageFile> ImageFile::openNamed(const QString& folder, const QSt
   return file;
 }
 
+bool readFully(int fd, uint8_t* buf, size_t n, int64_t offset) {
+  while (n > 0) {
+    const ssize_t got = ::pread(fd, buf, n, static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    buf += got;
+    n -= static_cast<size_t>(got);
+    offset += got;
+  }
+  return true;
+}
+
 }  // namespace vcd::platform

@@ -67,4 +67,8 @@ class ImageFile {
 // The file of `folder` called `name` (exactly, else without regard to case), or an empty string.
 QString findInFolder(const QString& folder, const QString& name);
 
+// Reads exactly `n` bytes at `offset`, retrying after signals; false on a short read (a file cut
+// after it was opened) or an error.
+bool readFully(int fd, uint8_t* buf, size_t n, int64_t offset);
+
 }  // namespace vcd::platform
