@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Reads the player's main window over AT-SPI the way a screen reader does, and prints it.
 
-    window_geometry.py WINDOW_TITLE controls   every showing control, one a line, sorted:
-                                               "role|name|x,y,w,h" relative to the window
+    window_geometry.py WINDOW_TITLE controls   every showing control on the window's area, one a
+                                               line, sorted: "role|name|x,y,w,h" relative to it
     window_geometry.py WINDOW_TITLE position   the seek slider's value (milliseconds)
 
 Exits 1 (and prints nothing) when the window is not on the bus or has no such slider.
@@ -53,6 +53,10 @@ def main():
         if not node.getState().contains(pyatspi.STATE_SHOWING):
             continue
         box = extents(node)
+        # What a user can see: the parked working controls below the client area are left out.
+        if (box.width <= 0 or box.height <= 0 or box.x >= origin.x + origin.width or box.y >= origin.y + origin.height
+                or box.x + box.width <= origin.x or box.y + box.height <= origin.y):
+            continue
         lines.append("%s|%s|%d,%d,%d,%d" % (node.getRoleName(), node.name or node.description,
                                             box.x - origin.x, box.y - origin.y, box.width, box.height))
     print("\n".join(sorted(lines)))

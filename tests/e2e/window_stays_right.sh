@@ -25,9 +25,21 @@ rm -f "$out"/[0-9]-*.png "$out"/[0-9][0-9]-*.png "$out"/*.controls
 # The player's windows by their title (while the video is full screen there are two).
 windows() { xdotool search --onlyvisible --name "^$title\$" 2>/dev/null || true; }
 one_window() { [ "$(windows | wc -l)" = 1 ]; }
-main_id() { xdotool search --name "^$title\$" 2>/dev/null | while read -r id; do
-  [ "$(xwininfo -id "$id" | awk '/Width:/ {print $2}')" != 1280 ] && { echo "$id"; break; }; done; }
-width_of() { xwininfo -id "$1" | awk '/Width:/ {print $2}'; }
+# (xwininfo without a window waits for a click: never call it so.)
+width_of() { [ -n "${1:-}" ] && xwininfo -id "$1" 2>/dev/null | awk '/Width:/ {print $2}'; }
+size_of() { [ -n "${1:-}" ] && xwininfo -id "$1" 2>/dev/null | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}'; }
+# The full-screen video covers the whole 1280 x 1024 screen; the main window, even maximised,
+# leaves the window manager's title bar.
+full_screen_id() {
+  local id
+  for id in $(windows); do [ "$(size_of "$id")" = 1280x1024 ] && { echo "$id"; return 0; }; done
+  return 1
+}
+main_id() {
+  local id
+  for id in $(windows); do [ "$(size_of "$id")" != 1280x1024 ] && { echo "$id"; return 0; }; done
+  return 1
+}
 shoot() { import -silent -window root "$out/$1.png"; echo "picture: $out/$1.png"; }
 
 # What a screen reader finds on the window, read until two readings agree (the layout settled).
@@ -47,8 +59,18 @@ expect_looks_as() {
 }
 position() { /usr/bin/python3 "$e2e_dir/window_geometry.py" "$title" position 2>/dev/null; }
 
-maximise() { wmctrl -i -r "$(main_id)" -b add,maximized_vert,maximized_horz; wait_for 60 is_wide || fail "the window did not maximise"; }
-restore() { wmctrl -i -r "$(main_id)" -b remove,maximized_vert,maximized_horz; wait_for 60 is_narrow || fail "the window did not restore"; }
+maximise() {
+  local id
+  id=$(main_id) || fail "no main window to maximise"
+  wmctrl -i -r "$id" -b add,maximized_vert,maximized_horz || fail "wmctrl cannot maximise the window"
+  wait_for 60 is_wide || fail "the window did not maximise"
+}
+restore() {
+  local id
+  id=$(main_id) || fail "no main window to restore"
+  wmctrl -i -r "$id" -b remove,maximized_vert,maximized_horz || fail "wmctrl cannot restore the window"
+  wait_for 60 is_narrow || fail "the window did not restore"
+}
 is_wide() { [ "$(width_of "$(main_id)")" -gt 501 ] 2>/dev/null; }
 is_narrow() { [ "$(width_of "$(main_id)")" = 501 ] 2>/dev/null; }
 click_in_window() { window_origin || fail "the main window is gone"; xdotool mousemove $((win_x + $1)) $((win_y + $2)) click 1; }
@@ -80,10 +102,10 @@ expect_looks_as before "maximised and restored"
 
 # --- Full Scr, Esc, maximise, restore
 click_in_window 241 328  # "Full Scr"
-full_screen() { [ "$(windows | wc -l)" = 2 ] && windows | while read -r id; do [ "$(width_of "$id")" = 1280 ] && echo "$id"; done | grep -q .; }
+full_screen() { [ "$(windows | wc -l)" = 2 ] && full_screen_id >/dev/null; }
 wait_for 60 full_screen || fail "no full-screen window titled \"$title\""
 shoot 3-full-screen
-fs=$(windows | while read -r id; do [ "$(width_of "$id")" = 1280 ] && echo "$id"; done | head -n1)
+fs=$(full_screen_id)
 xdotool windowactivate --sync "$fs" 2>/dev/null || xdotool windowfocus --sync "$fs"
 xdotool key --clearmodifiers Escape
 wait_for 60 one_window || fail "Esc did not leave full screen"
