@@ -15,12 +15,14 @@
 #include <QOpenGLFunctions>
 #include <QWindow>
 #include <QPalette>
+#include <QRegion>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <mpv/client.h>
 #include <mpv/render_gl.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 namespace vcd::mpv {
@@ -30,6 +32,12 @@ void* procAddress(void*, const char* name) {
   QOpenGLContext* ctx = QOpenGLContext::currentContext();
   return ctx ? reinterpret_cast<void*>(ctx->getProcAddress(name)) : nullptr;
 }
+
+bool onWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
+
+// How long a picture window may stay hidden from view while its face is shown before it is made
+// anew: long enough for a compositor's own expose to arrive first, also on a loaded machine.
+constexpr int kExposeGraceMs = 1500;
 }  // namespace
 
 // The native window libmpv draws into, inside the VideoWidget. It has an OpenGL context of its
@@ -41,6 +49,9 @@ void* procAddress(void*, const char* name) {
 // The window takes no input: clicks and keys reach the VideoWidget beneath it.
 class GlSurface : public QWindow {
  public:
+  // Told whenever the window is exposed or no longer exposed.
+  std::function<void(bool exposed)> exposureChanged;
+
   explicit GlSurface(mpv_handle* mpv) : m_mpv(mpv) {
     setSurfaceType(QWindow::OpenGLSurface);
     setFlag(Qt::WindowTransparentForInput, true);
@@ -83,7 +94,9 @@ class GlSurface : public QWindow {
  protected:
   void exposeEvent(QExposeEvent*) override {
     qCDebug(lcEngine, "picture window %s", isExposed() ? "exposed" : "no longer exposed");
+    if (exposureChanged) exposureChanged(isExposed());
     if (!isExposed()) return;
+    passPointerThrough();
     if (!m_render) createRenderer();
     draw(false);
   }
@@ -102,6 +115,18 @@ class GlSurface : public QWindow {
 
  private:
   QSize pixelSize() const { return size() * devicePixelRatio(); }
+
+  // On X11 the window's flag lets clicks through. On Wayland the picture is a surface of its own
+  // (a subsurface of the main window's) that takes the pointer whatever the flag says; its input
+  // region is set to a rectangle outside the surface, which leaves it none, so clicks, double
+  // clicks and right clicks reach the window's surface beneath and the VideoWidget there. Qt
+  // makes a new wl_surface each time the window is shown and may forget the region with the old
+  // one: it is set again on every expose (cleared first, as Qt skips a region it believes set).
+  void passPointerThrough() {
+    if (!onWayland()) return;
+    setMask(QRegion());
+    setMask(QRegion(-1, -1, 1, 1));
+  }
 
   bool makeCurrent() {
     if (!m_context || !handle()) return false;
@@ -235,6 +260,14 @@ VideoWidget::VideoWidget(mpv_handle* mpv, QWidget* parent) : QWidget(parent) {
   layout->setSpacing(0);
   if (mpv) {
     m_surface = new GlSurface(mpv);
+    m_surface->exposureChanged = [this](bool exposed) {
+      if (exposed) {
+        m_pictureRevived = false;
+        m_exposeCheck.stop();
+      } else {
+        m_exposeCheck.start();
+      }
+    };
     m_surfaceHolder = QWidget::createWindowContainer(m_surface, this);
     m_surfaceHolder->setObjectName(QStringLiteral("picture"));
     m_surfaceHolder->setFocusPolicy(Qt::NoFocus);
@@ -250,6 +283,9 @@ VideoWidget::VideoWidget(mpv_handle* mpv, QWidget* parent) : QWidget(parent) {
   }
   m_clickTimer.setSingleShot(true);
   connect(&m_clickTimer, &QTimer::timeout, this, &VideoWidget::togglePauseRequested);
+  m_exposeCheck.setSingleShot(true);
+  m_exposeCheck.setInterval(kExposeGraceMs);
+  connect(&m_exposeCheck, &QTimer::timeout, this, &VideoWidget::bringPictureBack);
 }
 
 VideoWidget::~VideoWidget() {
@@ -276,6 +312,41 @@ void VideoWidget::setPictureShown(bool shown) {
 void VideoWidget::showEvent(QShowEvent* event) {
   if (m_surface) m_surface->ensureRenderer();
   QWidget::showEvent(event);
+  // Shown again (back from full screen, restored): the picture window must follow.
+  m_pictureRevived = false;
+  if (m_surface) m_exposeCheck.start();
+}
+
+void VideoWidget::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  // The window came to the front again (after the desktop's overview, a restore): a picture window
+  // the compositor left hidden meanwhile gets another chance.
+  if (event->type() == QEvent::ActivationChange && m_surface && isActiveWindow()) {
+    m_pictureRevived = false;
+    m_exposeCheck.start();
+  }
+}
+
+// Some compositors (GNOME Shell) never expose the picture's window again after the face has been
+// a window of its own or the overview has hidden it: the picture stays black while the film
+// plays. The face is on screen and the picture window still hidden after a moment: it is shown
+// anew, which gives it a new native surface that the compositor exposes like any other. Once per
+// time it goes out of view, so a compositor that keeps it hidden (a window on another workspace)
+// does not make it churn. (Wayland only.)
+void VideoWidget::bringPictureBack() {
+  if (!onWayland()) return;  // X11 servers expose a mapped window by themselves
+  if (!m_surface || !m_surfaceHolder || !m_surfaceHolder->isVisible()) return;
+  QWidget* top = window();
+  if (!top->isVisible() || top->isMinimized()) return;
+  if (m_surface->isExposed()) {
+    m_surface->requestUpdate();
+    return;
+  }
+  if (m_pictureRevived) return;
+  m_pictureRevived = true;
+  qCDebug(lcEngine, "picture window still not exposed while shown: showing it anew");
+  m_surfaceHolder->hide();
+  m_surfaceHolder->show();
 }
 
 int VideoWidget::framesRendered() const { return m_surface ? m_surface->frames() : 0; }

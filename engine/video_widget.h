@@ -56,9 +56,11 @@ class VideoWidget : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   void leaveFullScreen();
+  void bringPictureBack();
 
   GlSurface* m_surface = nullptr;    // owned by its holder
   QWidget* m_surfaceHolder = nullptr;
@@ -69,6 +71,8 @@ class VideoWidget : public QWidget {
   QRect m_homeGeometry;
   QTimer m_clickTimer;               // a single click counts once no double click follows
   bool m_swallowRelease = false;
+  QTimer m_exposeCheck;              // the picture window must be exposed again by then
+  bool m_pictureRevived = false;     // shown anew since it last went out of view
 };
 
 }  // namespace vcd::mpv
