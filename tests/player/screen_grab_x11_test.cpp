@@ -22,8 +22,8 @@ TEST(X11ScreenGrab, TheRootWindowOutsideAWaylandSessionNothingInsideOne) {
   EXPECT_TRUE(platform::GrabWholeScreen().isNull());
   qputenv("XDG_SESSION_TYPE", "x11");
   EXPECT_FALSE(platform::GrabWholeScreen().isNull());
-  display.isNull() ? qunsetenv("WAYLAND_DISPLAY") : void(qputenv("WAYLAND_DISPLAY", display));
-  session.isNull() ? qunsetenv("XDG_SESSION_TYPE") : void(qputenv("XDG_SESSION_TYPE", session));
+  for (const auto& [name, value] : {std::pair{"WAYLAND_DISPLAY", display}, std::pair{"XDG_SESSION_TYPE", session}})
+    value.isNull() ? void(qunsetenv(name)) : void(qputenv(name, value));
 }
 
 }  // namespace
