@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPolygonF>
 #include <QProxyStyle>
 #include <QSlider>
 #include <QStyle>
@@ -28,9 +30,54 @@ class JumpSliderStyle : public QProxyStyle {
   }
 };
 
-QToolButton* barButton(QWidget* parent, QStyle::StandardPixmap icon, const QString& tip) {
+// The bar's pictures are drawn here, in the palette's button-text colour, rather than taken from
+// the desktop's icon theme: symbolic themes (GNOME's Adwaita) hand out pale grey icons meant to be
+// recoloured by their own toolkit, which are nearly invisible on a light bar.
+QPixmap glyphPixmap(ControlBar::Glyph glyph, const QColor& colour, int side, qreal ratio) {
+  QPixmap pixmap(QSize(side, side) * ratio);
+  pixmap.setDevicePixelRatio(ratio);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  p.setBrush(colour);
+  const qreal u = side / 16.0;  // drawn on a 16 x 16 grid
+  auto r = [u](qreal x, qreal y, qreal w, qreal h) { return QRectF(x * u, y * u, w * u, h * u); };
+  auto pt = [u](qreal x, qreal y) { return QPointF(x * u, y * u); };
+  // The loudspeaker of the sound glyphs.
+  const QPolygonF speaker{pt(1.5, 5.5), pt(4.5, 5.5), pt(8.5, 2), pt(8.5, 14), pt(4.5, 10.5), pt(1.5, 10.5)};
+  switch (glyph) {
+    case ControlBar::Glyph::Play:
+      p.drawPolygon(QPolygonF{pt(4, 2), pt(13.5, 8), pt(4, 14)});
+      break;
+    case ControlBar::Glyph::Pause:
+      p.drawRect(r(3.5, 2.5, 3.5, 11));
+      p.drawRect(r(9, 2.5, 3.5, 11));
+      break;
+    case ControlBar::Glyph::Stop:
+      p.drawRect(r(3, 3, 10, 10));
+      break;
+    case ControlBar::Glyph::Volume: {
+      p.drawPolygon(speaker);
+      p.setBrush(Qt::NoBrush);
+      p.setPen(QPen(colour, 1.4 * u, Qt::SolidLine, Qt::RoundCap));
+      p.drawArc(r(6.5, 5, 5, 6), -50 * 16, 100 * 16);
+      p.drawArc(r(6, 2.5, 8.5, 11), -55 * 16, 110 * 16);
+      break;
+    }
+    case ControlBar::Glyph::Muted: {
+      p.drawPolygon(speaker);
+      p.setPen(QPen(colour, 1.6 * u, Qt::SolidLine, Qt::RoundCap));
+      p.drawLine(pt(10.5, 5.5), pt(14.5, 10.5));
+      p.drawLine(pt(14.5, 5.5), pt(10.5, 10.5));
+      break;
+    }
+  }
+  return pixmap;
+}
+
+QToolButton* barButton(QWidget* parent, const QString& tip) {
   auto* b = new QToolButton(parent);
-  b->setIcon(parent->style()->standardIcon(icon));
   b->setToolTip(tip);
   b->setAutoRaise(true);
   b->setFocusPolicy(Qt::NoFocus);
@@ -50,9 +97,9 @@ ControlBar::ControlBar(MpvPlayer& player, QWidget* parent) : QWidget(parent), m_
   setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   setFocusPolicy(Qt::NoFocus);
 
-  m_playPause = barButton(this, QStyle::SP_MediaPlay, tr("Play"));
+  m_playPause = barButton(this, tr("Play"));
   m_playPause->setObjectName(QStringLiteral("playPause"));
-  m_stop = barButton(this, QStyle::SP_MediaStop, tr("Stop"));
+  m_stop = barButton(this, tr("Stop"));
   m_stop->setObjectName(QStringLiteral("stop"));
 
   auto* sliderStyle = new JumpSliderStyle(style()->name());
@@ -65,7 +112,7 @@ ControlBar::ControlBar(MpvPlayer& player, QWidget* parent) : QWidget(parent), m_
   m_seek->setEnabled(false);
   m_seek->setToolTip(tr("Seek"));
 
-  m_mute = barButton(this, QStyle::SP_MediaVolume, tr("Mute"));
+  m_mute = barButton(this, tr("Mute"));
   m_mute->setObjectName(QStringLiteral("mute"));
   m_mute->setCheckable(true);
   m_volume = new QSlider(Qt::Horizontal, this);
@@ -107,13 +154,49 @@ ControlBar::ControlBar(MpvPlayer& player, QWidget* parent) : QWidget(parent), m_
     if (!m_updating) m_player.setVolume(value);
   });
   connect(m_mute, &QToolButton::toggled, this, [this](bool on) {
-    m_mute->setIcon(style()->standardIcon(on ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
+    m_mute->setIcon(glyph(on ? Glyph::Muted : Glyph::Volume));
     if (!m_updating) m_player.setMute(on);
   });
 
   m_follow.setInterval(250);
   connect(&m_follow, &QTimer::timeout, this, &ControlBar::refresh);
   refresh();
+  updateGlyphs();
+}
+
+QIcon ControlBar::glyph(Glyph g) const {
+  const qreal ratio = devicePixelRatioF();
+  QIcon icon;
+  const QPalette& pal = palette();
+  icon.addPixmap(glyphPixmap(g, pal.color(QPalette::Active, QPalette::ButtonText), 16, ratio), QIcon::Normal);
+  icon.addPixmap(glyphPixmap(g, pal.color(QPalette::Disabled, QPalette::ButtonText), 16, ratio), QIcon::Disabled);
+  return icon;
+}
+
+void ControlBar::updateGlyphs() {
+  if (!m_playPause || !m_stop || !m_mute) return;  // still being made
+  m_playPause->setIcon(glyph(m_showsPause ? Glyph::Pause : Glyph::Play));
+  m_stop->setIcon(glyph(Glyph::Stop));
+  m_mute->setIcon(glyph(m_mute->isChecked() ? Glyph::Muted : Glyph::Volume));
+}
+
+bool ControlBar::event(QEvent* event) {
+  if (event->type() == QEvent::ApplicationPaletteChange) {
+    // The desktop's colours changed (a light or dark theme): the bar's face follows them, as
+    // its glyphs do (the palette change that follows draws them anew).
+    QPalette pal = palette();
+    const QColor face = QApplication::palette().color(QPalette::Window);
+    if (pal.color(QPalette::Window) != face) {
+      pal.setColor(QPalette::Window, face);
+      setPalette(pal);
+    }
+  }
+  return QWidget::event(event);
+}
+
+void ControlBar::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange) updateGlyphs();
 }
 
 void ControlBar::seekToSlider() { m_player.seek(m_seek->sliderPosition() / 1000.0); }
@@ -133,7 +216,7 @@ void ControlBar::refresh() {
   const bool playing = m_player.PlayState() == kPlaying || m_player.PlayState() == kWaiting;
   if (playing != m_showsPause) {
     m_showsPause = playing;
-    m_playPause->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    m_playPause->setIcon(glyph(playing ? Glyph::Pause : Glyph::Play));
     m_playPause->setToolTip(playing ? tr("Pause") : tr("Play"));
   }
   m_updating = false;

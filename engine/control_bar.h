@@ -1,4 +1,5 @@
 #pragma once
+#include <QIcon>
 #include <QTimer>
 #include <QWidget>
 
@@ -28,22 +29,29 @@ class ControlBar : public QWidget {
   // Reads the player's figures into the controls (a timer does it while the bar is shown).
   void refresh();
 
+  // The bar's pictures, drawn in the palette's button-text colour (anew when the palette changes).
+  enum class Glyph { Play, Pause, Stop, Volume, Muted };
+  QIcon glyph(Glyph g) const;
+
  protected:
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   void seekToSlider();
+  void updateGlyphs();
 
   MpvPlayer& m_player;
-  QToolButton* m_playPause;
-  QToolButton* m_stop;
-  QSlider* m_seek;
-  QToolButton* m_mute;
-  QSlider* m_volume;
+  QToolButton* m_playPause = nullptr;
+  QToolButton* m_stop = nullptr;
+  QSlider* m_seek = nullptr;
+  QToolButton* m_mute = nullptr;
+  QSlider* m_volume = nullptr;
   QTimer m_follow;
   bool m_updating = false;  // the controls are being set from the player's figures
   bool m_showsPause = false;

@@ -45,10 +45,12 @@ class MediaPlayer : public QObject {
   virtual void setFileName(const QString& path) = 0;
   virtual QString FileName() const = 0;
 
-  // Starts the named file from its beginning. Throws MediaError when no file is named or the
-  // named file can no longer be opened.
+  // Resumes a paused file where its picture was held. Otherwise starts the named file from its
+  // beginning: a stopped one, one that played to its end, a newly named one, and one that is
+  // playing (it starts over). Throws MediaError when no file is named or the named file can no
+  // longer be opened.
   virtual void Play() = 0;
-  // Holds the current picture.
+  // Holds the current picture; a later Play goes on from there.
   virtual void Pause() = 0;
   // Ends playback (reports kStopped); harmless when already stopped.
   virtual void Stop() = 0;

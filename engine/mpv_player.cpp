@@ -397,7 +397,8 @@ void MpvPlayer::Play() {
       updateState();
       break;
     case Phase::Active: {
-      namedCommand(m_mpv, {{"name", "seek"}, {"target", "0"}, {"flags", "absolute"}});
+      // A paused file resumes where its picture was held; a running one starts over.
+      if (!m_pause) namedCommand(m_mpv, {{"name", "seek"}, {"target", "0"}, {"flags", "absolute"}});
       setPause(false);
       updateState();
       break;

@@ -117,8 +117,8 @@ class MpvPlayer : public MediaPlayer {
   static constexpr const char* kDiscAnalyzeDuration = "0.2";
   static constexpr const char* kDiscReadahead = "1";
 
-  // Resumes a paused file where it stands (the space bar and a click on the picture); Play()
-  // would start it over.
+  // The space bar and a click on the picture: pauses a running file, resumes a paused one where
+  // it stands (as Play() does), and starts a stopped or ended one again from its beginning.
   void togglePause();
 
   // Whether the named file's picture / sound track is selected and running.

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMouseEvent>
@@ -366,6 +367,7 @@ void VideoWidget::setFullScreen(bool on) {
   if (on) {
     m_homeParent = parentWidget();
     m_homeGeometry = geometry();
+    rememberHomePlace();
     if (m_homeParent && m_homeParent->layout()) {
       // Hold the picture's place in its layout so it comes back where it was.
       m_placeholder = new QWidget(m_homeParent);
@@ -373,8 +375,14 @@ void VideoWidget::setFullScreen(bool on) {
     }
     m_fullScreen = true;
     QScreen* screen = window()->screen();
+    // The full-screen window is the player's own: the desktop's task list and window switcher
+    // name it as they name the window it came from.
+    const QString title = window()->windowTitle();
+    const QIcon icon = window()->windowIcon();
     setParent(nullptr);
     setWindowFlag(Qt::Window, true);
+    setWindowTitle(title);
+    setWindowIcon(icon);
     // The screen's whole area even where no window manager honours the full-screen request.
     if (screen) setGeometry(screen->geometry());
     showFullScreen();
@@ -382,10 +390,15 @@ void VideoWidget::setFullScreen(bool on) {
     setFocus(Qt::OtherFocusReason);
   } else {
     m_fullScreen = false;
+    // The title goes while this is still a window: a native window that becomes a child again
+    // would otherwise keep it, and a search for the player's window by its title find two.
+    setWindowTitle(QString());
+    setWindowIcon(QIcon());
     if (m_homeParent) {
       setParent(m_homeParent);  // a child again (clears the window flag)
       setGeometry(m_homeGeometry);  // a window that places its controls itself gets it back as it was
       if (m_placeholder && m_homeParent->layout()) m_homeParent->layout()->replaceWidget(m_placeholder, this);
+      returnToHomePlace();
     } else {
       setWindowFlag(Qt::Window, false);
     }
@@ -393,6 +406,39 @@ void VideoWidget::setFullScreen(bool on) {
     show();
     setFocus(Qt::OtherFocusReason);
   }
+}
+
+// Coming back, the widget is its parent's last child: on top of every sibling (the window's
+// status line above it would be hidden) and at the end of the tab chain. So it notes where it
+// stood in both before it goes: the sibling above it, and the control Tab went to before it.
+void VideoWidget::rememberHomePlace() {
+  m_homeAbove = nullptr;
+  m_homeTabBefore = nullptr;
+  if (!m_homeParent) return;
+  const QObjectList& siblings = m_homeParent->children();
+  for (qsizetype i = siblings.indexOf(this) + 1; i >= 1 && i < siblings.size(); ++i) {
+    auto* sibling = qobject_cast<QWidget*>(siblings[i]);
+    if (sibling && !sibling->isWindow()) {
+      m_homeAbove = sibling;
+      break;
+    }
+  }
+  // The control that Tab reaches just before this one (its own children follow it in the chain).
+  QWidget* before = previousInFocusChain();
+  for (int guard = 0; before && before != this && guard < 10000; ++guard, before = before->previousInFocusChain()) {
+    if ((before->focusPolicy() & Qt::TabFocus) && !isAncestorOf(before)) {
+      m_homeTabBefore = before;
+      break;
+    }
+  }
+}
+
+void VideoWidget::returnToHomePlace() {
+  if (m_homeAbove && m_homeAbove->parentWidget() == m_homeParent) stackUnder(m_homeAbove);
+  if (m_homeTabBefore && m_homeTabBefore->window() == window() && !isAncestorOf(m_homeTabBefore))
+    QWidget::setTabOrder(m_homeTabBefore, this);
+  m_homeAbove = nullptr;
+  m_homeTabBefore = nullptr;
 }
 
 void VideoWidget::leaveFullScreen() {

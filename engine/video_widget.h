@@ -29,7 +29,8 @@ class VideoWidget : public QWidget {
   void setControlBar(QWidget* bar);
   QWidget* controlBar() const { return m_bar; }
 
-  // Shows the picture over the whole screen, or puts it back where it was in its window.
+  // Shows the picture over the whole screen, in a window titled like the one it leaves, or puts
+  // it back where it was in its window: the same place, size, stacking and tab place.
   void setFullScreen(bool on);
   bool isFullScreenShown() const { return m_fullScreen; }
 
@@ -61,6 +62,8 @@ class VideoWidget : public QWidget {
  private:
   void leaveFullScreen();
   void bringPictureBack();
+  void rememberHomePlace();
+  void returnToHomePlace();
 
   GlSurface* m_surface = nullptr;    // owned by its holder
   QWidget* m_surfaceHolder = nullptr;
@@ -69,6 +72,8 @@ class VideoWidget : public QWidget {
   QPointer<QWidget> m_homeParent;    // where the picture sits when not full screen
   QPointer<QWidget> m_placeholder;   // keeps its place in the home layout meanwhile
   QRect m_homeGeometry;
+  QPointer<QWidget> m_homeAbove;      // the sibling stacked right above it at home
+  QPointer<QWidget> m_homeTabBefore;  // the widget before it in the window's tab chain
   QTimer m_clickTimer;               // a single click counts once no double click follows
   bool m_swallowRelease = false;
   QTimer m_exposeCheck;              // the picture window must be exposed again by then

@@ -11,7 +11,7 @@ packages=(
   # run: GL under X11, the window's fonts
   libgl1-mesa-dri libglx-mesa0 qt6-qpa-plugins fonts-wine fonts-liberation2 fonts-dejavu-core
   # test media, tests and screenshots
-  ffmpeg vcdimager googletest libgtest-dev libgmock-dev xvfb xauth x11-utils imagemagick openbox xdotool
+  ffmpeg vcdimager googletest libgtest-dev libgmock-dev xvfb xauth x11-utils imagemagick openbox xdotool wmctrl
   # the installed tree and the Debian package: launcher, AppStream and manual page checks;
   # dpkg-shlibdeps computes the package's dependencies
   desktop-file-utils appstream groff-base dpkg-dev file

@@ -1,6 +1,7 @@
 #include "window_services/rgr_resizer.h"
 
 #include <QEvent>
+#include <QMetaObject>
 #include <QPainter>
 #include <cmath>
 
@@ -43,46 +44,73 @@ double rgrResizer::innerHeight() const { return target_ ? target_->height() * do
 
 QList<QWidget*> rgrResizer::controls() const {
   QList<QWidget*> out;
-  if (target_) collect(target_, out);
+  for (const Record& r : table_)
+    if (r.control) out.append(r.control.data());
   return out;
+}
+
+const rgrResizer::Proportions* rgrResizer::proportionsOf(const QWidget* control) const {
+  for (const Record& r : table_)
+    if (control && r.control == control) return &r.proportions;
+  return nullptr;
 }
 
 void rgrResizer::recordProportions() {
   if (!target_) return;
+  for (const Record& r : table_)
+    if (r.control) r.control->removeEventFilter(this);
   const double w0 = innerWidth(), h0 = innerHeight();
-  const QList<QWidget*> all = controls();
-  table_ = QVector<Proportions>(all.size());
-  if (w0 <= 0 || h0 <= 0) return;  // a division that fails leaves the fields at 0
-  for (int i = 0; i < all.size(); ++i) {
-    const QRect g = all[i]->geometry();
-    const double t = controls::kTwipsPerPixel;
-    table_[i] = {g.y() * t / h0, g.x() * t / w0, g.width() * t / w0, g.height() * t / h0};
+  QList<QWidget*> all;
+  collect(target_, all);
+  table_.clear();
+  table_.reserve(all.size());
+  const double t = controls::kTwipsPerPixel;
+  for (QWidget* c : all) {
+    Record r{c, c->parentWidget(), {}};
+    if (w0 > 0 && h0 > 0) {  // a division that fails leaves the fields at 0
+      const QRect g = c->geometry();
+      r.proportions = {g.y() * t / h0, g.x() * t / w0, g.width() * t / w0, g.height() * t / h0};
+    }
+    table_.append(r);
+    // To see it come home after a spell elsewhere (see eventFilter).
+    c->installEventFilter(this);
   }
-  recorded_ = true;
+  recorded_ = w0 > 0 && h0 > 0;
+}
+
+void rgrResizer::apply(const Record& r, double w1, double h1) const {
+  QWidget* c = r.control.data();
+  // Deleted, or away from where it was recorded (a window of its own meanwhile): left alone.
+  if (!c || !r.container || c->parentWidget() != r.container.data() || c->isWindow()) return;
+  const Proportions& p = r.proportions;
+  QRect g = c->geometry();
+  g.moveTop(toPixels(h1 * p.top));
+  g.moveLeft(toPixels(w1 * p.left));
+  // A size that cannot be taken (zero or negative, as when minimised) is left as it was.
+  if (const int h = toPixels(h1 * p.height); h > 0) g.setHeight(h);
+  if (const int w = toPixels(w1 * p.width); w > 0) g.setWidth(w);
+  c->setGeometry(g);
 }
 
 void rgrResizer::applyProportions() {
   if (!target_ || !recorded_) return;
   const double w1 = innerWidth(), h1 = innerHeight();
-  const QList<QWidget*> all = controls();
-  for (int i = 0; i < all.size(); ++i) {
-    if (i >= table_.size()) break;  // controls added after load have no record
-    QWidget* c = all[i];
-    const Proportions& p = table_[i];
-    QRect g = c->geometry();
-    g.moveTop(toPixels(h1 * p.top));
-    g.moveLeft(toPixels(w1 * p.left));
-    // A size that cannot be taken (zero or negative, as when minimised) is left as it was.
-    if (const int h = toPixels(h1 * p.height); h > 0) g.setHeight(h);
-    if (const int w = toPixels(w1 * p.width); w > 0) g.setWidth(w);
-    c->setGeometry(g);
-  }
+  for (const Record& r : table_) apply(r, w1, h1);
 }
 
 bool rgrResizer::eventFilter(QObject* watched, QEvent* event) {
   if (watched == target_) {
     if (event->type() == QEvent::Show && !recorded_) recordProportions();
     else if (event->type() == QEvent::Resize) applyProportions();
+  } else if (event->type() == QEvent::ParentChange && recorded_ && target_) {
+    // A control back in its container takes its proportions of the window as it is now (the
+    // window may have changed size while it was away), once whoever moved it is done with it.
+    QPointer<QObject> control(watched);
+    QMetaObject::invokeMethod(this, [this, control] {
+      if (!control || !target_) return;
+      for (const Record& r : table_)
+        if (r.control == control) apply(r, innerWidth(), innerHeight());
+    }, Qt::QueuedConnection);
   }
   return QWidget::eventFilter(watched, event);
 }

@@ -14,6 +14,12 @@ namespace vcd::window_services {
 // Controls are the named widgets of the window and, inside widgets marked as containers (the
 // dynamic property "resizerContainer"), their named children; all are scaled by the window's
 // factors. The resizer's own size stays 1,005 x 735 twips.
+//
+// Each record belongs to its control, not to a place in the window's list of children: a
+// control that leaves its container for a while (the player's face goes full screen as a window
+// of its own) and comes back last in the list, or is stacked anew, keeps its own proportions,
+// and gets them back the moment it is home again. While it is away it is left alone. A control
+// made after load has no record and is left alone; one that has been deleted is skipped.
 class rgrResizer : public QWidget {
   Q_OBJECT
  public:
@@ -29,8 +35,15 @@ class rgrResizer : public QWidget {
   struct Proportions {
     double top = 0, left = 0, width = 0, height = 0;
   };
-  const QVector<Proportions>& table() const { return table_; }
-  // The controls in the window's enumeration order.
+  struct Record {
+    QPointer<QWidget> control;
+    QPointer<QWidget> container;  // where the control lay at load; it is scaled only there
+    Proportions proportions;
+  };
+  const QVector<Record>& table() const { return table_; }
+  // The recorded proportions of a control, or nullptr when it has none (made after load).
+  const Proportions* proportionsOf(const QWidget* control) const;
+  // The controls that have a record and still exist, in the order they were recorded.
   QList<QWidget*> controls() const;
 
  protected:
@@ -42,9 +55,11 @@ class rgrResizer : public QWidget {
   // The window's inner size in twips: its client area.
   double innerWidth() const;
   double innerHeight() const;
+  // Puts one control at its record's fractions of the window's present size.
+  void apply(const Record& record, double w1, double h1) const;
 
   QPointer<QWidget> target_;
-  QVector<Proportions> table_;
+  QVector<Record> table_;
   bool recorded_ = false;
 };
 

@@ -19,6 +19,15 @@ e2e_session() {
   fi
 }
 
+# The same under a real window manager (openbox on a 1280x1024 screen), which frames, places,
+# maximises and restores the window as a desktop does.
+e2e_session_with_window_manager() {
+  if [ -z "${VCD_E2E_INNER:-}" ]; then
+    export VCD_E2E_INNER=1
+    exec "$e2e_dir/../x11/with-window-manager.sh" dbus-run-session --dbus-daemon="$e2e_dir/session-bus-daemon.sh" -- "$@"
+  fi
+}
+
 e2e_cleanup() { :; }
 # Ends a process of ours: asked first, made to after ten seconds.
 stop_process() {

@@ -35,19 +35,32 @@ TEST_F(Playback, FilesThatCannotBeOpenedThrowAtOnceOthersStartAtOnce) {
   EXPECT_FALSE(rec.offGuiThread);
 }
 
-TEST_F(Playback, PauseHoldsPlayStartsOverStopIsHarmlessTwice) {
+// Play resumes a paused file where its picture was held (a screenshot pauses and plays on), and
+// starts from the beginning a playing file, a stopped one and an ended one.
+TEST_F(Playback, PlayResumesAPausedFileAndStartsAnyOtherOverStopIsHarmlessTwice) {
   player.setFileName(localMedia("long.mpg"));
   player.Pause();  // while still opening: held, and Play runs it on
   EXPECT_EQ(player.PlayState(), vcd::kPaused);
   player.Play();
   ASSERT_TRUE(waitForState(player, vcd::kPlaying));
-  ASSERT_TRUE(positionPasses(1.0));
+  ASSERT_TRUE(positionPasses(2.0));
   player.Pause();
   ASSERT_TRUE(waitForState(player, vcd::kPaused));
   const double held = player.CurrentPosition();
+  ASSERT_GT(held, 2.0);
   player.Play();
-  ASSERT_TRUE(waitForState(player, vcd::kPlaying));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return player.CurrentPosition() < held - 0.5; }, 30000));
+  EXPECT_EQ(player.PlayState(), vcd::kPlaying);
+  // From the held picture on: never back near the beginning, and it moves on.
+  double lowest = held;
+  ASSERT_TRUE(QTest::qWaitFor([&] {
+    lowest = std::min(lowest, player.CurrentPosition());
+    return player.CurrentPosition() > held + 0.5;
+  }, 30000));
+  EXPECT_GE(lowest, held - 0.1);
+
+  const double running = player.CurrentPosition();
+  player.Play();  // while it plays: from the beginning
+  ASSERT_TRUE(QTest::qWaitFor([&] { return player.CurrentPosition() < running - 1.5; }, 30000));
 
   player.Stop();
   EXPECT_EQ(player.PlayState(), vcd::kStopped);
@@ -56,10 +69,19 @@ TEST_F(Playback, PauseHoldsPlayStartsOverStopIsHarmlessTwice) {
   player.Stop();
   player.Pause();
   EXPECT_EQ(rec.log.size(), changes);
-  player.Play();  // opens the file again
+  player.Play();  // opens the file again, from its beginning
   ASSERT_TRUE(waitForState(player, vcd::kPlaying));
+  EXPECT_LT(player.CurrentPosition(), 1.0);
   EXPECT_EQ(rec.states().mid(rec.states().size() - 3), (QVector<int>{vcd::kStopped, vcd::kWaiting, vcd::kPlaying}));
   EXPECT_EQ(rec.endCount(), 0);
+
+  // Paused, then a new file named: it starts from its beginning, and Play keeps it there.
+  ASSERT_TRUE(positionPasses(1.5));
+  player.Pause();
+  player.setFileName(localMedia("long.mpg"));
+  player.Play();
+  ASSERT_TRUE(waitForState(player, vcd::kPlaying));
+  EXPECT_LT(player.CurrentPosition(), 1.0);
 }
 
 TEST_F(Playback, UndecodableFileNeverPlaysAndTheNextOneDoes) {

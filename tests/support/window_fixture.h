@@ -26,6 +26,8 @@ class FakeMediaPlayer : public MediaPlayer {
   bool failDuration = false;
   bool picture = true;           // the playing file shows a picture (false: sound only)
   bool stopReportsState = true;  // false: a control that never reports the stopped state
+  QWidget* face = nullptr;       // the control's face in the window (null: none); not owned
+  std::function<void(int)> displaySizeSet;  // what the face does on a display size (full screen)
 
   void setFileName(const QString& path) override {
     calls << "FileName=" + path;
@@ -39,13 +41,19 @@ class FakeMediaPlayer : public MediaPlayer {
     calls << "Stop";
     if (stopReportsState) setState(kStopped);
   }
-  void setDisplaySize(int mode) override { calls << QStringLiteral("DisplaySize=%1").arg(displaySize_ = mode); }
+  void setDisplaySize(int mode) override {
+    calls << QStringLiteral("DisplaySize=%1").arg(displaySize_ = mode);
+    if (displaySizeSet) displaySizeSet(mode);
+  }
   int DisplaySize() const override { return displaySize_; }
   double Duration() const override { return failDuration ? throw MediaError("no duration") : duration; }
   double CurrentPosition() const override { return position; }
   int PlayState() const override { return state_; }
-  void SetFocus() override { calls << "SetFocus"; }
-  QWidget* widget() override { return nullptr; }
+  void SetFocus() override {
+    calls << "SetFocus";
+    if (face) face->setFocus(Qt::OtherFocusReason);
+  }
+  QWidget* widget() override { return face; }
   QImage currentFrame() override { return frame; }
   // The space bar on the control: pauses, resumes, or starts the file again.
   void togglePause() { state_ == kPlaying ? setState(kPaused) : state_ == kPaused ? setState(kPlaying) : Play(); }

@@ -1,0 +1,195 @@
+// Full screen and the screenshot take the control's face out of the window and bring it back:
+// afterwards the window is exactly as it was. Every control keeps its place at the window's
+// normal and maximised sizes, the status line stays above the face, the tab chain and the focus
+// are the same. The face here is the engine's own widget (without a picture); the same cases run
+// again against openbox on Xvfb, where the window manager maximises.
+#include <QTest>
+
+#include "engine/video_widget.h"
+#include "tests/support/desktop_sandbox.h"
+#include "tests/support/window_fixture.h"
+#include "tests/support/x11_window_state.h"
+
+namespace vcd::test {
+namespace {
+
+const QString kTitle = QStringLiteral("Voren VCD Player Lite ver2.2.0");
+
+class FullScreen : public WindowTest {
+ protected:
+  DesktopSandbox sandbox;  // the screenshot lands here
+  mpv::VideoWidget* face = nullptr;
+
+  struct Look {
+    std::map<QString, QRect> places;  // every recorded control's geometry
+    QList<QWidget*> stacking;         // the window's own children, lowest first
+    QList<QWidget*> tabChain;         // the controls in the order Tab visits them
+    bool operator==(const Look&) const = default;
+  };
+
+  void SetUp() override {
+    face = new mpv::VideoWidget(nullptr);
+    player.face = face;
+    player.displaySizeSet = [this](int mode) { face->setFullScreen(mode == kDisplayFullScreen); };
+    drives.drives.clear();
+    addDrive('D', FakeDriveManager::tracks(3));
+    load();
+    // A track plays: the logo box goes under the face, the status line says so.
+    player.setState(kPlaying);
+    w->EnableTrackButtons();
+    ASSERT_EQ(w->lblDisplay->text(), "Playing Avseq01.dat  ........");
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  }
+  void TearDown() override {
+    w.reset();
+    delete face;
+  }
+
+  Look look() const {
+    Look l;
+    for (QWidget* c : w->rgrResizer1->controls()) l.places[c->objectName()] = c->geometry();
+    for (QObject* o : w->children())
+      if (auto* c = qobject_cast<QWidget*>(o); c && !c->isWindow()) l.stacking << c;
+    // The controls Tab visits, round from the first button of the front panel.
+    for (QWidget* c = w->Command24; c && l.tabChain.size() < 500; c = c->nextInFocusChain()) {
+      if (c == w->Command24 && !l.tabChain.isEmpty()) break;
+      if (c->focusPolicy() & Qt::TabFocus) l.tabChain << c;
+    }
+    return l;
+  }
+  static std::string differences(const Look& a, const Look& b) {
+    std::string out;
+    for (const auto& [name, place] : a.places)
+      if (b.places.count(name) && b.places.at(name) != place)
+        out += name.toStdString() + " moved; ";
+    if (a.stacking != b.stacking) out += "stacking differs; ";
+    if (a.tabChain != b.tabChain) {
+      auto names = [](const QList<QWidget*>& chain) {
+        QStringList n;
+        for (QWidget* c : chain) n << (c->objectName().isEmpty() ? QString(c->metaObject()->className()) : c->objectName());
+        return n.join(' ').toStdString();
+      };
+      out += "tab chain was: " + names(a.tabChain) + "\nnow: " + names(b.tabChain) + "\n";
+    }
+    return out;
+  }
+  bool sizeIs(bool maximised) {
+    return QTest::qWaitFor([&] { return maximised ? w->width() > 501 && w->height() > 383 : w->size() == QSize(501, 383); },
+                           20000);
+  }
+  // Maximises and restores the window; the looks at both sizes.
+  std::pair<Look, Look> maximiseAndRestore() {
+    w->showMaximized();
+    EXPECT_TRUE(sizeIs(true));
+    QCoreApplication::processEvents();
+    const Look big = look();
+    w->showNormal();
+    EXPECT_TRUE(sizeIs(false));
+    QCoreApplication::processEvents();
+    return {big, look()};
+  }
+  // The face is home again and the window looks as `expected` (some events may be due still).
+  // `movedByCode`: a control the program itself moved meanwhile (the screenshot's picture box),
+  // back in its place only at the next resize.
+  void expectHome(Look expected, const QString& movedByCode = {}) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return face->parentWidget() == w.get() && !face->isWindow(); }, 20000));
+    expected.places.erase(movedByCode);
+    auto now = [&] {
+      Look l = look();
+      l.places.erase(movedByCode);
+      return l;
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return now() == expected; }, 5000)) << differences(expected, now());
+    // The status line over the face, where its text shows.
+    const QPoint middle = w->lblDisplay->geometry().center();
+    EXPECT_EQ(w->childAt(middle), w->lblDisplay);
+    EXPECT_GT(w->children().indexOf(w->lblDisplay), w->children().indexOf(face));
+    EXPECT_EQ(w->focusWidget(), face);
+    EXPECT_TRUE(face->windowTitle().isEmpty());
+  }
+
+  void fullScreenEscMaximiseRestore() {
+    const Look before = look();
+    const auto [bigBefore, normalAgain] = maximiseAndRestore();
+    ASSERT_TRUE(normalAgain == before) << differences(before, normalAgain);
+
+    w->Fullscreencmd_Click();
+    ASSERT_TRUE(face->isWindow());
+    EXPECT_EQ(face->windowTitle(), kTitle);  // the full-screen window is the player's
+    QTest::keyClick(face, Qt::Key_Escape);
+    expectHome(before);
+    const auto [bigAfter, normalAfter] = maximiseAndRestore();
+    EXPECT_TRUE(bigAfter.places == bigBefore.places) << differences(bigBefore, bigAfter);
+    EXPECT_TRUE(normalAfter == before) << differences(before, normalAfter);
+
+    // Maximised while the face is away: it comes home at the maximised proportions.
+    w->Fullscreencmd_Click();
+    w->showMaximized();
+    ASSERT_TRUE(sizeIs(true));
+    QTest::keyClick(face, Qt::Key_Escape);
+    Look big = bigBefore;
+    big.stacking = before.stacking;
+    big.tabChain = before.tabChain;
+    expectHome(big);
+    w->showNormal();
+    ASSERT_TRUE(sizeIs(false));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return look() == before; }, 5000)) << differences(before, look());
+  }
+
+  void captureMaximiseRestore() {
+    screen = [] {
+      QImage blue(640, 480, QImage::Format_RGB32);
+      blue.fill(qRgb(0, 0, 200));
+      return blue;
+    };
+    const Look before = look();
+    const auto [bigBefore, normal] = maximiseAndRestore();
+    w->Capturecmd_Click();
+    ASSERT_TRUE(face->isWindow());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return messages.contains("All Done|The image has been saved as \\Desktop\\ScreenShot.bmp"); }, 30000))
+        << messages.join('\n').toStdString();
+    expectHome(before, "picMain");
+    const auto [bigAfter, normalAfter] = maximiseAndRestore();
+    EXPECT_TRUE(bigAfter.places == bigBefore.places) << differences(bigBefore, bigAfter);
+    EXPECT_TRUE(normalAfter == before) << differences(before, normalAfter);
+  }
+};
+
+TEST_F(FullScreen, FullScreenAndBackLeaveTheWindowAsItWasAtEverySize) { fullScreenEscMaximiseRestore(); }
+TEST_F(FullScreen, ACaptureLeavesTheWindowAsItWasAtEverySize) { captureMaximiseRestore(); }
+
+class X11FullScreen : public FullScreen {};
+TEST_F(X11FullScreen, FullScreenAndBackLeaveTheWindowAsItWasUnderAWindowManager) {
+  VCD_REQUIRE_X11_WINDOW_MANAGER();
+  fullScreenEscMaximiseRestore();
+}
+TEST_F(X11FullScreen, ACaptureLeavesTheWindowAsItWasUnderAWindowManager) {
+  VCD_REQUIRE_X11_WINDOW_MANAGER();
+  captureMaximiseRestore();
+}
+
+// The resizer's records belong to their controls: a control that leaves and comes back last
+// among its siblings keeps its own proportions; one made after load is left alone; a deleted one
+// is skipped.
+TEST_F(FullScreen, TheResizerKeysItsRecordsByControl) {
+  const Look before = look();
+  QWidget* frame = w->Frame1;
+  frame->setParent(nullptr);
+  frame->setParent(w.get());  // now the last child
+  frame->show();
+  auto* late = new QWidget(w.get());
+  late->setObjectName("late");
+  late->setGeometry(1, 2, 3, 4);
+  EXPECT_EQ(w->rgrResizer1->proportionsOf(late), nullptr);
+  ASSERT_NE(w->rgrResizer1->proportionsOf(frame), nullptr);
+  delete w->Command30;
+  w->Command30 = nullptr;
+  const auto [big, normal] = maximiseAndRestore();
+  EXPECT_GT(big.places.at("Frame1").width(), before.places.at("Frame1").width());
+  for (const auto& [name, place] : normal.places) EXPECT_EQ(place, before.places.at(name)) << name.toStdString();
+  EXPECT_EQ(late->geometry(), QRect(1, 2, 3, 4));
+}
+
+}  // namespace
+}  // namespace vcd::test
