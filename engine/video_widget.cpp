@@ -36,9 +36,16 @@ void* procAddress(void*, const char* name) {
 
 bool onWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
 
-// How long a picture window may stay hidden from view while its face is shown before it is made
-// anew: long enough for a compositor's own expose to arrive first, also on a loaded machine.
-constexpr int kExposeGraceMs = 1500;
+// How long the picture window may stay unexposed once its window is on screen (just shown, or its
+// top window just exposed) before it is made anew. The compositor exposes the picture right after
+// its window where it does so at all; a premature renewal costs one new surface and nothing else.
+constexpr int kShownGraceMs = 300;
+// How long it may stay hidden after it went out of view while its window stays on screen: a
+// compositor that is only late with a frame (a loaded machine) brings it back by itself.
+constexpr int kHiddenGraceMs = 1500;
+// A window manager answers a new window's requests while it maps it; later state changes are the
+// user's (a loaded machine may take a few seconds to map a window).
+constexpr qint64 kMapTimeMs = 5000;
 }  // namespace
 
 // The native window libmpv draws into, inside the VideoWidget. It has an OpenGL context of its
@@ -266,7 +273,7 @@ VideoWidget::VideoWidget(mpv_handle* mpv, QWidget* parent) : QWidget(parent) {
         m_pictureRevived = false;
         m_exposeCheck.stop();
       } else {
-        m_exposeCheck.start();
+        checkExposureIn(kHiddenGraceMs);
       }
     };
     m_surfaceHolder = QWidget::createWindowContainer(m_surface, this);
@@ -285,7 +292,6 @@ VideoWidget::VideoWidget(mpv_handle* mpv, QWidget* parent) : QWidget(parent) {
   m_clickTimer.setSingleShot(true);
   connect(&m_clickTimer, &QTimer::timeout, this, &VideoWidget::togglePauseRequested);
   m_exposeCheck.setSingleShot(true);
-  m_exposeCheck.setInterval(kExposeGraceMs);
   connect(&m_exposeCheck, &QTimer::timeout, this, &VideoWidget::bringPictureBack);
 }
 
@@ -308,37 +314,87 @@ void VideoWidget::detachPlayer() {
 void VideoWidget::setPictureShown(bool shown) {
   qCDebug(lcEngine, "picture %s", shown ? "shown" : "hidden");
   if (m_surfaceHolder) m_surfaceHolder->setVisible(shown);
+  if (shown && isVisible()) checkExposureIn(kShownGraceMs);
 }
 
 void VideoWidget::showEvent(QShowEvent* event) {
   if (m_surface) m_surface->ensureRenderer();
   QWidget::showEvent(event);
-  // Shown again (back from full screen, restored): the picture window must follow.
+  // Shown (first, back from full screen, restored): the picture window must follow.
   m_pictureRevived = false;
-  if (m_surface) m_exposeCheck.start();
+  watchTopWindow();
+  checkExposureIn(kShownGraceMs);
+}
+
+// The top window's own expose tells that the compositor has put it on screen: from then on the
+// picture inside it is due. (Its native window changes when the widget becomes a window of its
+// own for full screen and when it comes back, so the one watched follows.)
+void VideoWidget::watchTopWindow() {
+  if (!m_surface || !onWayland()) return;
+  QWindow* top = window()->windowHandle();
+  if (top == m_watchedTop) return;
+  if (m_watchedTop) m_watchedTop->removeEventFilter(this);
+  m_watchedTop = top;
+  if (top) top->installEventFilter(this);
+}
+
+bool VideoWidget::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_watchedTop && event->type() == QEvent::Expose && m_watchedTop->isExposed() && m_surface &&
+      !m_surface->isExposed())
+    checkExposureIn(kShownGraceMs);
+  return QWidget::eventFilter(watched, event);
+}
+
+// Looks at the picture window in `ms` at the latest (an earlier look already due stays).
+void VideoWidget::checkExposureIn(int ms) {
+  if (!m_surface || !onWayland()) return;
+  if (m_exposeCheck.isActive() && m_exposeCheck.remainingTime() <= ms) return;
+  m_exposeCheck.start(ms);
 }
 
 void VideoWidget::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange && m_fullScreen && isWindow()) askForFullScreenAgain();
   // The window came to the front again (after the desktop's overview, a restore): a picture window
   // the compositor left hidden meanwhile gets another chance.
   if (event->type() == QEvent::ActivationChange && m_surface && isActiveWindow()) {
     m_pictureRevived = false;
-    m_exposeCheck.start();
+    checkExposureIn(kShownGraceMs);
   }
 }
 
-// Some compositors (GNOME Shell) never expose the picture's window again after the face has been
-// a window of its own or the overview has hidden it: the picture stays black while the film
-// plays. The face is on screen and the picture window still hidden after a moment: it is shown
-// anew, which gives it a new native surface that the compositor exposes like any other. Once per
-// time it goes out of view, so a compositor that keeps it hidden (a window on another workspace)
-// does not make it churn. (Wayland only.)
+// A window manager may drop the full-screen state a window asks for before it is mapped: sway
+// maps an X window that asks so as a tiled window beside the player's. Asked again once the window
+// is mapped, it takes it. Only while the window is being mapped and the desktop has not shown it
+// full screen yet: leaving full screen later is the desktop's or the user's doing, and a refusal
+// is not fought.
+void VideoWidget::askForFullScreenAgain() {
+  if (isFullScreen()) {
+    m_fullScreenTaken = true;
+    return;
+  }
+  if (m_fullScreenTaken || m_fullScreenAskedAgain || m_fullScreenSince.elapsed() > kMapTimeMs) return;
+  m_fullScreenAskedAgain = true;
+  qCDebug(lcEngine, "the desktop showed the full-screen picture as a plain window: asking again");
+  QTimer::singleShot(0, this, [this] {
+    if (m_fullScreen && isWindow() && !isFullScreen()) showFullScreen();
+  });
+}
+
+// Some compositors (GNOME Shell) do not expose the picture's window when it is shown before its
+// top window is on screen (the first picture), nor again after the face has been a window of its
+// own or the overview has hidden it: the picture stays black while the film plays. The top window
+// is exposed and the picture window still hidden a moment later: it is shown anew, which gives it
+// a new native surface that the compositor exposes like any other. Once per time it goes out of
+// view, so a compositor that keeps it hidden (a window on another workspace) does not make it
+// churn. (Wayland only.)
 void VideoWidget::bringPictureBack() {
   if (!onWayland()) return;  // X11 servers expose a mapped window by themselves
   if (!m_surface || !m_surfaceHolder || !m_surfaceHolder->isVisible()) return;
   QWidget* top = window();
   if (!top->isVisible() || top->isMinimized()) return;
+  // Not on screen itself yet: its expose brings the next look (eventFilter).
+  if (top->windowHandle() && !top->windowHandle()->isExposed()) return;
   if (m_surface->isExposed()) {
     m_surface->requestUpdate();
     return;
@@ -385,7 +441,10 @@ void VideoWidget::setFullScreen(bool on) {
     setWindowIcon(icon);
     // The screen's whole area even where no window manager honours the full-screen request.
     if (screen) setGeometry(screen->geometry());
+    m_fullScreenAskedAgain = false;
     showFullScreen();
+    m_fullScreenTaken = false;  // the state it reported so far is its own; the desktop's follows
+    m_fullScreenSince.start();
     activateWindow();
     setFocus(Qt::OtherFocusReason);
   } else {

@@ -1,23 +1,52 @@
 #!/usr/bin/env bash
 # The real player in a headless sway session (tests/wayland/with-sway.sh), natively on Wayland
 # (PLATFORM wayland) or through XWayland (PLATFORM xcb), playing a Video CD image. What a user does
-# with the pointer on the picture and the front panel, done with sway's own cursor (a virtual
-# pointer device gives the seat a pointer): the picture moves; a click pauses and a second one
+# with the pointer on the picture and the front panel, done with sway's own cursor (virtual
+# devices give the seat a pointer and a keyboard): the picture moves; a click pauses and a second one
 # resumes; a right click opens the player's menu; full screen and a double click back show the
 # moving picture in the window again; "On Top" tells the user that sway keeps no window on top
 # and clears itself; Capture saves the picture with its caption on the test's own Desktop.
 # Screenshots of each step (grim) go to OUTDIR/PLATFORM.
-#   player_on_sway.sh VCDPLAYER VIRTUAL_POINTER DISC.cue OUTDIR PLATFORM
+#   player_on_sway.sh VCDPLAYER VIRTUAL_SEAT DISC.cue OUTDIR PLATFORM
 set -euo pipefail
-player=$1 pointer_tool=$2 disc=$3 outdir=$4 platform=$5
+player=$1 seat_tool=$2 disc=$3 outdir=$4 platform=$5
 here=$(dirname "$(readlink -f "$0")")
 if [ -z "${VCD_SWAY_INNER:-}" ]; then
-  exec "$here/with-sway.sh" "$outdir/$platform" "$0" "$@"
+  # The session runs as a user of its own, who may not reach this checkout or its build (a clone
+  # under /root is mode 700): what the session needs is copied into a folder of its own that
+  # every user may read: these scripts, the player, the input tool, the disc's sheet and the data
+  # files the sheet names.
+  stage=$(mktemp -d /tmp/vcd-wayland-files.XXXXXX)
+  trap 'rm -rf "$stage"' EXIT
+  mkdir -p "$stage/tests/wayland" "$stage/tests/e2e" "$stage/disc"
+  cp "$here/with-sway.sh" "$here/player_on_sway.sh" "$stage/tests/wayland/"
+  cp "$here/../e2e/lib.sh" "$here/../e2e/window_events.py" "$here/../e2e/session-bus-daemon.sh" "$stage/tests/e2e/"
+  cp "$player" "$stage/vcdplayer"
+  cp "$seat_tool" "$stage/virtual_seat"
+  cp "$disc" "$stage/disc/"
+  while IFS= read -r name; do
+    case $name in */*|..|.|"") echo "FAIL: the disc's sheet names a file outside its folder: $name"; exit 1 ;; esac
+    cp "$(dirname "$disc")/$name" "$stage/disc/"
+  done < <(tr -d '\r' <"$disc" | sed -n -E 's/^[[:space:]]*FILE[[:space:]]+"?([^"]*[^" ])"?[[:space:]]+[A-Z0-9]+[[:space:]]*$/\1/p')
+  chmod -R a+rX "$stage"
+  chmod 755 "$stage"
+  rm -rf "${outdir:?}/$platform"  # this run's pictures only
+  rc=0
+  "$stage/tests/wayland/with-sway.sh" "$outdir/$platform" "$stage/tests/wayland/player_on_sway.sh" \
+    "$stage/vcdplayer" "$stage/virtual_seat" "$stage/disc/$(basename "$disc")" "$outdir" "$platform" || rc=$?
+  exit $rc
 fi
 out=$VCD_WAYLAND_OUT
 log=$out/player.log
 source "$here/../e2e/lib.sh"
 rm -f "$out"/*.png
+# A failure leaves a picture of the screen and sway's window tree beside the step's pictures.
+eval "report_$(declare -f fail)"
+fail() {
+  grim "$out/failure.png" 2>/dev/null || true
+  swaymsg -t get_tree >"$out/failure-tree.json" 2>/dev/null || true
+  report_fail "$@"
+}
 
 if [ "$platform" = xcb ]; then
   [ -n "${DISPLAY:-}" ] || { echo "SKIP: sway runs no Xwayland here (the xwayland package)"; exit 77; }
@@ -28,13 +57,14 @@ fi
 desktop=$VCD_WAYLAND_HOME/Desktop
 shot=$desktop/ScreenShot.bmp
 
-# The pointer: a virtual device kept while the test runs (its input is a pipe we hold open).
-mkfifo "$out/pointer.in"
-"$pointer_tool" <"$out/pointer.in" >"$out/pointer.out" 2>&1 &
-pointer_pid=$!
-exec 7>"$out/pointer.in"
-e2e_cleanup() { exec 7>&- 2>/dev/null || true; stop_process "$pointer_pid"; }
-wait_for 60 grep -qx ready "$out/pointer.out" || fail "no virtual pointer: $(cat "$out/pointer.out")"
+# A pointer and a keyboard: virtual devices kept while the test runs (their tool's input is a pipe
+# we hold open).
+mkfifo "$out/seat.in"
+"$seat_tool" <"$out/seat.in" >"$out/seat.out" 2>&1 &
+seat_pid=$!
+exec 7>"$out/seat.in"
+e2e_cleanup() { exec 7>&- 2>/dev/null || true; stop_process "$seat_pid"; }
+wait_for 60 grep -qx ready "$out/seat.out" || fail "no virtual pointer and keyboard: $(cat "$out/seat.out")"
 
 # Where sway shows a window, by its title: "x y width height" of its content on the output.
 content_rect() {
@@ -69,7 +99,20 @@ click() { swaymsg -q "seat seat0 cursor press $1; seat seat0 cursor release $1";
 double_click() {
   swaymsg -q "seat seat0 cursor press button1; seat seat0 cursor release button1; seat seat0 cursor press button1; seat seat0 cursor release button1"
 }
-key() { wtype -k "$1"; }
+# key KEY: a key as xdotool names it (Return, Escape, alt+r) to the window with the keyboard.
+# Natively the typing tool's virtual keyboard sends it; its keys do not reach X clients under
+# Xwayland, so there XTEST inside Xwayland does, which delivers to the X window holding the focus
+# that sway gave Xwayland.
+key() {
+  if [ "$platform" = xcb ]; then
+    xdotool key --clearmodifiers "$1"
+  else
+    local held=() down=() up=() mod
+    [[ $1 == *+* ]] && IFS=+ read -ra held <<<"${1%+*}"
+    for mod in "${held[@]}"; do down+=(-M "$mod"); up+=(-m "$mod"); done
+    wtype "${down[@]}" -k "${1##*+}" "${up[@]}"
+  fi
+}
 # close_box TITLE: the message box titled so gets the keyboard and its default button is pressed;
 # true once it is gone.
 close_box() {
@@ -131,7 +174,7 @@ wait_for 30 picture_still || fail "paused, but the picture still moves"
 screen_shot 2-paused
 # The demo disc is short: "Repeat" (Alt+R) keeps a track going for as long as the test takes.
 # (Pressed once the click has given the window the keyboard, which XWayland windows need.)
-wtype -M alt r -m alt
+key alt+r
 wait_for 30 said "checked|Repeat|1" || fail "Alt+R did not choose Repeat"
 click button1
 wait_for 60 said_after "$paused_line" "Status|Playing Avseq" || fail "a second click on the picture did not resume"

@@ -27,6 +27,7 @@ if [ -z "${VCD_SWAY_INNER:-}" ]; then
     run_as=(runuser -u "$user" --)
   fi
   set +e
+  cd "$base"  # the caller's folder may be closed to the session's user
   "${run_as[@]}" env -i PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 HOME="$base/home" \
     XDG_RUNTIME_DIR="$base/runtime" XDG_CONFIG_HOME="$base/home/.config" VCD_WAYLAND_HOME="$base/home" \
     VCD_WAYLAND_OUT="$base/out" VCD_SWAY_INNER=1 \
