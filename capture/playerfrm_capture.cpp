@@ -18,6 +18,7 @@
 #include "player/playerfrm.h"
 #include "platform/log.h"
 #include "platform/desktop_folder.h"
+#include "platform/screen_grab.h"
 
 namespace vcd {
 namespace {
@@ -111,10 +112,17 @@ void Playerfrm::Timer3_Timer() {
 }
 
 // The whole screen; where the windowing system will not hand it out, the video's own picture as
-// the full-screen video shows it. Throws CaptureError when neither can be had.
+// the full-screen video shows it. A grab that is black all over is no picture of the screen (the
+// full-screen video is on it): an X server that cannot read what the compositor shows hands out
+// such a grab, and saving it while saying "All Done" would report a failure as a success.
+// Throws CaptureError when neither can be had.
 QImage Playerfrm::screenCopy() {
   QImage screen;
   skipOnFailure("Capture: grab the screen", [&] { screen = services_.grabScreen ? services_.grabScreen() : QImage(); });
+  if (!screen.isNull() && platform::IsAllBlack(screen)) {
+    qCDebug(lcWindow, "Capture: the screen grab is black all over: the video's own picture instead");
+    screen = QImage();
+  }
   if (!screen.isNull()) return screen;
   QImage frame;
   skipOnFailure("Capture: the video's own picture", [&] { frame = player->currentFrame(); });

@@ -215,7 +215,9 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
     connect(m_widget, &VideoWidget::contextMenuRequested, this, [this](const QPoint& at) {
       QMenu* menu = buildContextMenu(m_widget);
       menu->setAttribute(Qt::WA_DeleteOnClose);
+      connect(menu, &QMenu::aboutToHide, this, [] { qCDebug(lcEngine, "context menu closed"); });
       menu->popup(at);
+      qCDebug(lcEngine, "context menu shown");
     });
     m_bar = new ControlBar(*this);
     m_widget->setControlBar(m_bar);

@@ -16,12 +16,14 @@
 #include <QOpenGLFunctions>
 #include <QWindow>
 #include <QPalette>
+#include <QRegion>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <mpv/client.h>
 #include <mpv/render_gl.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 namespace vcd::mpv {
@@ -31,6 +33,19 @@ void* procAddress(void*, const char* name) {
   QOpenGLContext* ctx = QOpenGLContext::currentContext();
   return ctx ? reinterpret_cast<void*>(ctx->getProcAddress(name)) : nullptr;
 }
+
+bool onWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
+
+// How long the picture window may stay unexposed once its window is on screen (just shown, or its
+// top window just exposed) before it is made anew. The compositor exposes the picture right after
+// its window where it does so at all; a premature renewal costs one new surface and nothing else.
+constexpr int kShownGraceMs = 300;
+// How long it may stay hidden after it went out of view while its window stays on screen: a
+// compositor that is only late with a frame (a loaded machine) brings it back by itself.
+constexpr int kHiddenGraceMs = 1500;
+// A window manager answers a new window's requests while it maps it; later state changes are the
+// user's (a loaded machine may take a few seconds to map a window).
+constexpr qint64 kMapTimeMs = 5000;
 }  // namespace
 
 // The native window libmpv draws into, inside the VideoWidget. It has an OpenGL context of its
@@ -42,6 +57,9 @@ void* procAddress(void*, const char* name) {
 // The window takes no input: clicks and keys reach the VideoWidget beneath it.
 class GlSurface : public QWindow {
  public:
+  // Told whenever the window is exposed or no longer exposed.
+  std::function<void(bool exposed)> exposureChanged;
+
   explicit GlSurface(mpv_handle* mpv) : m_mpv(mpv) {
     setSurfaceType(QWindow::OpenGLSurface);
     setFlag(Qt::WindowTransparentForInput, true);
@@ -84,7 +102,9 @@ class GlSurface : public QWindow {
  protected:
   void exposeEvent(QExposeEvent*) override {
     qCDebug(lcEngine, "picture window %s", isExposed() ? "exposed" : "no longer exposed");
+    if (exposureChanged) exposureChanged(isExposed());
     if (!isExposed()) return;
+    passPointerThrough();
     if (!m_render) createRenderer();
     draw(false);
   }
@@ -103,6 +123,18 @@ class GlSurface : public QWindow {
 
  private:
   QSize pixelSize() const { return size() * devicePixelRatio(); }
+
+  // On X11 the window's flag lets clicks through. On Wayland the picture is a surface of its own
+  // (a subsurface of the main window's) that takes the pointer whatever the flag says; its input
+  // region is set to a rectangle outside the surface, which leaves it none, so clicks, double
+  // clicks and right clicks reach the window's surface beneath and the VideoWidget there. Qt
+  // makes a new wl_surface each time the window is shown and may forget the region with the old
+  // one: it is set again on every expose (cleared first, as Qt skips a region it believes set).
+  void passPointerThrough() {
+    if (!onWayland()) return;
+    setMask(QRegion());
+    setMask(QRegion(-1, -1, 1, 1));
+  }
 
   bool makeCurrent() {
     if (!m_context || !handle()) return false;
@@ -236,6 +268,14 @@ VideoWidget::VideoWidget(mpv_handle* mpv, QWidget* parent) : QWidget(parent) {
   layout->setSpacing(0);
   if (mpv) {
     m_surface = new GlSurface(mpv);
+    m_surface->exposureChanged = [this](bool exposed) {
+      if (exposed) {
+        m_pictureRevived = false;
+        m_exposeCheck.stop();
+      } else {
+        checkExposureIn(kHiddenGraceMs);
+      }
+    };
     m_surfaceHolder = QWidget::createWindowContainer(m_surface, this);
     m_surfaceHolder->setObjectName(QStringLiteral("picture"));
     m_surfaceHolder->setFocusPolicy(Qt::NoFocus);
@@ -251,6 +291,8 @@ VideoWidget::VideoWidget(mpv_handle* mpv, QWidget* parent) : QWidget(parent) {
   }
   m_clickTimer.setSingleShot(true);
   connect(&m_clickTimer, &QTimer::timeout, this, &VideoWidget::togglePauseRequested);
+  m_exposeCheck.setSingleShot(true);
+  connect(&m_exposeCheck, &QTimer::timeout, this, &VideoWidget::bringPictureBack);
 }
 
 VideoWidget::~VideoWidget() {
@@ -272,11 +314,96 @@ void VideoWidget::detachPlayer() {
 void VideoWidget::setPictureShown(bool shown) {
   qCDebug(lcEngine, "picture %s", shown ? "shown" : "hidden");
   if (m_surfaceHolder) m_surfaceHolder->setVisible(shown);
+  if (shown && isVisible()) checkExposureIn(kShownGraceMs);
 }
 
 void VideoWidget::showEvent(QShowEvent* event) {
   if (m_surface) m_surface->ensureRenderer();
   QWidget::showEvent(event);
+  // Shown (first, back from full screen, restored): the picture window must follow.
+  m_pictureRevived = false;
+  watchTopWindow();
+  checkExposureIn(kShownGraceMs);
+}
+
+// The top window's own expose tells that the compositor has put it on screen: from then on the
+// picture inside it is due. (Its native window changes when the widget becomes a window of its
+// own for full screen and when it comes back, so the one watched follows.)
+void VideoWidget::watchTopWindow() {
+  if (!m_surface || !onWayland()) return;
+  QWindow* top = window()->windowHandle();
+  if (top == m_watchedTop) return;
+  if (m_watchedTop) m_watchedTop->removeEventFilter(this);
+  m_watchedTop = top;
+  if (top) top->installEventFilter(this);
+}
+
+bool VideoWidget::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_watchedTop && event->type() == QEvent::Expose && m_watchedTop->isExposed() && m_surface &&
+      !m_surface->isExposed())
+    checkExposureIn(kShownGraceMs);
+  return QWidget::eventFilter(watched, event);
+}
+
+// Looks at the picture window in `ms` at the latest (an earlier look already due stays).
+void VideoWidget::checkExposureIn(int ms) {
+  if (!m_surface || !onWayland()) return;
+  if (m_exposeCheck.isActive() && m_exposeCheck.remainingTime() <= ms) return;
+  m_exposeCheck.start(ms);
+}
+
+void VideoWidget::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange && m_fullScreen && isWindow()) askForFullScreenAgain();
+  // The window came to the front again (after the desktop's overview, a restore): a picture window
+  // the compositor left hidden meanwhile gets another chance.
+  if (event->type() == QEvent::ActivationChange && m_surface && isActiveWindow()) {
+    m_pictureRevived = false;
+    checkExposureIn(kShownGraceMs);
+  }
+}
+
+// A window manager may drop the full-screen state a window asks for before it is mapped: sway
+// maps an X window that asks so as a tiled window beside the player's. Asked again once the window
+// is mapped, it takes it. Only while the window is being mapped and the desktop has not shown it
+// full screen yet: leaving full screen later is the desktop's or the user's doing, and a refusal
+// is not fought.
+void VideoWidget::askForFullScreenAgain() {
+  if (isFullScreen()) {
+    m_fullScreenTaken = true;
+    return;
+  }
+  if (m_fullScreenTaken || m_fullScreenAskedAgain || m_fullScreenSince.elapsed() > kMapTimeMs) return;
+  m_fullScreenAskedAgain = true;
+  qCDebug(lcEngine, "the desktop showed the full-screen picture as a plain window: asking again");
+  QTimer::singleShot(0, this, [this] {
+    if (m_fullScreen && isWindow() && !isFullScreen()) showFullScreen();
+  });
+}
+
+// Some compositors (GNOME Shell) do not expose the picture's window when it is shown before its
+// top window is on screen (the first picture), nor again after the face has been a window of its
+// own or the overview has hidden it: the picture stays black while the film plays. The top window
+// is exposed and the picture window still hidden a moment later: it is shown anew, which gives it
+// a new native surface that the compositor exposes like any other. Once per time it goes out of
+// view, so a compositor that keeps it hidden (a window on another workspace) does not make it
+// churn. (Wayland only.)
+void VideoWidget::bringPictureBack() {
+  if (!onWayland()) return;  // X11 servers expose a mapped window by themselves
+  if (!m_surface || !m_surfaceHolder || !m_surfaceHolder->isVisible()) return;
+  QWidget* top = window();
+  if (!top->isVisible() || top->isMinimized()) return;
+  // Not on screen itself yet: its expose brings the next look (eventFilter).
+  if (top->windowHandle() && !top->windowHandle()->isExposed()) return;
+  if (m_surface->isExposed()) {
+    m_surface->requestUpdate();
+    return;
+  }
+  if (m_pictureRevived) return;
+  m_pictureRevived = true;
+  qCDebug(lcEngine, "picture window still not exposed while shown: showing it anew");
+  m_surfaceHolder->hide();
+  m_surfaceHolder->show();
 }
 
 int VideoWidget::framesRendered() const { return m_surface ? m_surface->frames() : 0; }
@@ -314,7 +441,10 @@ void VideoWidget::setFullScreen(bool on) {
     setWindowIcon(icon);
     // The screen's whole area even where no window manager honours the full-screen request.
     if (screen) setGeometry(screen->geometry());
+    m_fullScreenAskedAgain = false;
     showFullScreen();
+    m_fullScreenTaken = false;  // the state it reported so far is its own; the desktop's follows
+    m_fullScreenSince.start();
     activateWindow();
     setFocus(Qt::OtherFocusReason);
   } else {

@@ -1,8 +1,10 @@
 #pragma once
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 struct mpv_handle;
 
@@ -57,9 +59,15 @@ class VideoWidget : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void leaveFullScreen();
+  void bringPictureBack();
+  void watchTopWindow();
+  void askForFullScreenAgain();
+  void checkExposureIn(int ms);
   void rememberHomePlace();
   void returnToHomePlace();
 
@@ -74,6 +82,12 @@ class VideoWidget : public QWidget {
   QPointer<QWidget> m_homeTabBefore;  // the widget before it in the window's tab chain
   QTimer m_clickTimer;               // a single click counts once no double click follows
   bool m_swallowRelease = false;
+  QTimer m_exposeCheck;              // the picture window must be exposed again by then
+  bool m_pictureRevived = false;     // shown anew since it last went out of view
+  QPointer<QWindow> m_watchedTop;    // the top window whose expose is awaited
+  bool m_fullScreenTaken = false;      // the desktop has shown it full screen since it was asked
+  bool m_fullScreenAskedAgain = false; // asked once more after the desktop dropped the request
+  QElapsedTimer m_fullScreenSince;     // since the full-screen window was asked for
 };
 
 }  // namespace vcd::mpv

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QFileInfo>
 
 #include "ui/twips.h"
@@ -82,9 +83,14 @@ QStringList Playerfrm::listPlaylistFolder(const QString& folder) {
 }
 
 // The border is fixed: the user cannot drag the window to another size. Maximising (and
-// restoring) stays possible; any other size the window manager hands us is put back.
+// restoring) stays possible; on X11 any other size the window manager hands us is put back.
+// A Wayland compositor decides a window's size itself (a tiling one gives it its tile, and
+// nothing but maximising changes it elsewhere): a buffer of another size would sit in a corner
+// of the tile with the compositor's background around it, so the window takes the size it is
+// given and the resizer scales its controls as for a maximised window.
 void Playerfrm::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return;
   const QSize normal(controls::twipsToPixels(7515), controls::twipsToPixels(5745));
   if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) && size() != normal &&
       isVisible())

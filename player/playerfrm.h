@@ -117,6 +117,8 @@ class Playerfrm : public QWidget {
 
   // --- always-on-top stacking and the information windows
   void chkOnTop_Click();
+  // What the user is told when "On Top" is checked where the desktop keeps no window on top.
+  static const QString kNoOnTopHere;
   void Command23_Click();  // "About"
   void Command24_Click();  // "&Help"
   // The stacking routine for this window and the information windows (tests put a recorder

@@ -62,6 +62,25 @@ bool requestAboveState(xcb_connection_t* c, xcb_window_t window, bool above) {
   return true;
 }
 
+// Whether the window manager keeps an "above" layer: it lists _NET_WM_STATE_ABOVE in the root
+// window's _NET_SUPPORTED. No window manager, or one that leaves the atom out, has none.
+bool windowManagerKeepsAbove(xcb_connection_t* c, xcb_window_t window) {
+  std::unique_ptr<xcb_get_geometry_reply_t, FreeReply> geometry(
+      xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
+  if (!geometry) return false;
+  const xcb_atom_t netSupported = internAtom(c, "_NET_SUPPORTED");
+  const xcb_atom_t stateAbove = internAtom(c, "_NET_WM_STATE_ABOVE");
+  if (netSupported == XCB_ATOM_NONE || stateAbove == XCB_ATOM_NONE) return false;
+  std::unique_ptr<xcb_get_property_reply_t, FreeReply> supported(xcb_get_property_reply(
+      c, xcb_get_property(c, 0, geometry->root, netSupported, XCB_ATOM_ATOM, 0, 4096), nullptr));
+  if (!supported || supported->format != 32) return false;
+  const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(supported.get()));
+  const int count = xcb_get_property_value_length(supported.get()) / 4;
+  for (int i = 0; i < count; ++i)
+    if (atoms[i] == stateAbove) return true;
+  return false;
+}
+
 bool isMapped(xcb_connection_t* c, xcb_window_t window) {
   std::unique_ptr<xcb_get_window_attributes_reply_t, FreeReply> attributes(
       xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
@@ -93,8 +112,10 @@ void writeAboveState(xcb_connection_t* c, xcb_window_t window, bool above) {
 
 }  // namespace
 
-void SetTopMost(QWidget* window, bool topmost) {
-  if (!window) return;
+bool SetTopMost(QWidget* window, bool topmost) {
+  if (!window) return false;
+  // No Wayland protocol puts a normal window above the others: the compositor alone stacks them.
+  if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return false;
   QWidget* top = window->window();
   Qt::WindowFlags flags = top->windowFlags();
   flags.setFlag(Qt::WindowStaysOnTopHint, topmost);
@@ -104,6 +125,7 @@ void SetTopMost(QWidget* window, bool topmost) {
     // The native window, created now if it does not exist yet; creating it neither shows it
     // nor moves it.
     const auto id = static_cast<xcb_window_t>(top->winId());
+    if (!windowManagerKeepsAbove(c, id)) return false;
     if (isMapped(c, id)) {
       requestAboveState(c, id, topmost);
     } else {
@@ -116,7 +138,7 @@ void SetTopMost(QWidget* window, bool topmost) {
     // re-create the window, and Qt's native window drops the state of an unmapped window when
     // its flags change.
     top->overrideWindowFlags(flags);
-    return;
+    return true;
   }
 #endif
 
@@ -124,6 +146,7 @@ void SetTopMost(QWidget* window, bool topmost) {
   // place); a window without one yet is created with it.
   top->overrideWindowFlags(flags);
   if (QWindow* handle = top->windowHandle(); handle && handle->flags() != flags) handle->setFlags(flags);
+  return true;
 }
 
 }  // namespace vcd::window_services

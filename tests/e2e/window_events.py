@@ -10,6 +10,9 @@ then on every new text of those two and every new name of a control:
     Status|Playing Avseq01.dat  ........
     Track|01 of 3
     name|Close
+    checked|On Top|1
+
+(the last: a check box's new state).
 
 The end-to-end tests wait for these lines instead of judging the screen against the clock.
 """
@@ -47,6 +50,13 @@ def on_name(event):
         pass
 
 
+def on_checked(event):
+    try:
+        note("checked|%s|%d" % (event.source.name, event.detail1))
+    except Exception:
+        pass
+
+
 def find_window():
     global window
     try:
@@ -72,6 +82,7 @@ def find_window():
 
 pyatspi.Registry.registerEventListener(on_text, "object:text-changed:insert")
 pyatspi.Registry.registerEventListener(on_name, "object:property-change:accessible-name")
+pyatspi.Registry.registerEventListener(on_checked, "object:state-changed:checked")
 note("ready")
 GLib.timeout_add(300, find_window)
 pyatspi.Registry.start()

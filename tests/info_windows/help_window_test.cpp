@@ -26,7 +26,7 @@ TEST(HelpText, ThirtySevenLinesEndedByCrLfWithTheKaraokeStepsAndTheAlignedPlayOr
 }
 
 TEST(HelpWindow, OpensOnTheFirstLineScrollsToTheLastAndForgetsEdits) {
-  QPointer<frmHelp> help = new frmHelp([](QWidget*, bool) {});
+  QPointer<frmHelp> help = new frmHelp([](QWidget*, bool) { return true; });
   auto shownLines = [&] {
     QStringList out;
     for (QTextBlock b = help->Text1->document()->begin(); b.isValid(); b = b.next()) out << b.text();
@@ -44,7 +44,7 @@ TEST(HelpWindow, OpensOnTheFirstLineScrollsToTheLastAndForgetsEdits) {
   QTest::keyClicks(help->Text1, "scribble");  // an edit is forgotten with the window
   QTest::mouseClick(help->Command1, Qt::LeftButton);
   EXPECT_TRUE(QTest::qWaitFor([&] { return help.isNull(); }, 10000));
-  help = new frmHelp([](QWidget*, bool) {});
+  help = new frmHelp([](QWidget*, bool) { return true; });
   EXPECT_EQ(shownLines(), help_text::Lines());
   delete help.data();
 }

@@ -41,6 +41,31 @@ TEST_F(StackingTest, OnTopFollowsTheCheckBoxClickedOnceOrSetByCodeAndFocusesTheP
   EXPECT_EQ(player.calls.count("SetFocus"), 4);
 }
 
+// Where the desktop keeps no window on top (native Wayland, a window manager without an "above"
+// layer) a check says so and does not stay: the box is clear again, the window is out of the band,
+// the player has the focus, and the actions that switch On Top off first find nothing to do.
+TEST_F(StackingTest, WhereTheDesktopKeepsNoWindowOnTopACheckTellsTheUserAndClearsItself) {
+  stacking.desktopKeepsOnTop = false;
+  for (int attempt = 1; attempt <= 2; ++attempt) {
+    SCOPED_TRACE(attempt);
+    stacking.calls.clear();
+    messages.clear();
+    player.calls.clear();
+    QTest::mouseClick(w->chkOnTop, Qt::LeftButton);
+    EXPECT_FALSE(w->chkOnTop->isChecked());
+    EXPECT_EQ(stacking.calls, QStringList({"Playerfrm:on", "Playerfrm:off"}));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0], "Voren VCD Player Lite|" + Playerfrm::kNoOnTopHere);
+    EXPECT_TRUE(messages[0].contains("does not let a window stay on top"));
+    EXPECT_GE(player.calls.count("SetFocus"), 1);
+  }
+  stacking.calls.clear();
+  w->SwitchOffOnTop();
+  w->Fullscreencmd->click();
+  EXPECT_TRUE(stacking.calls.isEmpty());
+  EXPECT_EQ(messages.size(), 1);  // unchecking never speaks
+}
+
 // The main window leaves the band before the information window enters it, and that one enters
 // it as it loads, before it is shown. Asked for again, the same window comes forward (also from
 // the task bar); closed, it leaves the band and goes.

@@ -12,11 +12,14 @@ struct StackingRecorder {
   QStringList calls;
   // Whether the window was shown when it was told; in the same order as calls.
   QList<bool> shown;
+  // What the routine answers: whether the desktop keeps windows on top.
+  bool desktopKeepsOnTop = true;
 
   window_services::TopMostRoutine routine() {
     return [this](QWidget* w, bool topmost) {
       calls << w->objectName() + (topmost ? ":on" : ":off");
       shown << w->isVisible();
+      return desktopKeepsOnTop;
     };
   }
 };

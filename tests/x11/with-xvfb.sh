@@ -24,6 +24,6 @@ for _ in $(seq 1 1200); do  # a loaded machine may take its time: at most two mi
 done
 [ -s "$dir/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(head -n1 "$dir/display")"
-unset XAUTHORITY WAYLAND_DISPLAY
+unset XAUTHORITY WAYLAND_DISPLAY XDG_SESSION_TYPE
 set +e
 "$@"
