@@ -222,7 +222,14 @@ std::vector<FolderEntry> listCopiedFolder(const VirtualDisc& disc, const QString
         reportLeftOut(disc, local, why);
         continue;
       }
-      entry.size = layoutOf(*file).bytes;
+      const CopiedLayout layout = layoutOf(*file);
+      // A CDXA header whose data chunk holds no whole sector: nothing to play, and listed it
+      // would stop the disc at its first track.
+      if (layout.rawSectors && layout.blocks == 0) {
+        reportLeftOut(disc, local, QStringLiteral("its RIFF CDXA data holds no whole sector"));
+        continue;
+      }
+      entry.size = layout.bytes;
     }
     listing.push_back(entry);
   }
