@@ -1,6 +1,7 @@
 // Hostile inputs of the second kind, one table per class: copied folders (symlinks, tracks that
 // cannot be opened, tens of thousands of entries), names in other encodings and spellings, ISO
-// extents, NRG chunk tables, drops. Each is built in the test's folder and named to a window with
+// extents, NRG chunk tables, RIFF CDXA headers that lie, Super Video CDs with a bad MPEG2 folder,
+// images changed under a playing player, drops. Each is built in the test's folder and named to a window with
 // the real engine, as the command line names it: the window plays what can be played (and says
 // so) or says it found no movies, one line in the log says why, nothing outside the folder the
 // user named is opened, the process stays small, and the next good disc plays.
