@@ -84,6 +84,22 @@ int main(int argc, char** argv) {
   put(nrgs, QByteArray("F\0\0\0\0\0\0\0\0", 9) + chunks);
   put(nrgs, QByteArray("F\xff\0\0\0\0\0\0\0", 9) + chunks);
 
+  put(nrgs, QByteArray("G\0\x20\0\0", 5) + chunks);  // 2 GiB of hole after the chunks
+
+  // RIFF CDXA headers as Windows writes them (44 bytes before the sectors), and lying ones.
+  const QString cdxas = out + QStringLiteral("/cdxa_copy");
+  auto le32 = [](quint32 v) {
+    QByteArray b(4, '\0');
+    qToLittleEndian(v, b.data());
+    return b;
+  };
+  const QByteArray fmt = "fmt " + le32(16) + QByteArray::fromHex("0000000011555841") + QByteArray(8, '\0');
+  const QByteArray sector = QByteArray::fromHex("00ffffffffffffffffffff00000200020101620f0101620f") + QByteArray(2328, 'v');
+  put(cdxas, "RIFF" + le32(36 + 3 * kRaw) + "CDXA" + fmt + "data" + le32(3 * kRaw) + sector + sector + sector);
+  put(cdxas, "RIFF" + le32(0xFFFFFFFF) + "CDXA" + fmt + "data" + le32(0xFFFFFFFF) + sector);
+  put(cdxas, "RIFF" + le32(36) + "CDXA" + "fmt " + le32(0xFFFFFFF0) + fmt.mid(8) + "data" + le32(kRaw) + sector);
+  put(cdxas, "L\0\x10\0\0RIFF" + le32(36) + "CDXA" + fmt + "data" + le32(0x7FFFFFFF) + sector);
+
   const QString streams = out + QStringLiteral("/track_stream");
   const QByteArray readAlong("\x20\xff\x8f\x20\xff\x8f\x20\xff\x8f\xc8\x00\x00\x20\xff\x8f", 15);
   put(streams, streamCase(450, 150 * 2048, 1 | 2, readAlong));

@@ -288,6 +288,41 @@ QByteArray nrgChunks(int64_t dataBytes) {
   return c;
 }
 
+int cdxaCopy(const uint8_t* data, size_t size) {
+  initialise();
+  State& s = state();
+  QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+  // 'L' and 4 bytes: the track is made that many KiB long (at most 4 GiB, sparse).
+  qint64 length = -1;
+  if (input.startsWith('L') && input.size() >= 5) {
+    length = qint64(qFromBigEndian<quint32>(input.constData() + 1) & 0x3FFFFF) * 1024;
+    input.remove(0, 5);
+  }
+  const QString copy = s.dir->filePath(QStringLiteral("copy"));
+  QDir().mkpath(copy + QStringLiteral("/MPEGAV"));
+  QDir().mkpath(copy + QStringLiteral("/VCD"));
+  for (const char* name : {"/MPEGAV/AVSEQ01.DAT", "/MPEGAV/avseq02.dat"}) {
+    QFile f(copy + QLatin1String(name));
+    check(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(input) == input.size(), "the copied track is written");
+    if (length > input.size()) check(f.resize(length), "the copied track is made longer");
+    // The second track: the same header over whole sectors of the pattern.
+    if (name[8] == 'a') {
+      QByteArray sectors(kRaw * 4, '\0');
+      for (int i = 0; i < sectors.size(); ++i) sectors[i] = static_cast<char>(patternByte(i / kRaw, i % kRaw));
+      check(f.write(sectors) == sectors.size(), "the copied track's sectors are written");
+    }
+  }
+  platform::LinuxDriveManager drives([] { return std::vector<platform::OpticalDevice>{}; });
+  check(drives.insertFolder(copy), "a copied disc is taken");
+  const auto listing = drives.listFolder(QStringLiteral("cdrom://D/MPEGAV"));
+  check(listing.size() == 2, "both tracks are listed");
+  for (const auto& e : listing) {
+    auto stream = drives.openFile(QStringLiteral("cdrom://D/MPEGAV/") + e.name);
+    readSome(*stream, e.size);
+  }
+  return 0;
+}
+
 int nrgImage(const uint8_t* data, size_t size) {
   initialise();
   State& s = state();
@@ -298,14 +333,22 @@ int nrgImage(const uint8_t* data, size_t size) {
     offset = qFromBigEndian<quint64>(input.constData() + 1);
     input.remove(0, 9);
   }
+  // 'G' and 4 bytes: a hole of that many KiB (at most 4 GiB, sparse: nothing is written) after
+  // the chunks, so a chunk may claim gigabytes that really lie inside the file.
+  qint64 hole = 0;
+  if (input.startsWith('G') && input.size() >= 5) {
+    hole = qint64(qFromBigEndian<quint32>(input.constData() + 1) & 0x3FFFFF) * 1024;
+    input.remove(0, 5);
+  }
   char footer[8];
   qToBigEndian<quint64>(offset, footer);
   const QString nrg = s.dir->filePath(QStringLiteral("disc.nrg"));
   if (!QFileInfo::exists(nrg)) check(QFile::copy(s.cueFolder + QStringLiteral("/disc.bin"), nrg), "the NRG data is written");
   QFile f(nrg);
   check(f.open(QIODevice::ReadWrite) && f.resize(dataBytes) && f.seek(dataBytes), "the NRG opens");
-  const QByteArray tail = input + "NER5" + QByteArray(footer, 8);
-  check(f.write(tail) == tail.size(), "the NRG chunks are written");
+  check(f.write(input) == input.size(), "the NRG chunks are written");
+  const QByteArray tail = "NER5" + QByteArray(footer, 8);
+  check(f.seek(dataBytes + input.size() + hole) && f.write(tail) == tail.size(), "the NRG footer is written");
   f.close();
   exercise(nrg);
   return 0;

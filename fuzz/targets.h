@@ -29,6 +29,16 @@ int tocSheet(const uint8_t* data, size_t size);
 // pointing at them ("NER5"); an input starting with 'F' gives the footer's offset itself in its
 // next 8 bytes (big-endian). Inserted and exercised as the disc images are.
 int nrgImage(const uint8_t* data, size_t size);
+// The 'G' inputs put a hole of the KiB in their next 4 bytes (big-endian, at most 4 GiB) between
+// the chunks and the footer, so a chunk may claim gigabytes that lie inside the (sparse) file.
+
+// A track of a copied Video CD as Windows copies it (a RIFF CDXA file): the input is the track's
+// bytes, written as MPEGAV/AVSEQ01.DAT, and once more followed by four raw sectors as
+// MPEGAV/AVSEQ02.DAT, of a copied disc; an input starting with 'L' makes the first as long as the
+// KiB in its next 4 bytes (sparse). Both are listed, opened, read in part and sought about: the
+// listing's sizes are the streams' sizes.
+int cdxaCopy(const uint8_t* data, size_t size);
+
 // The chunks of an NRG image (without footer) whose data part is `dataBytes` of raw sectors:
 // one track-at-once Mode 2 track, one session.
 QByteArray nrgChunks(int64_t dataBytes);

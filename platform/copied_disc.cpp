@@ -1,9 +1,12 @@
 #include "platform/copied_disc.h"
 
 #include "platform/disc_track_stream.h"
+#include "platform/file_names.h"
 #include "platform/image_files.h"
 #include "platform/log.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -19,7 +22,9 @@ namespace {
 constexpr int kRawSectorBytes = 2352;
 constexpr int kRawPayloadOffset = 24;  // sync (12), header (4), XA subheader (8)
 constexpr int64_t kMaxHeaderBytes = 4096;  // a CDXA file's chunks before its sectors (44 bytes as Windows writes them)
-constexpr QDir::Filters kEntries = QDir::Dirs | QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot;
+// The files of a folder whose stream length a listing measures (by reading their first bytes):
+// more than a disc's 98 tracks. Past them a listing opens nothing and counts a file's bytes.
+constexpr int kMeasuredFiles = 128;
 
 [[noreturn]] void fail(const QString& message) { throw DiscError(message.toStdString()); }
 
@@ -97,33 +102,60 @@ class CopiedTrack : public DiscHandle {
 // The entry of `folder` that `name` designates: the exact name, else one that matches as a name
 // on a disc does. Empty when there is none.
 QString findEntry(const QString& folder, const QString& name) {
-  const QDir dir(folder);
-  if (QFileInfo::exists(dir.filePath(name))) return dir.filePath(name);
-  const QStringList entries = dir.entryList(kEntries, QDir::Name);
-  const auto match = std::find_if(entries.begin(), entries.end(),
-                                  [&](const QString& e) { return nameMatches(name, e.toStdString()); });
-  return match == entries.end() ? QString() : dir.filePath(*match);
+  if (name.isEmpty() || name.contains(u'/') || name.contains(QChar(0))) return {};
+  if (pathExists(joinedPath(folder, name))) return joinedPath(folder, name);
+  for (const QString& entry : folderNames(folder, kMaxFolderEntries))
+    if (nameMatches(name, bytesOfName(entry).toStdString())) return joinedPath(folder, entry);
+  return {};
 }
 
-// The local path of `path` in the copy, or "" when a component is missing.
+bool isFolder(const QString& path) {
+  struct stat st {};
+  return ::stat(bytesOfName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Whether `real` (resolved) is the copy's folder `root` (resolved) or lies below it.
+bool within(const QString& real, const QString& root) {
+  return !real.isEmpty() && !root.isEmpty() && (real == root || real.startsWith(root.endsWith(u'/') ? root : root + u'/'));
+}
+
+// The local path of `path` in the copy, resolved, or "" when a component is missing or leads
+// (through a symlink) out of the folder the user named: nothing outside it is looked into.
 QString locate(const VirtualDisc& disc, const QString& path, const QString& discPath) {
   if (!disc.present) fail(QStringLiteral("No disc in the drive of %1").arg(discPath));
-  QString here = disc.folder;
+  const QString root = resolvedPath(disc.folder);
+  QString here = root;
   for (const QString& component : path.split(u'/', Qt::SkipEmptyParts)) {
     if (component == u".") continue;
-    if (component == u".." || !QFileInfo(here).isDir()) return {};
-    here = findEntry(here, component);
-    if (here.isEmpty()) return {};
+    if (component == u".." || !isFolder(here)) return {};
+    const QString next = findEntry(here, component);
+    if (next.isEmpty()) return {};
+    here = resolvedPath(next);
+    if (!within(here, root)) {
+      qCWarning(lcDisc, "%s in the copied disc %s leads out of it: not followed", qPrintable(next), qPrintable(disc.folder));
+      return {};
+    }
   }
   return here;
+}
+
+// Says once per disc (the playlist lists its folder several times) why a file is left out.
+void reportLeftOut(const VirtualDisc& disc, const QString& file, const QString& why) {
+  {
+    std::lock_guard lock(disc.reportedMutex);
+    if (disc.reported.contains(file)) return;
+    disc.reported.insert(file);
+  }
+  qCWarning(lcDisc, "%s is left out of the copied disc: %s", qPrintable(file), qPrintable(why));
 }
 
 }  // namespace
 
 bool holdsCopiedDisc(const QString& folder) {
+  const QString root = resolvedPath(folder);
   for (const char16_t* name : {kVideoCdTrackFolder, kSvcdTrackFolder}) {
     const QString found = findEntry(folder, QString::fromUtf16(name));
-    if (!found.isEmpty() && QFileInfo(found).isDir()) return true;
+    if (!found.isEmpty() && isFolder(found) && within(resolvedPath(found), root) && resolvedPath(found) != root) return true;
   }
   return false;
 }
@@ -135,15 +167,73 @@ bool inSvcdTrackFolder(const QString& path) {
 
 std::vector<FolderEntry> listCopiedFolder(const VirtualDisc& disc, const QString& path, const QString& discPath) {
   const QString folder = locate(disc, path, discPath);
-  if (folder.isEmpty() || !QFileInfo(folder).isDir()) fail(QStringLiteral("Folder not found: %1").arg(discPath));
+  if (folder.isEmpty() || !isFolder(folder)) fail(QStringLiteral("Folder not found: %1").arg(discPath));
+  const QString root = resolvedPath(disc.folder);
+  bool cut = false;
+  std::vector<QString> names = folderNames(folder, kMaxFolderEntries, &cut);
+  if (cut) qCWarning(lcDisc, "%s holds more than %zu entries: only the first are listed", qPrintable(folder), kMaxFolderEntries);
+  // In the order of a disc's folder (names without regard to case), so the files measured below
+  // are the first ones.
+  std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+    const int c = QString::compare(a, b, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a < b;
+  });
+  const int dir = ::open(bytesOfName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) fail(QStringLiteral("Cannot read the folder %1: %2").arg(discPath, QString::fromLocal8Bit(std::strerror(errno))));
   std::vector<FolderEntry> listing;
-  for (const QFileInfo& info : QDir(folder).entryInfoList(kEntries, QDir::Name)) {
-    FolderEntry entry{info.fileName(), info.isDir(), 0};
-    QString why;
-    if (!entry.isFolder)
-      if (const auto file = ImageFile::open(info.filePath(), &why)) entry.size = layoutOf(*file).bytes;
+  int measured = 0;
+  for (const QString& name : names) {
+    const QByteArray bytes = bytesOfName(name);
+    const QString local = joinedPath(folder, name);
+    struct stat st {};
+    if (::fstatat(dir, bytes.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
+    if (S_ISLNK(st.st_mode)) {
+      // Followed only where it stays inside the folder the user named; what it leads to is
+      // looked at (stat) only then.
+      const QString real = resolvedPath(local);
+      if (real.isEmpty()) {
+        reportLeftOut(disc, local, QStringLiteral("a symlink that leads nowhere"));
+        continue;
+      }
+      if (!within(real, root) || real == root) {
+        reportLeftOut(disc, local, QStringLiteral("a symlink that leads out of %1").arg(disc.folder));
+        continue;
+      }
+      if (::stat(bytesOfName(real).constData(), &st) != 0) continue;
+    }
+    if (S_ISDIR(st.st_mode)) {
+      listing.push_back(FolderEntry{name, true, 0});
+      continue;
+    }
+    if (!S_ISREG(st.st_mode)) {
+      reportLeftOut(disc, local, QStringLiteral("not a regular file"));
+      continue;
+    }
+    if (::faccessat(dir, bytes.constData(), R_OK, AT_EACCESS) != 0) {
+      reportLeftOut(disc, local, QString::fromLocal8Bit(std::strerror(errno)));
+      continue;
+    }
+    FolderEntry entry{name, false, std::min<int64_t>(st.st_size, UINT32_MAX)};
+    if (measured < kMeasuredFiles) {
+      ++measured;
+      QString why;
+      const auto file = ImageFile::openInside(root, local, false, local, &why);
+      if (!file) {
+        reportLeftOut(disc, local, why);
+        continue;
+      }
+      const CopiedLayout layout = layoutOf(*file);
+      // A CDXA header whose data chunk holds no whole sector: nothing to play, and listed it
+      // would stop the disc at its first track.
+      if (layout.rawSectors && layout.blocks == 0) {
+        reportLeftOut(disc, local, QStringLiteral("its RIFF CDXA data holds no whole sector"));
+        continue;
+      }
+      entry.size = layout.bytes;
+    }
     listing.push_back(entry);
   }
+  ::close(dir);
   qCDebug(lcDisc, "folder %s (%s): %zu entries", qPrintable(discPath), qPrintable(folder), listing.size());
   return listing;
 }
@@ -153,13 +243,16 @@ std::unique_ptr<TrackStream> openCopiedFile(std::shared_ptr<VirtualDisc> disc, c
   const QString local = locate(*disc, path, discPath);
   if (local.isEmpty()) fail(QStringLiteral("File not found: %1").arg(discPath));
   QString why;
-  std::shared_ptr<ImageFile> file = ImageFile::open(local, &why);
-  if (!file) fail(QStringLiteral("Cannot open %1: %2").arg(discPath, why));
+  std::shared_ptr<ImageFile> file = ImageFile::openInside(resolvedPath(disc->folder), local, false, local, &why);
+  if (!file) {
+    qCWarning(lcDisc, "%s cannot be opened: %s", qPrintable(discPath), qPrintable(why));
+    fail(QStringLiteral("Cannot open %1: %2").arg(discPath, why));
+  }
   const CopiedLayout layout = layoutOf(*file);
   qCDebug(lcDisc, "%s is %s, %lld bytes of stream", qPrintable(local),
           layout.rawSectors ? "a CDXA copy of raw sectors" : "a plain copy", static_cast<long long>(layout.bytes));
   DiscEntry entry;
-  entry.storedName = QFileInfo(local).fileName().toStdString();
+  entry.storedName = bytesOfName(QFileInfo(local).fileName()).toStdString();
   entry.form2 = layout.rawSectors;
   entry.size = static_cast<uint32_t>(layout.rawSectors ? static_cast<int64_t>(layout.blocks) * kForm1SectorBytes : layout.bytes);
   auto stream = std::make_unique<DiscTrackStream>(std::make_unique<CopiedTrack>(disc, std::move(file), layout), entry,

@@ -1,6 +1,7 @@
 #include "platform/disc_access.h"
 
 #include "platform/drives.h"
+#include "platform/file_names.h"
 #include "platform/image_sheets.h"
 #include "platform/log.h"
 
@@ -55,7 +56,7 @@ enum class DriveState { DiscOk, NoDisc, TrayOpen, NotReady, Unknown, Unreachable
 
 // The kernel's view of an optical drive. Opened non-blocking so an empty drive answers at once.
 DriveState driveState(const QString& device, int* openError = nullptr) {
-  const QByteArray name = QFile::encodeName(device);
+  const QByteArray name = bytesOfName(device);
   const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     if (openError) *openError = errno;
@@ -82,7 +83,7 @@ using CdioHandle = std::unique_ptr<CdIo_t, CloseCdio>;
 
 // Opens a drive or an NRG image through libcdio; nullptr when libcdio fails or an assertion fails.
 CdioHandle openCdio(const QString& path, driver_id_t driver) {
-  const QByteArray name = QFile::encodeName(path);
+  const QByteArray name = bytesOfName(path);
   bool assertionFailed = false;
   CdioHandle cdio(serialized([&] {
     cdioFailures = 0;
@@ -186,6 +187,11 @@ class ImageDisc : public DiscHandle {
   }
 
   uint32_t endLsn() override { return layout_->endLsn; }
+
+  bool storesForm2(uint32_t lsn) override {
+    const ImageRun* run = runAt(lsn);
+    return run == nullptr || dataOffset(run->layout, true) >= 0;
+  }
 
   void releaseMemory() override {
     for (const ImageRun& run : layout_->runs)
@@ -344,7 +350,12 @@ std::shared_ptr<VirtualDisc> inspectDiscImage(const QString& imagePath, QString*
     disc->layout = std::make_shared<const ImageLayout>(isoLayout(std::move(file)));
   } else if (suffix == u"nrg") {
     disc->nrg = ImageFile::open(imagePath, why);
-    if (!disc->nrg || !checkNrg(*disc->nrg, why)) return nullptr;
+    if (!disc->nrg) return nullptr;
+    if (disc->nrg->size() > kLargestImageFile) {
+      *why = QStringLiteral("it takes %1 bytes, more than any disc holds (at most %2)").arg(disc->nrg->size()).arg(kLargestImageFile);
+      return nullptr;
+    }
+    if (!checkNrg(*disc->nrg, why)) return nullptr;
     const track_t tracks = [&] {
       const CdioHandle cdio = openCdio(imagePath, DRIVER_NRG);
       return cdio ? cdio_get_num_tracks(cdio.get()) : track_t(CDIO_INVALID_TRACK);
@@ -369,6 +380,20 @@ std::shared_ptr<VirtualDisc> inspectDiscImage(const QString& imagePath, QString*
   }
   if (disc->layout && disc->layout->endLsn == 0) {
     *why = QStringLiteral("it holds no sectors");
+    return nullptr;
+  }
+  // A file larger than any disc (a sparse file of terabytes, say) is damage, not a disc.
+  std::vector<const ImageFile*> files;
+  if (disc->nrg) files.push_back(disc->nrg.get());
+  if (disc->layout)
+    for (const ImageRun& run : disc->layout->runs)
+      if (run.file) files.push_back(run.file.get());
+  for (const ImageFile* file : files) {
+    if (file->size() <= kLargestImageFile) continue;
+    *why = QStringLiteral("%1 takes %2 bytes, more than any disc holds (at most %3)")
+               .arg(file->path())
+               .arg(file->size())
+               .arg(kLargestImageFile);
     return nullptr;
   }
   return disc->layout || disc->nrg ? disc : nullptr;

@@ -1,4 +1,5 @@
 #pragma once
+#include <QSet>
 #include <QString>
 #include <atomic>
 #include <cstdint>
@@ -18,6 +19,9 @@ inline constexpr double kSectorsPerSecond = 75.0;
 // claiming more than this (up to 4 GB) is damage. 1 MiB holds some 30,000 records: more than the
 // playlist's 16-bit index can reach, and read in about 10 ms from an image.
 inline constexpr uint32_t kMaxFolderBytes = 1u << 20;
+// The largest file a disc image may consist of: more than a double-layer DVD holds. A larger one
+// (a sparse file of terabytes) is refused before anything of it is read or mapped.
+inline constexpr int64_t kLargestImageFile = int64_t{16} << 30;
 
 // A directory record as stored on the disc.
 struct DiscEntry {
@@ -47,6 +51,9 @@ struct VirtualDisc {
   std::shared_ptr<const ImageLayout> layout;  // CUE, TOC and ISO images: read by the player itself
   std::shared_ptr<ImageFile> nrg;             // an NRG image (checked first), read through libcdio
   std::atomic<bool> present{true};
+  // Files of a copied disc already reported as left out of its listings (said once per disc).
+  mutable std::mutex reportedMutex;
+  mutable QSet<QString> reported;
 };
 
 // Sector access to one disc. readSectors may be called from several threads at once (streams of
@@ -64,6 +71,9 @@ class DiscHandle {
   virtual bool mediumPresent() = 0;
   // A track closed: memory held to read the disc faster may go (mapped pages of an image).
   virtual void releaseMemory() {}
+  // Whether the sector at `lsn` is stored whole enough to yield a Form 2 payload (an image of
+  // 2,048-byte sectors holds the user data only).
+  virtual bool storesForm2(uint32_t /*lsn*/) { return true; }
 };
 
 // Held around every libcdio call: libcdio keeps driver state in globals and parses with strtok.

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 // Files that a disc image consists of: the image the user named, and the data files its sheet
 // names. A sheet is something people download, so nothing it names is opened unless it is a
@@ -40,6 +41,8 @@ class ImageFile {
   // The map keeps at most this much of the file in memory (it counts as resident memory):
   // past it, the pages are let go and mapped again as they are read.
   static constexpr int64_t kMappedBudget = 16 << 20;
+  // Files larger than this (no disc is) are never mapped.
+  static constexpr int64_t kLargestMappedFile = int64_t{16} << 30;
   // Lets go of the pages mapped so far (nothing reads the file for now). The page cache keeps
   // them for the next read.
   void releaseMemory() const;
@@ -48,8 +51,15 @@ class ImageFile {
   static std::shared_ptr<ImageFile> open(const QString& path, QString* why);
   // Opens the file a sheet in `folder` names as `written`; see above.
   static std::shared_ptr<ImageFile> openNamed(const QString& folder, const QString& written, QString* why);
+  // Opens `path`, which must lead (after every symlink) to a regular file inside the folder
+  // `root`: directly in it, or at any depth below it. The path is resolved before anything is
+  // opened, so nothing outside `root` is ever opened; the open file is checked once more.
+  // `shownAs` names the file in the reason and in path().
+  static std::shared_ptr<ImageFile> openInside(const QString& root, const QString& path, bool directly,
+                                               const QString& shownAs, QString* why);
 
  private:
+  static std::shared_ptr<ImageFile> openChecked(const QString& path, const QString& shownAs, bool noFollow, QString* why);
   ImageFile(int fd, QString path, int64_t size) : fd_(fd), path_(std::move(path)), size_(size) {}
   bool mapped() const;
   void keptInMemory(int64_t from, int64_t to) const;
@@ -63,6 +73,21 @@ class ImageFile {
   mutable std::unique_ptr<std::atomic<uint64_t>[]> touched_;
   mutable std::atomic<int64_t> touchedBlocks_{0};
 };
+
+// The most entries of one folder on the hard disk the disc layer looks at: past the playlist's
+// 16-bit index, and read (names only, nothing opened) in a few milliseconds.
+inline constexpr size_t kMaxFolderEntries = 65536;
+
+// The names in a folder (without "." and ".."), in the order the file system gives them, at most
+// `limit` of them (`cut` says whether there were more); none when it cannot be read. Only the
+// folder is read: no entry is looked at or opened.
+std::vector<QString> folderNames(const QString& folder, size_t limit, bool* cut = nullptr);
+// `folder` + "/" + `name`.
+QString joinedPath(const QString& folder, const QString& name);
+// Whether anything (a dangling symlink too) is called `path`.
+bool pathExists(const QString& path);
+// `path` with every symlink, "." and ".." resolved; "" when it does not exist.
+QString resolvedPath(const QString& path);
 
 // The file of `folder` called `name` (exactly, else without regard to case), or an empty string.
 QString findInFolder(const QString& folder, const QString& name);

@@ -1,5 +1,7 @@
 #include "platform/image_sheets.h"
 
+#include "platform/file_names.h"
+
 #include <unistd.h>
 
 #include <QList>
@@ -166,7 +168,7 @@ std::optional<ImageLayout> parseCueSheet(const QByteArray& input, const SheetFil
       if (type != "BINARY" && type != "MOTOROLA")
         return fail(QStringLiteral("FILE of type %1 cannot be read").arg(QString::fromLatin1(w[2])));
       QString reason;
-      auto file = open(QString::fromUtf8(w[1]), &reason);
+      auto file = open(nameFromBytes(w[1]), &reason);
       if (!file) return fail(reason);
       files.push_back(std::move(file));
     } else if (key == "TRACK") {
@@ -344,7 +346,7 @@ std::optional<ImageLayout> parseTocSheet(const QByteArray& text, const SheetFile
       else if (key == "INDEX") return fail(QStringLiteral("INDEX needs a time"));
     } else if (key == "DATAFILE" || key == "FILE" || key == "AUDIOFILE") {
       if (i >= tokens.size() || tokens[i].kind != TocToken::String) return fail(QStringLiteral("%1 needs a file name").arg(QString::fromLatin1(key)));
-      const QString written = QString::fromUtf8(tokens[i++].text);
+      const QString written = nameFromBytes(tokens[i++].text);
       uint64_t offset = 0;
       if (i < tokens.size() && tokens[i].kind == TocToken::Word && tokens[i].text.startsWith('#')) {
         if (!allDigits(QByteArrayView(tokens[i].text).sliced(1), 12)) return fail(QStringLiteral("bad file offset"));
@@ -384,12 +386,30 @@ ImageLayout isoLayout(std::shared_ptr<ImageFile> file) {
   return builder.finish(1);
 }
 
+namespace {
+
+// The most a chunk of each kind can hold on a disc of at most 99 tracks: a longer one is damage
+// (libcdio would read it whole). Chunks of one number (sessions, media type, an offset) and the
+// image's own file name are small as well.
+int64_t largestNrgChunk(const QByteArray& id) {
+  if (id == "DAOX") return 22 + kMaxTracks * 42;
+  if (id == "DAOI") return 22 + kMaxTracks * 30;
+  if (id == "ETN2") return kMaxTracks * 32;
+  if (id == "ETNF") return kMaxTracks * 20;
+  if (id == "CUEX" || id == "CUES") return 4 * kMaxTracks * 8;
+  if (id == "AFNM") return 4096;
+  if (id == "SINF" || id == "MTYP" || id == "DINF" || id == "TOCT" || id == "RELO") return 64;
+  return -1;  // not a chunk we know
+}
+
+}  // namespace
+
 bool checkNrg(const ImageFile& file, QString* why) {
   const int64_t size = file.size();
+  // Exactly `n` bytes at `at`, or an empty array (a short read: a file cut while it is looked at).
   auto readAt = [&](int64_t at, int64_t n) {
     QByteArray b(static_cast<qsizetype>(n), '\0');
-    const ssize_t got = ::pread(file.fd(), b.data(), static_cast<size_t>(n), static_cast<off_t>(at));
-    return got == n ? b : QByteArray();
+    return readFully(file.fd(), reinterpret_cast<uint8_t*>(b.data()), static_cast<size_t>(n), at) ? b : QByteArray();
   };
   if (size < 12) return refuse(why, QStringLiteral("too short for an NRG image"));
   const QByteArray tail = readAt(size - 12, 12);
@@ -405,6 +425,9 @@ bool checkNrg(const ImageFile& file, QString* why) {
     return refuse(why, QStringLiteral("no NRG footer (NER5 or NERO) at its end"));
   }
   if (chunks >= footer) return refuse(why, QStringLiteral("its footer points past the end of the image"));
+  // libcdio reads everything from the chunks to the end of the file into memory at once.
+  if (size - chunks > kMaxNrgChunkBytes)
+    return refuse(why, QStringLiteral("its chunks take %1 bytes (at most %2 are read)").arg(size - chunks).arg(kMaxNrgChunkBytes));
 
   // The chunks, from the footer's offset to END!; every track's data lies before the chunks.
   const auto be = [](const QByteArray& b, int at, int bytes) {
@@ -418,8 +441,18 @@ bool checkNrg(const ImageFile& file, QString* why) {
     const QByteArray id = head.left(4);
     const int64_t length = be(head, 4, 4);
     if (id == "END!") return true;
-    if (length > footer - at - 8) return refuse(why, QStringLiteral("chunk %1 runs past the footer").arg(QString::fromLatin1(id.toHex())));
+    const QString name = QString::fromLatin1(id.toHex());
+    if (id == "CDTX") {
+      // libcdio 2.1 frees its CD-TEXT twice on a malformed block; CD-TEXT is not needed to play.
+      return refuse(why, QStringLiteral("CD-TEXT in an NRG image cannot be read safely"));
+    }
+    const int64_t largest = largestNrgChunk(id);
+    if (largest < 0) return refuse(why, QStringLiteral("unknown chunk %1").arg(name));
+    if (length > footer - at - 8) return refuse(why, QStringLiteral("chunk %1 runs past the footer").arg(name));
+    if (length > largest)
+      return refuse(why, QStringLiteral("chunk %1 claims %2 bytes (at most %3)").arg(name).arg(length).arg(largest));
     const QByteArray body = length > 0 ? readAt(at + 8, length) : QByteArray();
+    if (body.size() != length) return refuse(why, QStringLiteral("chunk %1 cannot be read").arg(name));
     const auto entries = [&](int header, int entryBytes, int countAt) -> int64_t {
       if (length < header) return -1;
       const int64_t n = countAt < 0 ? (length - header) / entryBytes
@@ -449,13 +482,10 @@ bool checkNrg(const ImageFile& file, QString* why) {
       }
     } else if (id == "CUEX" || id == "CUES") {
       // libcdio 2.1 crashes on an empty one.
-      if (length == 0 || length % 8 != 0 || length / 8 > 4 * kMaxTracks)
-        return refuse(why, QStringLiteral("its cue table is malformed"));
-    } else if (id == "CDTX") {
-      // libcdio 2.1 frees its CD-TEXT twice on a malformed block; CD-TEXT is not needed to play.
-      return refuse(why, QStringLiteral("CD-TEXT in an NRG image cannot be read safely"));
-    } else if (id != "SINF" && id != "MTYP" && id != "DINF" && id != "TOCT" && id != "RELO" && id != "AFNM") {
-      return refuse(why, QStringLiteral("unknown chunk %1").arg(QString::fromLatin1(id.toHex())));
+      if (length == 0 || length % 8 != 0) return refuse(why, QStringLiteral("its cue table is malformed"));
+    } else if ((id == "SINF" || id == "MTYP") && length < 4) {
+      // libcdio reads a number of four bytes from each.
+      return refuse(why, QStringLiteral("chunk %1 is too short").arg(name));
     }
     at += 8 + length;
   }

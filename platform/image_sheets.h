@@ -49,6 +49,9 @@ using SheetFileOpener = std::function<std::shared_ptr<ImageFile>(const QString& 
 
 inline constexpr int kMaxTracks = 99;
 inline constexpr qsizetype kMaxSheetBytes = 64 * 1024;
+// The most an NRG image's chunks and footer take (a real one takes a few KiB): libcdio reads all
+// of it into memory at once.
+inline constexpr int64_t kMaxNrgChunkBytes = 1 << 20;
 
 // A cue sheet: FILE (BINARY or MOTOROLA), TRACK (1..99, numbered in order, each with an
 // INDEX 01), INDEX, PREGAP, POSTGAP; CD-TEXT and other descriptive lines are ignored (a
@@ -68,8 +71,10 @@ std::optional<ImageLayout> parseTocSheet(const QByteArray& text, const SheetFile
 ImageLayout isoLayout(std::shared_ptr<ImageFile> file);
 
 // Whether an NRG image's structure lies inside the file: the footer ("NER5"/"NERO") points at a
-// chain of known chunks that fits before it and ends in "END!", track tables of at most 99
-// tracks whose data lies inside the file. What libcdio would otherwise choke on.
+// chain of known chunks that fits before it and ends in "END!", each no longer than a disc of 99
+// tracks needs, the whole chain at most kMaxNrgChunkBytes; track tables of at most 99 tracks whose
+// data lies inside the file. What libcdio would otherwise choke on; nothing larger than the
+// chunk a length claims (bounded as above) is ever read.
 bool checkNrg(const ImageFile& file, QString* why);
 
 }  // namespace vcd::platform

@@ -4,6 +4,8 @@
 #include "platform/disc_access.h"
 #include "platform/disc_path.h"
 #include "platform/disc_track_stream.h"
+#include "platform/file_names.h"
+#include "platform/image_files.h"
 #include "platform/iso9660_folders.h"
 #include "platform/log.h"
 
@@ -15,6 +17,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
@@ -79,6 +82,7 @@ class SharedDisc : public DiscHandle {
   uint32_t endLsn() override { return disc_->handle->endLsn(); }
   bool mediumPresent() override { return disc_->handle->mediumPresent(); }
   void releaseMemory() override { disc_->handle->releaseMemory(); }
+  bool storesForm2(uint32_t lsn) override { return disc_->handle->storesForm2(lsn); }
 
  private:
   std::shared_ptr<OpenDisc> disc_;
@@ -122,9 +126,32 @@ DiscEntry locate(OpenDisc& disc, const disc_path::DiscPath& where, const char* m
   return here;
 }
 
+// A record as its sectors are stored: a file marked Form 2 on an image of 2,048-byte sectors (an
+// ISO made of a Video CD keeps the marks of the disc's records) holds 2,048-byte sectors.
+DiscEntry asStored(DiscHandle& disc, DiscEntry e) {
+  if (e.form2 && !e.isFolder && !disc.storesForm2(e.lsn)) e.form2 = false;
+  return e;
+}
+
+}  // namespace
+
+bool LinuxDriveManager::readableOpticalDrive(const QString& device, QString* why) {
+  const int fd = ::open(bytesOfName(device).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    *why = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+  }
+  const bool optical = ::ioctl(fd, CDROM_GET_CAPABILITY, 0) >= 0;
+  if (!optical) *why = QStringLiteral("not an optical drive");
+  ::close(fd);
+  return optical;
+}
+
+namespace {
+
 // Whether the optical drive still holds the disc that was opened (asked before it is reused).
 bool sameMediumInDrive(const QString& device) {
-  const int fd = ::open(QFile::encodeName(device).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = ::open(bytesOfName(device).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   const int status = ::ioctl(fd, CDROM_DRIVE_STATUS, CDSL_CURRENT);
   const int changed = ::ioctl(fd, CDROM_MEDIA_CHANGED, CDSL_CURRENT);
@@ -161,10 +188,13 @@ std::vector<DriveRoot> assignDriveLetters(const std::vector<QString>& devices) {
   return roots;
 }
 
-LinuxDriveManager::LinuxDriveManager() : LinuxDriveManager(&LinuxDriveManager::systemOpticalDevices) {}
+LinuxDriveManager::LinuxDriveManager()
+    : LinuxDriveManager(&LinuxDriveManager::systemOpticalDevices, &LinuxDriveManager::readableOpticalDrive) {}
 
-LinuxDriveManager::LinuxDriveManager(DeviceLister lister)
-    : lister_(std::move(lister)), pacer_(std::make_shared<ReadPacer>()) {}
+LinuxDriveManager::LinuxDriveManager(DeviceLister lister, DriveProbe probe)
+    : lister_(std::move(lister)),
+      probe_(probe ? std::move(probe) : [](const QString&, QString*) { return true; }),
+      pacer_(std::make_shared<ReadPacer>()) {}
 
 LinuxDriveManager::~LinuxDriveManager() = default;
 
@@ -188,7 +218,7 @@ std::vector<OpticalDevice> LinuxDriveManager::systemOpticalDevices() {
       continue;
     }
     qCDebug(lcDrives, "drive %s found (device %u:%u)", *name, major(st.st_rdev), minor(st.st_rdev));
-    found.push_back(OpticalDevice{QFile::decodeName(*name), static_cast<uint64_t>(st.st_rdev)});
+    found.push_back(OpticalDevice{nameFromBytes(QByteArray(*name)), static_cast<uint64_t>(st.st_rdev)});
   }
   return found;
 }
@@ -212,32 +242,38 @@ bool LinuxDriveManager::insertImage(const QString& path) {
 }
 
 bool LinuxDriveManager::insertFolder(const QString& path) {
-  const QFileInfo info(path);
-  if (!info.isDir()) {
+  // "My VCD/MPEGAV/" (as tab completion writes it) and "My VCD//MPEGAV" name the same folder.
+  const QString folder = QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::currentPath() + u'/' + path);
+  struct stat st {};
+  if (::stat(bytesOfName(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
     qCWarning(lcDisc, "folder %s refused: not a folder", qPrintable(path));
     return false;
   }
-  const QString folder = info.absoluteFilePath();
-  struct stat st {};
-  if (::stat(QFile::encodeName(folder).constData(), &st) == 0) {
-    // Found by its device number: the file system on a drive's disc lives on the drive's device.
-    std::vector<OpticalDevice> drive;
-    for (const OpticalDevice& d : lister_())
-      if (d.deviceNumber == static_cast<uint64_t>(st.st_dev)) drive.push_back(d);
-    if (!drive.empty()) {
-      std::lock_guard lock(mutex_);
-      takeOutVirtualLocked();
-      virtual_.reset();
-      preferred_ = uniqueDrives(drive).front();
-      qCDebug(lcDrives, "%s lies on the disc in %s: that drive is read first", qPrintable(folder), qPrintable(preferred_));
-      return true;
-    }
+  // Found by its device number: the file system on a drive's disc lives on the drive's device.
+  // A device that is no optical drive the player can read (an image mounted through a loop
+  // device, which libcdio counts as a CD drive; a drive a normal user may not open) is passed
+  // over: the disc's files are read through the mount instead.
+  std::vector<OpticalDevice> drive;
+  for (const OpticalDevice& d : lister_()) {
+    if (d.deviceNumber != static_cast<uint64_t>(st.st_dev)) continue;
+    QString why;
+    if (probe_(d.path, &why)) drive.push_back(d);
+    else qCDebug(lcDrives, "%s lies on %s, which cannot be read as a drive (%s): its files are read", qPrintable(folder),
+                 qPrintable(d.path), qPrintable(why));
+  }
+  if (!drive.empty()) {
+    std::lock_guard lock(mutex_);
+    takeOutVirtualLocked();
+    virtual_.reset();
+    preferred_ = uniqueDrives(drive).front();
+    qCDebug(lcDrives, "%s lies on the disc in %s: that drive is read first", qPrintable(folder), qPrintable(preferred_));
+    return true;
   }
   QString root = folder;
-  const QString name = info.fileName();
+  const QString name = folder.section(u'/', -1);
   if (!holdsCopiedDisc(root) && (nameMatches(name, QString::fromUtf16(kVideoCdTrackFolder).toStdString()) ||
                                  nameMatches(name, QString::fromUtf16(kSvcdTrackFolder).toStdString())))
-    root = info.absolutePath();  // the copy's track folder, named in place of the copy
+    root = folder.section(u'/', 0, -2).isEmpty() ? QStringLiteral("/") : folder.section(u'/', 0, -2);  // the copy's track folder, named in place of the copy
   if (!holdsCopiedDisc(root)) {
     qCWarning(lcDisc, "folder %s refused: it holds no MPEGAV or MPEG2 folder of a copied Video CD", qPrintable(folder));
     return false;
@@ -391,7 +427,7 @@ std::vector<FolderEntry> LinuxDriveManager::listFolder(const disc_path::DiscPath
   const uint32_t end = disc->handle->endLsn();
   for (const DiscEntry& e : *entries) {
     listing.push_back(FolderEntry{displayName(e.storedName), e.isFolder,
-                                  e.isFolder ? static_cast<int64_t>(e.size) : extentOf(e, end).size});
+                                  e.isFolder ? static_cast<int64_t>(e.size) : extentOf(asStored(*disc->handle, e), end).size});
   }
   qCDebug(lcDisc, "folder %s: %zu entries", qPrintable(discPath), listing.size());
   return listing;
@@ -400,7 +436,7 @@ std::vector<FolderEntry> LinuxDriveManager::listFolder(const disc_path::DiscPath
 std::unique_ptr<TrackStream> LinuxDriveManager::openFile(const disc_path::DiscPath& where) {
   if (auto copy = copiedDiscIn(where.letter)) return openCopiedFile(std::move(copy), where.path, where.text(), pacer_);
   std::shared_ptr<OpenDisc> disc = openDisc(where.letter);
-  const DiscEntry file = locate(*disc, where, "File");
+  const DiscEntry file = asStored(*disc->handle, locate(*disc, where, "File"));
   if (file.isFolder) fail(QStringLiteral("Not a file: %1").arg(where.text()));
   auto stream = std::make_unique<DiscTrackStream>(std::make_unique<SharedDisc>(std::move(disc)), file, pacer_);
   if (inSvcdTrackFolder(where.path)) stream->setVariableRate();

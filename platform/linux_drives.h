@@ -21,6 +21,8 @@ struct OpticalDevice {
   uint64_t deviceNumber = 0;  // st_rdev: the same for every name of one drive
 };
 using DeviceLister = std::function<std::vector<OpticalDevice>()>;
+// Whether a device can be read as an optical drive; the reason in `why` when not.
+using DriveProbe = std::function<bool(const QString& device, QString* why)>;
 
 // One name per physical drive, ordered by device number (/dev/sr2 before /dev/sr10). Of several
 // names for one drive the kernel's own (/dev/srN) is kept rather than a symlink's.
@@ -34,12 +36,17 @@ std::vector<DriveRoot> assignDriveLetters(const std::vector<QString>& devices);
 class LinuxDriveManager : public DriveManager {
  public:
   LinuxDriveManager();
-  // Enumerates drives through `lister` instead of the machine's devices.
-  explicit LinuxDriveManager(DeviceLister lister);
+  // Enumerates drives through `lister` instead of the machine's devices, and asks `probe` (by
+  // default: every listed device is a drive) whether a device can be read as a drive.
+  explicit LinuxDriveManager(DeviceLister lister, DriveProbe probe = nullptr);
   ~LinuxDriveManager() override;
 
   // The optical drives libcdio finds, each name with its device number.
   static std::vector<OpticalDevice> systemOpticalDevices();
+
+  // Whether `device` is an optical drive this process can open and ask about its disc (an image
+  // mounted through a loop device is not; nor a drive a normal user may not open).
+  static bool readableOpticalDrive(const QString& device, QString* why);
 
   // Whether the file is named like a disc image (.cue, .bin, .toc, .nrg, .iso, any case).
   static bool looksLikeDiscImage(const QString& path);
@@ -51,6 +58,8 @@ class LinuxDriveManager : public DriveManager {
   // Takes a folder named by the user. A folder on the disc in one of the machine's optical drives
   // (where the desktop mounted it) makes that drive the first of the table: a mounted Video CD's
   // tracks cannot be read through the file system, so the drive itself is read. A folder that
+  // (A drive the probe refuses, such as the loop device of a mounted image, is passed over: the
+  // disc's files are then read through the mount, as a copied disc's.) A folder that
   // holds a copied disc (an MPEGAV or MPEG2 folder, see copied_disc.h), or that is such a folder
   // itself, goes into the virtual drive like an image. Returns false, leaving the drives as they
   // were, for any other folder (the reason goes to the log).
@@ -98,6 +107,7 @@ class LinuxDriveManager : public DriveManager {
   void takeOutVirtualLocked();
 
   DeviceLister lister_;
+  DriveProbe probe_;
   std::shared_ptr<ReadPacer> pacer_;
   mutable std::mutex mutex_;
   bool enumerated_ = false;

@@ -3,9 +3,27 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
+#include "platform/file_names.h"
 #include "platform/linux_drives.h"
 
 namespace vcd::command_line {
+
+namespace {
+
+// What is called `path`, looked up by the bytes of its name (a name in any encoding the file
+// system holds: QFileInfo would look up another one). 0 when nothing is.
+mode_t kindOf(const QString& path) {
+  struct stat st {};
+  return ::stat(platform::bytesOfName(path).constData(), &st) == 0 ? st.st_mode : 0;
+}
+
+QString absolute(const QString& workingFolder, const QString& name) {
+  return QDir::cleanPath(QDir::isAbsolutePath(name) ? name : workingFolder + u'/' + name);
+}
+
+}  // namespace
 
 QString argumentString(const QStringList& arguments) { return arguments.mid(1).join(QLatin1Char(' ')); }
 
@@ -20,19 +38,18 @@ QString namedPath(const QString& commandLine, const QString& workingFolder) {
   const QString name = fileToPlay(commandLine);
   // A name with a NUL cannot be a file; QFileInfo would look at the part before it.
   if (name.isEmpty() || name.contains(QChar(u'\0'))) return {};
-  const QFileInfo info(QDir(workingFolder), name);
-  if (!info.exists()) return {};
-  return info.absoluteFilePath();
+  const QString path = absolute(workingFolder, name);
+  return kindOf(path) != 0 ? path : QString();
 }
 
 bool takeNamedPath(platform::LinuxDriveManager& drives, const QString& path) {
   drives.forgetNamedMedia();
-  const QFileInfo info(path);
-  if (info.isDir()) {
+  const mode_t kind = kindOf(path);
+  if (S_ISDIR(kind)) {
     drives.insertFolder(path);
     return true;
   }
-  return info.isFile() && platform::LinuxDriveManager::looksLikeDiscImage(path) && drives.insertImage(path);
+  return S_ISREG(kind) && platform::LinuxDriveManager::looksLikeDiscImage(path) && drives.insertImage(path);
 }
 
 QString discImage(const QString& commandLine, const QString& workingFolder) {
@@ -40,9 +57,8 @@ QString discImage(const QString& commandLine, const QString& workingFolder) {
   // A name with a NUL cannot be a file; QFileInfo would look at the part before it.
   if (name.isEmpty() || name.contains(QChar(u'\0')) || !platform::LinuxDriveManager::looksLikeDiscImage(name))
     return {};
-  const QFileInfo info(QDir(workingFolder), name);
-  if (!info.isFile()) return {};
-  return info.absoluteFilePath();
+  const QString path = absolute(workingFolder, name);
+  return S_ISREG(kindOf(path)) ? path : QString();
 }
 
 }  // namespace vcd::command_line

@@ -4,17 +4,24 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "platform/file_names.h"
 #include "platform/log.h"
 #include "player/playerfrm.h"
 #include "ui/failure.h"
 
 namespace vcd {
 namespace {
-// The first local file or folder of the drop; "" when it brings none (a web address, text).
+// The first local file or folder of the drop; "" when it brings none (a web address, text). The
+// name is taken from the bytes the URL encodes (a file manager percent-encodes a Latin-1 name
+// byte by byte, which QUrl would decode into something else).
 QString droppedPath(const QMimeData* data) {
   if (data == nullptr) return {};
-  for (const QUrl& url : data->urls())
-    if (url.isLocalFile() && !url.toLocalFile().isEmpty()) return url.toLocalFile();
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile() || url.toLocalFile().isEmpty()) continue;
+    const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    if (bytes.isEmpty() || bytes.contains('\0')) continue;
+    return url.host().isEmpty() ? platform::nameFromBytes(bytes) : url.toLocalFile();
+  }
   return {};
 }
 }  // namespace

@@ -29,28 +29,63 @@ void FileListBox::setListIndex(int index) {
 
 QString FileListBox::FileName() const { return index_ >= 0 ? entries_.value(index_) : QString(); }
 
-bool FileListBox::matches(const QString& name, const QString& pattern) {
-  for (const QString& one : pattern.split(u';', Qt::SkipEmptyParts)) {
-    const QString glob = one.trimmed();
+namespace {
+
+// One pattern of a ';'-separated list, compiled once for a whole folder of names. "*.ext", the
+// patterns a playlist uses, is a plain comparison of the name's end; anything else a wildcard
+// expression.
+class Glob {
+ public:
+  explicit Glob(const QString& glob) : glob_(glob) {
     // "*.*" matches every name, also one without a dot, as it always has.
-    if (glob == QLatin1String("*.*") || glob == QLatin1String("*")) return true;
-    const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(glob),
-                                QRegularExpression::CaseInsensitiveOption);
-    if (re.match(name).hasMatch()) return true;
+    if (glob == QLatin1String("*.*") || glob == QLatin1String("*")) {
+      everything_ = true;
+    } else if (glob.startsWith(QLatin1String("*.")) && !glob.mid(1).contains(u'*') && !glob.contains(u'?') &&
+               !glob.contains(u'[')) {
+      suffix_ = glob.mid(1);
+    } else {
+      re_ = QRegularExpression(QRegularExpression::wildcardToRegularExpression(glob),
+                               QRegularExpression::CaseInsensitiveOption);
+    }
   }
-  return false;
+  bool matches(const QString& name) const {
+    if (everything_) return true;
+    if (!suffix_.isEmpty()) return name.endsWith(suffix_, Qt::CaseInsensitive);
+    return re_.match(name).hasMatch();
+  }
+
+ private:
+  QString glob_;
+  bool everything_ = false;
+  QString suffix_;
+  QRegularExpression re_;
+};
+
+std::vector<Glob> globsOf(const QString& pattern) {
+  std::vector<Glob> globs;
+  for (const QString& one : pattern.split(u';', Qt::SkipEmptyParts)) globs.emplace_back(one.trimmed());
+  return globs;
 }
+
+bool anyMatches(const std::vector<Glob>& globs, const QString& name) {
+  return std::any_of(globs.begin(), globs.end(), [&](const Glob& g) { return g.matches(name); });
+}
+
+}  // namespace
+
+bool FileListBox::matches(const QString& name, const QString& pattern) { return anyMatches(globsOf(pattern), name); }
 
 void FileListBox::refill() {
   entries_.clear();
+  const std::vector<Glob> globs = globsOf(pattern_);
   for (const QString& name : allNames_)
-    if (matches(name, pattern_)) entries_.append(name);
-  // The 16-bit count of the classic control.
-  if (entries_.size() > 32767) entries_ = entries_.mid(0, 32767);
+    if (anyMatches(globs, name)) entries_.append(name);
   std::stable_sort(entries_.begin(), entries_.end(), [](const QString& a, const QString& b) {
     const int c = QString::compare(a, b, Qt::CaseInsensitive);
     return c != 0 ? c < 0 : a < b;
   });
+  // The 16-bit count of the classic control: the first 32,767 names in the list's order.
+  if (entries_.size() > 32767) entries_ = entries_.mid(0, 32767);
   index_ = -1;
   clear();
   addItems(entries_);

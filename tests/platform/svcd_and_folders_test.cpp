@@ -5,7 +5,12 @@
 #include "tests/support/media.h"
 #include "tests/support/copied_disc.h"
 
+#include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/file_names.h"
 
 using namespace vcd;
 using namespace vcd::platform;
@@ -102,6 +107,64 @@ TEST(NamedFolder, OnAnOpticalDrivesDiscPutsThatDriveFirst) {
   EXPECT_EQ(devices(), QStringList({"/dev/sr1", "/dev/sr0"}));
   m.forgetNamedMedia();
   EXPECT_EQ(devices(), QStringList({"/dev/sr0", "/dev/sr1"}));
+}
+
+
+// A folder on an image mounted through a loop device: libcdio lists the loop device as a CD
+// drive, which cannot be read as one (no CD-ROM ioctls; a normal user may not even open it). The
+// mount's files are read instead.
+TEST(NamedFolder, OnADeviceThatIsNoReadableDriveItsFilesAreRead) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(test::copyDiscToFolder(test::mediaPath("pal3.cue"), dir.filePath("mnt"), test::CopyStyle::Stream));
+  struct stat st {};
+  ASSERT_EQ(::stat(QFile::encodeName(dir.filePath("mnt")).constData(), &st), 0);
+  QString why;
+  EXPECT_FALSE(LinuxDriveManager::readableOpticalDrive("/dev/null", &why));
+  EXPECT_EQ(why, "not an optical drive");
+  EXPECT_FALSE(LinuxDriveManager::readableOpticalDrive(dir.filePath("no such device"), &why));
+  LinuxDriveManager m([&] { return std::vector<OpticalDevice>{{"/dev/null", st.st_dev}}; },
+                      &LinuxDriveManager::readableOpticalDrive);
+  ASSERT_TRUE(m.insertFolder(dir.filePath("mnt") + "/"));
+  EXPECT_EQ(m.driveRoots().front().device, dir.filePath("mnt"));
+  EXPECT_EQ(names(m.listFolder("cdrom://D/MPEGAV")), QStringList({"AVSEQ01.DAT", "AVSEQ02.DAT", "AVSEQ03.DAT"}));
+}
+
+// Every byte string is a name and comes back as the same bytes; UTF-8 reads as itself.
+TEST(FileNames, AnyBytesComeBackAsTheyWereUtf8ReadsAsText) {
+  EXPECT_EQ(nameFromBytes("Caf\xc3\xa9"), QString::fromUtf8("Caf\xc3\xa9"));
+  EXPECT_EQ(bytesOfName(QString::fromUtf8("Caf\xc3\xa9 \xf0\x9f\x93\x80")), QByteArray("Caf\xc3\xa9 \xf0\x9f\x93\x80"));
+  for (const QByteArray& bytes : {QByteArray("caf\xe9-disc.cue"), QByteArray("\xff\xfe"), QByteArray("\xc3"),
+                                 QByteArray("\xed\xb3\xa9"),  // a surrogate written as UTF-8
+                                 QByteArray("\xe0\x80\xaf"), QByteArray("a\xf4\x90\x80\x80z")}) {
+    const QString name = nameFromBytes(bytes);
+    EXPECT_EQ(bytesOfName(name), bytes) << bytes.toHex().constData();
+    EXPECT_FALSE(name.contains(QChar::ReplacementCharacter)) << bytes.toHex().constData();
+  }
+}
+
+// A copied folder of tens of thousands of files is listed by their names: only the first files
+// (more than a disc's tracks) are opened to measure their streams, none of the others.
+TEST(CopiedFolderListing, ManyEntriesOpenOnlyTheFirstFiles) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(test::copyDiscToFolder(test::mediaPath("pal3.cue"), dir.path(), test::CopyStyle::Cdxa));
+  const QByteArray tracks = QFile::encodeName(dir.filePath("MPEGAV"));
+  for (int i = 0; i < 20000; ++i)
+    ::close(::open((tracks + "/ZZ" + QByteArray::number(i) + ".DAT").constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644));
+  auto m = test::driveWithImage(QString());
+  ASSERT_TRUE(m->insertFolder(dir.path()));
+  const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  inotify_add_watch(watch, tracks.constData(), IN_OPEN);
+  const auto listing = m->listFolder("cdrom://D/MPEGAV");
+  int opened = 0;
+  alignas(inotify_event) char buf[65536];
+  for (ssize_t n; (n = ::read(watch, buf, sizeof buf)) > 0;)
+    for (char* p = buf; p < buf + n; p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len)
+      if ((reinterpret_cast<inotify_event*>(p)->mask & IN_ISDIR) == 0) ++opened;
+  ::close(watch);
+  ASSERT_EQ(listing.size(), 20003u);
+  EXPECT_EQ(listing[0].name, "AVSEQ01.DAT");
+  EXPECT_EQ(listing[0].size, m->openFile("cdrom://D/MPEGAV/AVSEQ01.DAT")->size());
+  EXPECT_LE(opened, 128);
 }
 
 }  // namespace

@@ -79,7 +79,7 @@ const HostileCase kNames[] = {
      }, "leads out"},
     {"DeviceBesideTheSheet",
      [](const QDir& d) { return QFile::link("/dev/zero", d.filePath("zero.bin")), sheet(d, "disc.cue", cueFor("zero.bin")); },
-     "a device"},
+     "leads out"},
     {"FolderNamedLikeTheBin", [](const QDir& d) { return d.mkdir("disc.bin"), sheet(d, "disc.cue", cueFor("disc.bin")); }, "a folder"},
     {"TocAbsoluteDataFile", [](const QDir& d) { return sheet(d, "disc.toc", "TRACK MODE2_RAW\nDATAFILE \"/etc/passwd\"\n"); },
      "is not in"},
@@ -137,7 +137,7 @@ const HostileCase kNrg[] = {
        char length[4];
        qToBigEndian<quint32>(static_cast<quint32>(table.size()), length);
        return nrg(d, pal3Bin(), "ETN2" + QByteArray(length, 4) + table + chunks.mid(8 + 32));
-     }, "track table"},
+     }, "claims 3200 bytes"},
 };
 INSTANTIATE_TEST_SUITE_P(Nrg, HostileImage, ::testing::ValuesIn(kNrg), [](const auto& info) { return std::string(info.param.name); });
 

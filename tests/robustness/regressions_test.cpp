@@ -27,7 +27,8 @@ TEST(FuzzRegressions, KeptInputsRunCleanly) {
   vcd::fuzz::initialise();
   const int cases = runAll("disc_image", &vcd::fuzz::discImage) + runAll("track_stream", &vcd::fuzz::trackStream) +
                     runAll("command_line", &vcd::fuzz::commandLine) + runAll("toc_sheet", &vcd::fuzz::tocSheet) +
-                    runAll("nrg_image", &vcd::fuzz::nrgImage) + runAll("folder_walk", &vcd::fuzz::folderWalk);
+                    runAll("nrg_image", &vcd::fuzz::nrgImage) + runAll("folder_walk", &vcd::fuzz::folderWalk) +
+                    runAll("cdxa_copy", &vcd::fuzz::cdxaCopy);
   EXPECT_GT(cases, 0) << "no kept inputs under " VCD_REGRESSIONS_DIR;
 }
 
