@@ -169,6 +169,38 @@ TEST_F(X11FullScreen, ACaptureLeavesTheWindowAsItWasUnderAWindowManager) {
   captureMaximiseRestore();
 }
 
+// sway maps an X window that asks for full screen before it is mapped as a plain tiled window and
+// writes its _NET_WM_STATE without the full-screen atom. Done here to the face's window just after
+// openbox has mapped it: the face asks again and is shown full screen; back in the window it is
+// home as before.
+TEST_F(X11FullScreen, AFullScreenRequestDroppedAtMapTimeIsMadeAgain) {
+  VCD_REQUIRE_X11_WINDOW_MANAGER();
+  const Look before = look();
+  struct DropSeen : QObject {  // the face reported as a plain window at some point
+    bool seen = false;
+    bool eventFilter(QObject* o, QEvent* e) override {
+      if (e->type() == QEvent::WindowStateChange && !static_cast<QWidget*>(o)->isFullScreen()) seen = true;
+      return false;
+    }
+  } dropped;
+  face->setFullScreen(true);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(face));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return x11::netWmState(face->winId()).contains("_NET_WM_STATE_FULLSCREEN"); }, 20000));
+  const xcb_atom_t none[] = {x11::atom("_NET_WM_STATE_FOCUSED")};
+  xcb_change_property(x11::connection(), XCB_PROP_MODE_REPLACE, xcb_window_t(face->winId()), x11::atom("_NET_WM_STATE"),
+                      XCB_ATOM_ATOM, 32, 1, none);
+  face->installEventFilter(&dropped);
+  xcb_flush(x11::connection());
+  // Qt reads the state back and reports the window as a plain one; then the face asks again.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return dropped.seen && face->isFullScreen(); }, 20000))
+      << "dropped seen: " << dropped.seen << ", state: " << x11::netWmState(face->winId()).join(' ').toStdString();
+  face->removeEventFilter(&dropped);
+  EXPECT_TRUE(face->isFullScreenShown());
+  face->setFullScreen(false);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !face->isWindow() && face->isVisible(); }, 20000));
+  EXPECT_EQ(look(), before) << differences(before, look());
+}
+
 // The resizer's records belong to their controls: a control that leaves and comes back last
 // among its siblings keeps its own proportions; one made after load is left alone; a deleted one
 // is skipped.
