@@ -130,6 +130,9 @@ ControlBar::ControlBar(MpvPlayer& player, QWidget* parent) : QWidget(parent), m_
   rows->setContentsMargins(2, 1, 4, 1);
   rows->setSpacing(0);
   rows->addWidget(m_seek);
+  // A bar taller than it needs (the face scaled up with its window) keeps the slider at its top
+  // and the buttons at its bottom.
+  rows->addStretch(1);
   auto* row = new QHBoxLayout;
   row->setSpacing(2);
   row->addWidget(m_playPause);

@@ -22,7 +22,9 @@
 #include <mpv/client.h>
 #include <mpv/render_gl.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -305,6 +307,18 @@ void VideoWidget::setControlBar(QWidget* bar) {
   if (!bar) return;
   layout()->addWidget(bar);
   bar->setVisible(!m_fullScreen);
+}
+
+void VideoWidget::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (!m_bar || m_fullScreen || isWindow() || height() <= 0) return;
+  const int natural = m_bar->sizeHint().height();
+  // Taken once, from a face that holds a picture worth the name above its bar.
+  if (m_barShare <= 0 && height() >= 3 * natural) m_barShare = double(natural) / height();
+  const int wanted = std::max(natural, static_cast<int>(std::lround(height() * m_barShare)));
+  if (m_bar->height() == wanted && m_bar->minimumHeight() == wanted) return;
+  m_bar->setFixedHeight(wanted);
+  if (layout()) layout()->activate();  // at once: the picture is never drawn over the old bar
 }
 
 void VideoWidget::detachPlayer() {

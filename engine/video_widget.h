@@ -60,6 +60,7 @@ class VideoWidget : public QWidget {
   void contextMenuEvent(QContextMenuEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -74,6 +75,10 @@ class VideoWidget : public QWidget {
   GlSurface* m_surface = nullptr;    // owned by its holder
   QWidget* m_surfaceHolder = nullptr;
   QPointer<QWidget> m_bar;
+  // The bar's share of the face's height, taken when the face is first laid out at home: the
+  // window scales the face with its own size, and the bar keeps its share (never less than its
+  // own height), so whatever the window lays over the bar's middle stays where it was on it.
+  double m_barShare = 0;
   bool m_fullScreen = false;
   QPointer<QWidget> m_homeParent;    // where the picture sits when not full screen
   QPointer<QWidget> m_placeholder;   // keeps its place in the home layout meanwhile

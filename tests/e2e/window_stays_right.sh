@@ -86,6 +86,14 @@ status_shows() {
   [ "${diff%% *}" -lt 40 ] 2>/dev/null && awk -v i="$ink" 'BEGIN { exit !(i > 60) }'
 }
 
+# clear_of A B FILE: the controls named A and B (role|name) do not overlap in a saved reading.
+clear_of() {
+  awk -F'|' -v a="$1" -v b="$2" '
+    $1 "|" $2 == a { split($3, r, ","); ax = r[1]; ay = r[2]; aw = r[3]; ah = r[4]; fa = 1 }
+    $1 "|" $2 == b { split($3, r, ","); bx = r[1]; by = r[2]; bw = r[3]; bh = r[4]; fb = 1 }
+    END { exit !(fa && fb && (ax + aw <= bx || bx + bw <= ax || ay + ah <= by || by + bh <= ay)) }' "$3"
+}
+
 start_player "$disc"
 wait_until_the_disc_shows
 wait_for 60 one_window || fail "more than one window is titled \"$title\""
@@ -97,6 +105,12 @@ shoot 1-before
 maximise
 read_controls maximised
 shoot 2-maximised
+# The status line lies over the middle of the control bar's lower row at every size, never over
+# the seek slider above it.
+for reading in before maximised; do
+  clear_of "label|Status" "slider|Seek" "$out/$reading.controls" ||
+    fail "the status line covers the seek slider ($reading: $(grep -E '^(label\|Status|slider\|Seek)' "$out/$reading.controls" | tr '\n' ';'))"
+done
 restore
 expect_looks_as before "maximised and restored"
 

@@ -9,6 +9,10 @@
 
 #include "engine/control_bar.h"
 #include "engine/mpv_player.h"
+#include "engine/video_widget.h"
+
+#include <QSlider>
+#include <cmath>
 
 using vcd::mpv::ControlBar;
 using vcd::mpv::MpvPlayer;
@@ -97,3 +101,31 @@ TEST(ControlBarGlyphs, DrawnInTheButtonTextColourOnLightAndDarkDesktops) {
 }
 
 }  // namespace
+
+// The window scales the face with itself and lays its status line over the middle of the bar's
+// lower row: a face three times as tall has a bar three times as tall, its seek slider at the top
+// and its buttons at the bottom, so the status line stays clear of the slider at every size.
+TEST(ControlBarOnTheFace, KeepsItsShareOfTheFaceWhenTheFaceGrows) {
+  MpvPlayer player(nullptr, MpvPlayer::Mode::Headless);
+  QWidget window;
+  auto* face = new vcd::mpv::VideoWidget(nullptr, &window);
+  auto* bar = new ControlBar(player);
+  face->setControlBar(bar);
+  face->setGeometry(0, 0, 470, 305);
+  window.resize(1300, 1000);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  const int natural = bar->height();
+  ASSERT_GT(natural, 0);
+  EXPECT_EQ(bar->geometry().bottom(), face->height() - 1);
+
+  face->setGeometry(0, 0, 1240, 915);
+  QTRY_COMPARE(bar->height(), static_cast<int>(std::lround(natural * 3.0)));
+  EXPECT_EQ(bar->geometry().bottom(), face->height() - 1);
+  EXPECT_LE(bar->seekSlider()->geometry().bottom(), natural) << "the seek slider stays at the bar's top";
+  EXPECT_GE(bar->playPauseButton()->geometry().bottom(), bar->height() - natural / 2)
+      << "the buttons stay at the bar's bottom";
+
+  face->setGeometry(0, 0, 470, 305);  // restored
+  QTRY_COMPARE(bar->height(), natural);
+}
