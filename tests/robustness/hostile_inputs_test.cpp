@@ -94,10 +94,17 @@ class AnswerProbe {
   std::thread asker_;
 };
 
-// A round trip this long means the window hung, not that the machine was busy: rows run beside
-// another build on two cores, so the 100 ms a user notices is measured in bench/, and the test
-// prints its figures.
-constexpr long kHungMs = 2000;
+// A round trip this long means the window hung, not that the machine was busy (rows run beside
+// another build on two cores); each row prints its worst figure. A sanitizer build runs several
+// times slower and holds freed memory in quarantine: it keeps bounds that catch a hang or a
+// runaway allocation, not the figures a user sees.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+constexpr long kHungMs = kSanitized ? 8000 : 2000;
+constexpr long kPeakMiB = kSanitized ? 1024 : 300;
 
 void reportAnswers(const char* row, long whileOpening, long whileShown) {
   std::cout << "[ answers  ] " << row << ": worst round trip " << whileOpening << " ms while the window opened, "
@@ -173,7 +180,7 @@ TEST_P(HostileInput, PlaysWhatCanBePlayedOrSaysWhyAndOpensNothingOutside) {
     EXPECT_TRUE(logged.isEmpty()) << logged.join('\n').toStdString();
   }
   EXPECT_EQ(tracksOutside.filesOpened() + filesOutside.filesOpened(), 0);
-  EXPECT_LT(peakMemoryMiB(), 300);
+  EXPECT_LT(peakMemoryMiB(), kPeakMiB);
   goodDiscPlays();
   answers.stop();
   reportAnswers(GetParam().name, whileOpening, answers.worstMs());
@@ -479,7 +486,7 @@ TEST_P(ChangedUnderPlay, StopsOrPlaysOnAndSaysSoAndTheNextDiscPlays) {
   if (row.logSays != nullptr) {
     EXPECT_TRUE(logged.join('\n').contains(QString::fromUtf8(row.logSays))) << logged.join('\n').toStdString();
   }
-  EXPECT_LT(peakMemoryMiB(), 300);
+  EXPECT_LT(peakMemoryMiB(), kPeakMiB);
   goodDiscPlays();
   answers.stop();
   reportAnswers(row.name, whileOpening, answers.worstMs());
