@@ -8,7 +8,7 @@
 set -euo pipefail
 player=$1 film=$2 disc=$3 out=$4
 log=$out/e2e-mpris-playerctl.log
-seeked=$out/e2e-mpris-playerctl.seeked
+signals=$out/e2e-mpris-playerctl.signals
 mkdir -p "$out"
 source "$(dirname "$0")/lib.sh"
 e2e_session "$0" "$@"
@@ -29,19 +29,26 @@ volume_matches_slider() {
   v=$(pc volume) && s=$(control Volume | awk '{print $1}') || return 1
   awk -v v="$v" -v s="$s" 'BEGIN { exit !(s != "-" && (v * 100 - s) ^ 2 < 0.01) }'
 }
-# The Seeked signals seen so far, their positions in microseconds, one a line.
-seeks() { awk '/member=Seeked/ { getline; print $2 }' "$seeked"; }
+# The Seeked signals seen so far (dbus-monitor writes them and PropertiesChanged to $signals), their
+# positions in microseconds, one a line.
+seeks() { awk '/member=Seeked/ { getline; print $2 }' "$signals"; }
 seek_count() { seeks | wc -l; }
 # seeked_between N FROM TO: after the first N signals one came with a position in FROM..TO seconds.
 seeked_between() { seeks | tail -n +$(($1 + 1)) | awk -v a="$2" -v b="$3" '$1 >= a * 1e6 && $1 <= b * 1e6 { f = 1 } END { exit !f }'; }
+# volume_announced V: a PropertiesChanged of the player has told the volume V (0..1).
+volume_announced() {
+  awk -v v="$1" '/string "Volume"/ { getline; if (($3 - v) ^ 2 < 1e-6) f = 1 } END { exit !f }' "$signals"
+}
 order_is() {  # the play order the window shows, and what playerctl reads of it
   checked "$1" && [ "$(pc loop)" = "$2" ] && [ "$(pc shuffle)" = "$3" ]
 }
 
 monitor=""
 e2e_cleanup() { stop_process "$monitor"; }
-: >"$seeked"
-stdbuf -oL dbus-monitor --session "type='signal',interface='org.mpris.MediaPlayer2.Player',member='Seeked'" >"$seeked" 2>&1 &
+: >"$signals"
+stdbuf -oL dbus-monitor --session "type='signal',interface='org.mpris.MediaPlayer2.Player',member='Seeked'" \
+  "type='signal',interface='org.freedesktop.DBus.Properties',member='PropertiesChanged',path='/org/mpris/MediaPlayer2'" \
+  >"$signals" 2>&1 &
 monitor=$!
 
 # --- a film: position, jumps, volume, metadata
@@ -65,6 +72,11 @@ n=$(seek_count)
 pc position 5- || fail "playerctl may not seek"
 wait_for 60 seeked_between "$n" 14 18 || fail "no Seeked near 15 s after 'position 5-': $(seeks | tr '\n' ' ')"
 position_above 30 && fail "the film is at $(pc position) after 'position 5-'"
+# The window's own seek bar: a click on its groove jumps there, and that jump is signalled too.
+read -r _ _ sx sy sw sh < <(control Seek) || fail "the seek slider is not on the accessibility bus"
+n=$(seek_count)
+xdotool mousemove $((sx + sw / 2)) $((sy + sh / 2)) click 1
+wait_for 60 seeked_between "$n" 45 75 || fail "no Seeked near the middle after a click there on the seek bar: $(seeks | tr '\n' ' ')"
 
 pc volume 0.3 || fail "playerctl may not set the volume"
 wait_for 60 slider_is 30 || fail "the volume slider shows $(control Volume) after 'volume 0.3'"
@@ -74,6 +86,8 @@ read -r _ _ sx sy sw sh < <(control Volume) || fail "the volume slider is not on
 xdotool mousemove $((sx + sw * 4 / 5)) $((sy + sh / 2)) click 1
 wait_for 60 volume_matches_slider || fail "after a click on the slider ($(control Volume)) playerctl reads $(pc volume)"
 awk -v v="$(pc volume)" 'BEGIN { exit !(v > 0.5) }' || fail "the click at four fifths of the slider left the volume at $(pc volume)"
+volume_announced 0.3 || fail "'volume 0.3' was not announced"
+wait_for 60 volume_announced "$(pc volume)" || fail "the slider's move was not announced (Volume $(pc volume))"
 quiet || fail "the player spoke in the terminal on a normal run"
 window_shot "$out/e2e-mpris-playerctl.png" || true
 stop_process "$pid"
