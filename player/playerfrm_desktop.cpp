@@ -108,8 +108,11 @@ class PlayerfrmMpris : public platform::MprisControls {
     QTimer::singleShot(0, &w_, [w = &w_] { w->Exitcmd_Click(); });
   }
 
+  // Another disc may hold the same path (an image dropped in place of another).
+  void forgetDiscName() { albumFile_.clear(); }
+
  private:
-  // The name of the disc a track lies on, asked of the drives once per file.
+  // The name of the disc a track lies on, asked of the drives once per file and change of state.
   QString discNameOf(const QString& file) const {
     if (file != albumFile_) {
       albumFile_ = file;
@@ -156,6 +159,7 @@ void Playerfrm::updateDesktop() {
   // Held while a picture plays; kept while the next track opens, which the format watchdog bounds.
   const bool hold = (state == kPlaying && picture) || (state == kWaiting && screenSaver_->isHeld());
   screenSaver_->setHeld(hold);
+  static_cast<PlayerfrmMpris&>(*mprisControls_).forgetDiscName();
   mpris_->refresh();
 }
 

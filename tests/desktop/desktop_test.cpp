@@ -117,6 +117,13 @@ TEST_F(DesktopTest, MprisPositionSeekVolumeAndPlayOrderFollowTheWindow) {
   EXPECT_EQ(meta.value("xesam:album"), "demo.cue");
   EXPECT_EQ(meta.value("mpris:length"), Q_INT64_C(100000000));
   EXPECT_FALSE(meta.contains("xesam:artist"));
+  // Another image in the drive: the same track's path, another disc's name.
+  drives.discNames['D'] = "other.cue";
+  player.setState(kWaiting);
+  player.setState(kPlaying);
+  EXPECT_TRUE(QTest::qWaitFor([&] {
+    return applet.changes.value("Metadata").toMap().value("xesam:album") == "other.cue";
+  }, kDeadline));
 
   // Seek moves by an offset, held to the track: before its start it starts, past its end it ends.
   // SetPosition only for the track playing and only within it. Each jump is announced.

@@ -3,6 +3,7 @@
 // (org.freedesktop.ScreenSaver) that records the calls it gets. It lives on a thread and a bus
 // connection of its own, as another process would, so that the window's calls travel through the
 // bus daemon and a caller that waits is answered.
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
@@ -123,7 +124,11 @@ class Applet : public QObject {
 
  private slots:
   void propertiesChanged(const QString& iface, const QVariantMap& changed, const QStringList&) {
-    if (iface == kPlayer) changes.insert(changed);
+    if (iface != kPlayer) return;
+    for (auto it = changed.begin(); it != changed.end(); ++it)  // Metadata: a map of its own
+      changes.insert(it.key(), it.value().userType() == qMetaTypeId<QDBusArgument>()
+                                   ? QVariant(qdbus_cast<QVariantMap>(it.value().value<QDBusArgument>()))
+                                   : it.value());
   }
   void seeked(qlonglong at) { seeks << at; }
 
