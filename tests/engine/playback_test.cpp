@@ -111,15 +111,19 @@ TEST_F(Playback, PositionJumpsAndVolumeChangesAreTold) {
   ASSERT_TRUE(positionPasses(1.0));
   player.Play();  // running: starts over
   ASSERT_TRUE(QTest::qWaitFor([&] { return jumps == 3; }, 30000));
+  player.seek(1000);  // past the end, as the slider dragged to its end: the file ends
+  ASSERT_TRUE(waitForEnds(rec, 1));
+  EXPECT_EQ(rec.lastEnd().position, rec.lastEnd().duration);
 
   player.setFileName(localMedia("pal1.mpg"));
-  ASSERT_TRUE(waitForEnds(rec, 1));
+  ASSERT_TRUE(waitForEnds(rec, 2));
+  const int before = jumps;  // the jump to the end may or may not have landed before it ended
   player.setFileName(localMedia("pal1.mpg"));  // the ended file again: it starts over
-  ASSERT_TRUE(QTest::qWaitFor([&] { return jumps == 4; }, 30000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return jumps == before + 1; }, 30000));
   player.setFileName(localMedia("pal2.mpg"));
   ASSERT_TRUE(waitForState(player, vcd::kPlaying));
   ASSERT_TRUE(positionPasses(0.3));
-  EXPECT_EQ(jumps, 4);
+  EXPECT_EQ(jumps, before + 1);
 
   ASSERT_TRUE(QTest::qWaitFor([&] { return !volumes.isEmpty(); }, 10000)) << "the volume at start";
   volumes.clear();
