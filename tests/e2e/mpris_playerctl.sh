@@ -97,9 +97,9 @@ pid="" watcher=""
 # --- a disc of four short tracks: the play orders
 start_player "$disc"
 wait_for 180 title_is Avseq01.dat || fail "playerctl never saw the first track: $(pc metadata)"
-order_is Order None Off || fail "the player does not start in Order: $(pc loop)/$(pc shuffle)"
-pc pause
+pc pause  # each order is chosen while paused: a short track cannot end meanwhile
 wait_for 60 status_is Paused || fail "pause did not pause"
+order_is Order None Off || fail "the player does not start in Order: $(pc loop)/$(pc shuffle)"
 
 pc loop track || fail "playerctl may not set the loop status"
 wait_for 60 order_is Repeat Track Off || fail "'loop track' did not select Repeat: $(control Repeat), $(pc loop)/$(pc shuffle)"
@@ -114,11 +114,12 @@ wait_for 60 status_is Paused || fail "pause did not pause"
 
 pc shuffle on || fail "playerctl may not set shuffle"
 wait_for 60 order_is Random None On || fail "'shuffle on' did not select Random: $(control Random), $(pc loop)/$(pc shuffle)"
+n=$(seek_count)
 pc play
 # Random: the never-seeded generator's first two picks among four entries are both the third.
+# The first is another track (no jump), the second the same one again (a jump back).
 wait_for 90 title_is Avseq03.dat || fail "Random did not pick the third track: $(pc metadata xesam:title)"
 said_start "Status|Playing Avseq02" && fail "Random played the second track, as Order would"
-n=$(seek_count)
 wait_for 90 seeked_between "$n" 0 1.5 || fail "Random's second pick did not start the third track again: $(seeks | tr '\n' ' ')"
 title_is Avseq03.dat || fail "Random's second pick is $(pc metadata xesam:title)"
 pc pause
