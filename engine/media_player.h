@@ -66,6 +66,17 @@ class MediaPlayer : public QObject {
 
   virtual int PlayState() const = 0;
 
+  // What the control bar's seek slider does: moves the playing (or paused) file to `seconds`,
+  // held within 0..Duration(); nothing happens while no file runs. CanSeek tells whether it
+  // would move now. Each jump is told by PositionJump once the file runs on from its new place.
+  virtual void seek(double seconds) = 0;
+  virtual bool canSeek() const = 0;
+
+  // The sound's volume, as the control bar's volume slider shows it: 0..100. VolumeChange tells
+  // every change, whoever made it.
+  virtual void setVolume(double volume) = 0;
+  virtual double volume() const = 0;
+
   // Gives the control the keyboard focus (so the space bar pauses and resumes).
   virtual void SetFocus() = 0;
 
@@ -83,6 +94,11 @@ class MediaPlayer : public QObject {
   void EndOfStream(int result);
   // Whenever PlayState() changes; raised on the GUI thread.
   void PlayStateChange(int oldState, int newState);
+  // The position jumped within the file (a seek, or the file started over while it played);
+  // not raised when a file starts. CurrentPosition() holds the new place.
+  void PositionJump();
+  // The volume changed (the slider, a program, ...); raised on the GUI thread.
+  void VolumeChange(double volume);
 };
 
 }  // namespace vcd

@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace vcd::mpv {
@@ -28,7 +29,7 @@ namespace {
 constexpr char kProtocol[] = "cdrom";
 
 // reply_userdata values of the properties and hooks we register.
-enum : uint64_t { kObservePausedForCache = 1, kObserveDuration = 2, kObserveVoConfigured = 3, kHookOnLoad = 10 };
+enum : uint64_t { kObservePausedForCache = 1, kObserveDuration = 2, kObserveVoConfigured = 3, kObserveVolume = 4, kHookOnLoad = 10 };
 
 void setOption(mpv_handle* mpv, const char* name, const char* value) {
   // Options this build of libmpv does not know (e.g. a build without a scripting backend has
@@ -196,6 +197,7 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
   mpv_observe_property(m_mpv, kObservePausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
   mpv_observe_property(m_mpv, kObserveDuration, "duration", MPV_FORMAT_DOUBLE);
   if (m_hasPicture) mpv_observe_property(m_mpv, kObserveVoConfigured, "vo-configured", MPV_FORMAT_FLAG);
+  mpv_observe_property(m_mpv, kObserveVolume, "volume", MPV_FORMAT_DOUBLE);
   mpv_hook_add(m_mpv, kHookOnLoad, "on_load", 0);
   // libmpv's own error lines tell why a file failed; VCD_MPV_LOG=v (or debug, info, ...) passes
   // its whole log to stderr.
@@ -314,6 +316,10 @@ void MpvPlayer::open(const QString& path, const std::optional<disc_path::DiscPat
     url = info.absoluteFilePath();
   }
 
+  // The same file named again while it ran or had just ended (a track repeated) starts over:
+  // its position jumps back, though no other file starts.
+  const bool startsOver =
+      url == m_url && (m_phase == Phase::Active || m_phase == Phase::Ended || (m_phase == Phase::Loading && m_startsOver));
   ++m_generation;
   if (m_stream) m_stream->cancel();  // the old track must not hold libmpv up
   m_stream = stream;
@@ -328,6 +334,8 @@ void MpvPlayer::open(const QString& path, const std::optional<disc_path::DiscPat
   m_lastEngineError.clear();
   m_phase = Phase::Loading;
   m_pausedForCache = false;
+  m_seeking = false;
+  m_startsOver = startsOver;
   m_mpvDuration = -1;
   m_endedDuration = 0;
   setPause(false);
@@ -631,6 +639,9 @@ void MpvPlayer::handle(const Event& ev) {
       } else if (ev.reply == kObserveVoConfigured) {
         // The picture's window shows exactly while libmpv has a video to draw into it.
         if (m_widget) m_widget->setPictureShown(ev.hasValue && ev.flag);
+      } else if (ev.reply == kObserveVolume) {
+        if (ev.hasValue && ev.number != m_volume) emit VolumeChange(m_volume = ev.number);
+        return;
       } else if (ev.reply == kObserveDuration) {
         // Only while the named file is loaded: after its end the property goes away, and the
         // ended file keeps its figures.
@@ -639,11 +650,22 @@ void MpvPlayer::handle(const Event& ev) {
       }
       if (m_phase == Phase::Active) updateState();
       return;
-    case MPV_EVENT_PLAYBACK_RESTART:
-      if (m_mpvEntryId != m_entryId) return;
-      if (m_phase == Phase::Loading) m_phase = Phase::Active;
-      updateState();
+    case MPV_EVENT_SEEK:
+      // A jump within the running file (the start of a file is no jump).
+      if (m_mpvEntryId == m_entryId && m_phase == Phase::Active) m_seeking = true;
       return;
+    case MPV_EVENT_PLAYBACK_RESTART: {
+      if (m_mpvEntryId != m_entryId) return;
+      bool jumped = std::exchange(m_seeking, false);
+      if (m_phase == Phase::Loading) {
+        m_phase = Phase::Active;
+        jumped = std::exchange(m_startsOver, false);
+      }
+      const uint64_t generation = m_generation;
+      updateState();
+      if (jumped && generation == m_generation && m_phase == Phase::Active) emit PositionJump();
+      return;
+    }
     case MPV_EVENT_END_FILE: {
       if (ev.entryId != m_entryId) return;
       m_mpvEntryId = -1;

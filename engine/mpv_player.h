@@ -79,8 +79,8 @@ class MpvPlayer : public MediaPlayer {
   // its end (no rewind), on black; a windowed face shows its control bar and context menu.
 
   // Sound. The volume is on libmpv's 0..100 scale (see mpvVolumeFromHundredthsDb).
-  void setVolume(double volume);
-  double volume() const;
+  void setVolume(double volume) override;
+  double volume() const override;
   void setMute(bool mute);
   bool isMuted() const;
 
@@ -96,8 +96,8 @@ class MpvPlayer : public MediaPlayer {
   void setSoundCapture(const QString& wavFile);
 
   // Moves the playing (or paused) file to `seconds`; nothing happens while no file runs.
-  void seek(double seconds);
-  bool canSeek() const { return m_phase == Phase::Active; }
+  void seek(double seconds) override;
+  bool canSeek() const override { return m_phase == Phase::Active; }
 
   // The control's context menu (Play/Pause, Stop, Full Screen, Mute, Properties...), built for
   // the moment it is asked for; the caller owns it. A right click on the face pops it up.
@@ -177,6 +177,9 @@ class MpvPlayer : public MediaPlayer {
   Phase m_phase = Phase::Closed;
   bool m_pause = false;
   bool m_pausedForCache = false;
+  bool m_seeking = false;      // a seek of the active file has begun and not yet landed
+  bool m_startsOver = false;   // the loading file is the one that ran before, named again
+  double m_volume = -1;        // the volume last told by VolumeChange
   int m_state = kClosed;
   int m_displaySize = kDisplayFitToControl;
   double m_mpvDuration = -1;   // libmpv's length of the named file, while it is loaded

@@ -69,6 +69,10 @@ class DriveManager {
   // Opens a file on a disc for reading. Throws DiscError as listFolder does, and when the file
   // does not exist.
   virtual std::unique_ptr<TrackStream> openFile(const disc_path::DiscPath& file) = 0;
+  // What the disc in the drive is called, for the desktop's media applet: the file name of the
+  // disc image (or folder) a virtual drive holds, the volume label of a disc in a real drive.
+  // Empty when it has none or cannot be read. Reads the disc only when no listing did before.
+  virtual QString discName(QChar /*letter*/) { return {}; }
 
   // The same for a disc path in its text form (cdrom://D/Mpegav); DiscError when it is not one.
   std::vector<FolderEntry> listFolder(const QString& folder) { return listFolder(parsed(folder)); }

@@ -13,6 +13,7 @@ namespace {
 constexpr uint32_t kVolumeDescriptor = 16;
 constexpr int kRecordHeader = 33;          // a directory record before its name
 constexpr int kRootRecordOffset = 156;     // in the primary volume descriptor
+constexpr int kVolumeIdOffset = 40, kVolumeIdBytes = 32;
 constexpr uint16_t kXaForm2 = 1u << 12;    // XA attribute "Mode 2 Form 2" (big-endian field)
 constexpr uint8_t kDirectoryFlag = 0x02;
 
@@ -39,10 +40,16 @@ bool fitsDisc(DiscHandle& disc, const DiscEntry& folder) {
 
 }  // namespace
 
-std::optional<DiscEntry> rootFolder(DiscHandle& disc) {
+std::optional<DiscEntry> rootFolder(DiscHandle& disc, QString* label) {
   uint8_t pvd[kForm1SectorBytes];
   if (disc.endLsn() <= kVolumeDescriptor || !disc.readSectors(pvd, kVolumeDescriptor, 1, false)) return std::nullopt;
   if (pvd[0] != 1 || std::memcmp(pvd + 1, "CD001", 5) != 0) return std::nullopt;
+  if (label) {
+    label->clear();
+    for (int i = kVolumeIdOffset; i < kVolumeIdOffset + kVolumeIdBytes; ++i)
+      if (pvd[i] >= 0x20 && pvd[i] < 0x7f) label->append(QChar(pvd[i]));
+    *label = label->trimmed();
+  }
   DiscEntry root = recordAt(pvd + kRootRecordOffset, 34);
   root.storedName = "/";
   root.isFolder = true;

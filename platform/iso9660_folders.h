@@ -13,7 +13,9 @@ namespace vcd::platform {
 
 // The root folder as the primary volume descriptor (sector 16) names it; nullopt when the disc
 // has none, or its root lies outside the disc or is larger than kMaxFolderBytes.
-std::optional<DiscEntry> rootFolder(DiscHandle& disc);
+// `label`, when given, gets the volume identifier the same sector records (spaces trimmed, only
+// printable ASCII kept; empty when the disc records none).
+std::optional<DiscEntry> rootFolder(DiscHandle& disc, QString* label = nullptr);
 
 // The records of a folder (without "." and ".."), or nullopt when its sectors cannot be read or
 // it lies outside the disc. Records that do not fit their sector end that sector's records.

@@ -38,8 +38,14 @@ struct OpenDisc {
 
   std::optional<DiscEntry> root() {
     std::lock_guard lock(mutex);
-    if (!rootRead) root_ = rootFolder(*handle), rootRead = true;
+    if (!rootRead) root_ = rootFolder(*handle, &label_), rootRead = true;
     return root_;
+  }
+  // The volume label, read with the root.
+  QString label() {
+    root();
+    std::lock_guard lock(mutex);
+    return label_;
   }
   // The records of a folder, read once.
   std::optional<std::vector<DiscEntry>> folder(const DiscEntry& f) {
@@ -58,6 +64,7 @@ struct OpenDisc {
   std::mutex mutex;
   bool rootRead = false;
   std::optional<DiscEntry> root_;
+  QString label_;
   std::map<std::pair<uint32_t, uint32_t>, std::vector<DiscEntry>> folders;
 };
 
@@ -441,6 +448,18 @@ std::unique_ptr<TrackStream> LinuxDriveManager::openFile(const disc_path::DiscPa
   auto stream = std::make_unique<DiscTrackStream>(std::make_unique<SharedDisc>(std::move(disc)), file, pacer_);
   if (inSvcdTrackFolder(where.path)) stream->setVariableRate();
   return stream;
+}
+
+QString LinuxDriveManager::discName(QChar letter) {
+  letter = letter.toUpper();
+  for (const Drive& d : table())
+    if (d.letter == letter && d.virtualDisc) return QFileInfo(QDir::cleanPath(d.virtualDisc->imagePath)).fileName();
+  try {
+    return openDisc(letter)->label();
+  } catch (const DiscError& e) {
+    qCDebug(lcDisc, "no name for the disc in %s: %s", qPrintable(driveName(letter)), e.what());
+    return {};
+  }
 }
 
 }  // namespace vcd::platform

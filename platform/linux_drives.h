@@ -92,6 +92,7 @@ class LinuxDriveManager : public DriveManager {
   using DriveManager::openFile;
   std::vector<FolderEntry> listFolder(const disc_path::DiscPath& folder) override;
   std::unique_ptr<TrackStream> openFile(const disc_path::DiscPath& file) override;
+  QString discName(QChar letter) override;
 
  private:
   struct Drive {

@@ -14,9 +14,14 @@ class MprisControls {
     bool canPlay = false;
     bool canPause = false;
     bool canGoNext = false;
+    bool canSeek = false;  // a track plays (or is paused) and its position can be moved
     QString title;         // empty: no track
+    QString album;         // the disc's name (empty: none)
     qint64 lengthUs = 0;   // the track's length in microseconds (0: unknown)
     int trackNumber = 0;   // 1-based place in the playlist (0: none)
+    double volume = 1.0;   // 0..1
+    QString loopStatus = QStringLiteral("None");  // "None" or "Track"
+    bool shuffle = false;
     bool operator==(const State&) const = default;
   };
 
@@ -29,6 +34,14 @@ class MprisControls {
   virtual void next() = 0;
   virtual void raise() = 0;
   virtual void quit() = 0;
+  // Where the track stands now, read when asked (microseconds; 0 without a track).
+  virtual qint64 positionUs() const = 0;
+  // Moves the track to `us`, which the service has held within 0..lengthUs.
+  virtual void seekTo(qint64 us) = 0;
+  virtual void setVolume(double volume) = 0;  // 0..1
+  // "None", "Track" or "Playlist"; Shuffle on or off. The controls decide what each one means.
+  virtual void setLoopStatus(const QString& status) = 0;
+  virtual void setShuffle(bool on) = 0;
 };
 
 class MprisRootAdaptor;
@@ -54,10 +67,17 @@ class MprisService : public QObject {
 
   // Reads the controls' state again and signals the properties that changed.
   void refresh();
+  // Tells the applets that the position jumped (Seeked, with the position now).
+  void announceSeek();
+
+  // What Seek and SetPosition ask for, checked as MPRIS requires before the controls move.
+  void seekBy(qint64 offsetUs);
+  void setPosition(const QString& trackId, qint64 us);
 
   MprisControls& controls() { return controls_; }
   // The Metadata map of a state (empty map's trackid: no track).
   static QVariantMap metadataOf(const MprisControls::State& state);
+  static QString trackIdOf(const MprisControls::State& state);
 
  private:
   MprisControls& controls_;

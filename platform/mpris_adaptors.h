@@ -46,7 +46,9 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
   Q_PROPERTY(double MinimumRate READ rate)
   Q_PROPERTY(double MaximumRate READ rate)
   Q_PROPERTY(QVariantMap Metadata READ metadata)
-  Q_PROPERTY(double Volume READ volume)
+  Q_PROPERTY(double Volume READ volume WRITE setVolume)
+  Q_PROPERTY(QString LoopStatus READ loopStatus WRITE setLoopStatus)
+  Q_PROPERTY(bool Shuffle READ shuffle WRITE setShuffle)
   Q_PROPERTY(qlonglong Position READ position)
   Q_PROPERTY(bool CanGoNext READ canGoNext)
   Q_PROPERTY(bool CanGoPrevious READ canGoPrevious)
@@ -59,13 +61,18 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
   QString playbackStatus() const { return state().playbackStatus; }
   double rate() const { return 1.0; }
   QVariantMap metadata() const { return MprisService::metadataOf(state()); }
-  double volume() const { return 1.0; }
-  qlonglong position() const { return 0; }
+  double volume() const { return state().volume; }
+  void setVolume(double v) { service_->controls().setVolume(v); }
+  QString loopStatus() const { return state().loopStatus; }
+  void setLoopStatus(const QString& status) { service_->controls().setLoopStatus(status); }
+  bool shuffle() const { return state().shuffle; }
+  void setShuffle(bool on) { service_->controls().setShuffle(on); }
+  qlonglong position() const { return service_->controls().positionUs(); }
   bool canGoNext() const { return state().canGoNext; }
   bool canGoPrevious() const { return false; }
   bool canPlay() const { return state().canPlay; }
   bool canPause() const { return state().canPause; }
-  bool canSeek() const { return false; }
+  bool canSeek() const { return state().canSeek; }
   bool canControl() const { return true; }
 
  public slots:
@@ -75,8 +82,8 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
   void PlayPause() { service_->controls().playPause(); }
   void Stop() { service_->controls().stop(); }
   void Play() { service_->controls().play(); }
-  void Seek(qlonglong) {}
-  void SetPosition(const QDBusObjectPath&, qlonglong) {}
+  void Seek(qlonglong offset) { service_->seekBy(offset); }
+  void SetPosition(const QDBusObjectPath& trackId, qlonglong position) { service_->setPosition(trackId.path(), position); }
   void OpenUri(const QString&) {}
 
  signals:

@@ -17,6 +17,8 @@ packages=(
   desktop-file-utils appstream groff-base dpkg-dev file
   # a session bus of the test's own (screen saver, media keys), the accessibility bus on it, pyatspi
   at-spi2-core dbus-daemon python3-pyatspi
+  # MPRIS as the desktop's media applets and playerctl see it
+  playerctl
   # Wayland: the player's Wayland platform, a headless compositor with XWayland for the tests, its
   # screenshots and keys, and the client library the tests' virtual pointer is built with
   qt6-wayland sway xwayland grim wtype libwayland-dev libxkbcommon-dev

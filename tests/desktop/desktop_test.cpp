@@ -1,6 +1,9 @@
 // The window on a real session bus (the test runs under dbus-run-session): the screen saver held
-// while a picture plays and given back otherwise. (MPRIS is driven through the real program:
+// while a picture plays and given back otherwise, and what MPRIS makes of the window's seek bar,
+// volume and play order at their edges. (MPRIS with the real engine, through playerctl:
 // tests/e2e/media_keys.sh.)
+#include <QDBusArgument>
+#include <QDBusObjectPath>
 #include <QTest>
 
 #include "tests/desktop/fake_desktop.h"
@@ -85,6 +88,112 @@ TEST_F(DesktopTest, ClosingTheWindowGivesTheScreenSaverBackEvenBeforeTheDesktopA
     w.reset();
   }
   EXPECT_EQ(endings, 2);
+}
+
+// --- MPRIS
+
+TEST_F(DesktopTest, MprisPositionSeekVolumeAndPlayOrderFollowTheWindow) {
+  addDrive('D', FakeDriveManager::tracks(3));
+  drives.discNames['D'] = "demo.cue";
+  loadOnDesktop();
+  ASSERT_TRUE(w->mpris()->isPublished());
+  Applet applet;
+  EXPECT_EQ(applet.get("CanSeek"), false) << "nothing plays";
+  EXPECT_EQ(applet.get("Position"), 0);
+  player.duration = 100;
+  player.position = 12.5;
+  player.setState(kPlaying);
+  ASSERT_TRUE(applet.announced("CanSeek", true));
+
+  // Position is read from the control when asked, never announced.
+  EXPECT_EQ(applet.get("Position"), Q_INT64_C(12500000));
+  player.position = 13.25;
+  EXPECT_EQ(applet.get("Position"), Q_INT64_C(13250000));
+  EXPECT_FALSE(applet.changes.contains("Position"));
+  const QVariantMap meta = qdbus_cast<QVariantMap>(applet.get("Metadata").value<QDBusArgument>());
+  const QString track = meta.value("mpris:trackid").value<QDBusObjectPath>().path();
+  EXPECT_EQ(track, "/org/example/voren/vcdplayer/track/1");
+  EXPECT_EQ(meta.value("xesam:title"), "Avseq01.dat");
+  EXPECT_EQ(meta.value("xesam:album"), "demo.cue");
+  EXPECT_EQ(meta.value("mpris:length"), Q_INT64_C(100000000));
+  EXPECT_FALSE(meta.contains("xesam:artist"));
+  // Another image in the drive: the same track's path, another disc's name.
+  drives.discNames['D'] = "other.cue";
+  player.setState(kWaiting);
+  player.setState(kPlaying);
+  EXPECT_TRUE(QTest::qWaitFor([&] {
+    return applet.changes.value("Metadata").toMap().value("xesam:album") == "other.cue";
+  }, kDeadline));
+
+  // Seek moves by an offset, held to the track: before its start it starts, past its end it ends.
+  // SetPosition only for the track playing and only within it. Each jump is announced.
+  const std::pair<std::function<void()>, double> seeks[] = {
+      {[&] { applet.call("Seek", {Q_INT64_C(5000000)}); }, 18.25},
+      {[&] { applet.call("Seek", {Q_INT64_C(-60000000)}); }, 0},
+      {[&] { applet.call("Seek", {Q_INT64_C(900000000)}); }, 100},
+      {[&] { applet.call("SetPosition", {QVariant::fromValue(QDBusObjectPath(track)), Q_INT64_C(3000000)}); }, 3},
+      {[&] { applet.call("SetPosition", {QVariant::fromValue(QDBusObjectPath("/org/example/voren/vcdplayer/track/2")), Q_INT64_C(40000000)}); }, 3},
+      {[&] { applet.call("SetPosition", {QVariant::fromValue(QDBusObjectPath(track)), Q_INT64_C(-1)}); }, 3},
+      {[&] { applet.call("SetPosition", {QVariant::fromValue(QDBusObjectPath(track)), Q_INT64_C(100000001)}); }, 3},
+  };
+  for (const auto& [ask, at] : seeks) {
+    ask();
+    EXPECT_EQ(player.position, at);
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return applet.seeks.size() == 4; }, kDeadline));
+  EXPECT_EQ(applet.seeks, (QList<qlonglong>{18250000, 0, 100000000, 3000000}));
+  EXPECT_EQ(player.calls.filter("Seek=").size(), 4) << "the refused positions reach no control";
+
+  // The volume both ways: the applet's 0..1 is the slider's 0..100.
+  ASSERT_EQ(applet.set("Volume", 0.3).type(), QDBusMessage::ReplyMessage);
+  EXPECT_EQ(player.volume(), 30);
+  ASSERT_TRUE(applet.announced("Volume", 0.3));
+  player.setVolume(55);  // the slider moved
+  ASSERT_TRUE(applet.announced("Volume", 0.55));
+  applet.set("Volume", 7.0);
+  EXPECT_EQ(player.volume(), 100);
+  applet.set("Volume", -1.0);
+  EXPECT_EQ(player.volume(), 0);
+  EXPECT_EQ(applet.get("Volume"), 0.0);
+
+  // The play order: writing selects a button, a button selected is announced.
+  auto order = [&] {
+    return QString(w->chkOrd->isChecked() ? "Order" : w->optRnd->isChecked() ? "Random" : w->optNone->isChecked() ? "Repeat" : "none");
+  };
+  EXPECT_EQ(applet.get("LoopStatus"), "None");
+  EXPECT_EQ(applet.get("Shuffle"), false);
+  const std::tuple<const char*, QVariant, const char*, const char*, bool> writes[] = {
+      {"LoopStatus", "Track", "Repeat", "Track", false},
+      {"Shuffle", true, "Random", "None", true},
+      {"Shuffle", false, "Order", "None", false},
+      {"LoopStatus", "Playlist", "Repeat", "Track", false},  // the one loop there is
+      {"LoopStatus", "Sometimes", "Repeat", "Track", false},
+      {"Shuffle", false, "Repeat", "Track", false},          // not shuffling already
+      {"LoopStatus", "None", "Order", "None", false},
+      {"LoopStatus", "None", "Order", "None", false},
+  };
+  // What the applet knows of the order from the announcements (it starts knowing "None", off).
+  auto announcedOrder = [&](const QString& loop, bool shuffle) {
+    return QTest::qWaitFor([&] {
+      return applet.changes.value("LoopStatus", "None") == loop && applet.changes.value("Shuffle", false) == shuffle;
+    }, kDeadline);
+  };
+  for (const auto& [property, value, button, loop, shuffle] : writes) {
+    applet.set(property, value);
+    EXPECT_EQ(order(), button) << property << " " << value.toString().toStdString();
+    EXPECT_TRUE(announcedOrder(loop, shuffle)) << property << " " << value.toString().toStdString();
+  }
+  w->optRnd->click();  // the user's own click
+  EXPECT_TRUE(announcedOrder("None", true));
+  w->optNone->click();
+  EXPECT_TRUE(announcedOrder("Track", false));
+
+  // Stopped: nothing to seek, the position is 0.
+  player.Stop();
+  ASSERT_TRUE(applet.announced("CanSeek", false));
+  EXPECT_EQ(applet.get("Position"), 0);
+  applet.call("Seek", {Q_INT64_C(1000000)});
+  EXPECT_EQ(player.calls.filter("Seek=").size(), 4);
 }
 
 }  // namespace

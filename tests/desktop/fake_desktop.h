@@ -3,7 +3,12 @@
 // (org.freedesktop.ScreenSaver) that records the calls it gets. It lives on a thread and a bus
 // connection of its own, as another process would, so that the window's calls travel through the
 // bus daemon and a caller that waits is answered.
+#include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+#include <QTest>
 #include <QDBusObjectPath>
 #include <QMutex>
 #include <QRegularExpression>
@@ -78,6 +83,58 @@ class FakeSession {
   QThread thread_;
   QObject* service_ = nullptr;
   const QString name_ = "org.freedesktop.ScreenSaver", path_ = "/org/freedesktop/ScreenSaver";
+};
+
+// A media applet: another connection to the session bus that calls the player's MPRIS object,
+// without blocking (the player answers on this same thread), and notes what it announces.
+class Applet : public QObject {
+  Q_OBJECT
+ public:
+  static constexpr const char* kPlayer = "org.mpris.MediaPlayer2.Player";
+  Applet() : bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "applet")) {
+    bus_.connect(service_, path_, "org.freedesktop.DBus.Properties", "PropertiesChanged", this,
+                 SLOT(propertiesChanged(QString, QVariantMap, QStringList)));
+    bus_.connect(service_, path_, kPlayer, "Seeked", this, SLOT(seeked(qlonglong)));
+  }
+  ~Applet() override { QDBusConnection::disconnectFromBus("applet"); }
+
+  QDBusMessage call(const QString& method, const QVariantList& args = {}, const QString& iface = kPlayer) {
+    QDBusMessage m = QDBusMessage::createMethodCall(service_, path_, iface, method);
+    m.setArguments(args);
+    QDBusPendingCall pending = bus_.asyncCall(m);
+    if (!QTest::qWaitFor([&] { return pending.isFinished(); }, 30000))
+      return QDBusMessage::createError("org.example.Timeout", "the player did not answer " + method);
+    return pending.reply();
+  }
+  QVariant get(const QString& property) {
+    const QDBusMessage r = call("Get", {QString(kPlayer), property}, "org.freedesktop.DBus.Properties");
+    return r.arguments().isEmpty() ? QVariant() : r.arguments().first().value<QDBusVariant>().variant();
+  }
+  QDBusMessage set(const QString& property, const QVariant& value) {
+    return call("Set", {QString(kPlayer), property, QVariant::fromValue(QDBusVariant(value))},
+                "org.freedesktop.DBus.Properties");
+  }
+  // Waits for an announcement of `property` with this value (the last one announced counts).
+  bool announced(const QString& property, const QVariant& value) {
+    return QTest::qWaitFor([&] { return changes.contains(property) && changes.value(property) == value; }, 30000);
+  }
+
+  QVariantMap changes;       // every property announced, its latest value
+  QList<qlonglong> seeks;    // the positions of Seeked, in order
+
+ private slots:
+  void propertiesChanged(const QString& iface, const QVariantMap& changed, const QStringList&) {
+    if (iface != kPlayer) return;
+    for (auto it = changed.begin(); it != changed.end(); ++it)  // Metadata: a map of its own
+      changes.insert(it.key(), it.value().userType() == qMetaTypeId<QDBusArgument>()
+                                   ? QVariant(qdbus_cast<QVariantMap>(it.value().value<QDBusArgument>()))
+                                   : it.value());
+  }
+  void seeked(qlonglong at) { seeks << at; }
+
+ private:
+  QDBusConnection bus_;
+  const QString service_ = "org.mpris.MediaPlayer2.vcdplayer", path_ = "/org/mpris/MediaPlayer2";
 };
 
 }  // namespace vcd::test

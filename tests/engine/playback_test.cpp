@@ -84,6 +84,58 @@ TEST_F(Playback, PlayResumesAPausedFileAndStartsAnyOtherOverStopIsHarmlessTwice)
   EXPECT_LT(player.CurrentPosition(), 1.0);
 }
 
+// A jump of the position is told once it has landed: a seek (running or paused, clamped to the
+// file), Play on a running file, the same file named again after its end. Another file starting
+// is no jump. Every change of the volume is told, once.
+TEST_F(Playback, PositionJumpsAndVolumeChangesAreTold) {
+  int jumps = 0;
+  QVector<double> volumes;
+  QObject::connect(&player, &vcd::MediaPlayer::PositionJump, &player, [&] { ++jumps; });
+  QObject::connect(&player, &vcd::MediaPlayer::VolumeChange, &player, [&](double v) { volumes << v; });
+  EXPECT_FALSE(player.canSeek());
+  player.seek(5);  // nothing runs: nothing moves
+  player.setFileName(localMedia("long.mpg"));
+  ASSERT_TRUE(waitForState(player, vcd::kPlaying));
+  EXPECT_TRUE(player.canSeek());
+  ASSERT_TRUE(positionPasses(0.5));
+  EXPECT_EQ(jumps, 0) << "the start of a file is no jump";
+
+  player.seek(12);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return jumps == 1; }, 30000));
+  EXPECT_NEAR(player.CurrentPosition(), 12, 0.6);
+  player.Pause();
+  player.seek(-3);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return jumps == 2; }, 30000));
+  EXPECT_LT(player.CurrentPosition(), 0.6);
+  player.Play();  // resumes where it is: no jump
+  ASSERT_TRUE(positionPasses(1.0));
+  player.Play();  // running: starts over
+  ASSERT_TRUE(QTest::qWaitFor([&] { return jumps == 3; }, 30000));
+  player.seek(1000);  // past the end, as the slider dragged to its end: the file ends
+  ASSERT_TRUE(waitForEnds(rec, 1));
+  EXPECT_EQ(rec.lastEnd().position, rec.lastEnd().duration);
+
+  player.setFileName(localMedia("pal1.mpg"));
+  ASSERT_TRUE(waitForEnds(rec, 2));
+  const int before = jumps;  // the jump to the end may or may not have landed before it ended
+  player.setFileName(localMedia("pal1.mpg"));  // the ended file again: it starts over
+  ASSERT_TRUE(QTest::qWaitFor([&] { return jumps == before + 1; }, 30000));
+  player.setFileName(localMedia("pal2.mpg"));
+  ASSERT_TRUE(waitForState(player, vcd::kPlaying));
+  ASSERT_TRUE(positionPasses(0.3));
+  EXPECT_EQ(jumps, before + 1);
+
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !volumes.isEmpty(); }, 10000)) << "the volume at start";
+  volumes.clear();
+  player.setVolume(30);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return volumes == QVector<double>{30}; }, 10000));
+  player.setVolume(30);  // no change: nothing to tell
+  player.setVolume(250);  // held to the slider's scale
+  ASSERT_TRUE(QTest::qWaitFor([&] { return volumes.size() == 2; }, 10000));
+  EXPECT_EQ(volumes, (QVector<double>{30, 100}));
+  EXPECT_EQ(player.volume(), 100);
+}
+
 TEST_F(Playback, UndecodableFileNeverPlaysAndTheNextOneDoes) {
   EXPECT_NO_THROW(player.setFileName(localMedia("noise.dat")));
   ASSERT_TRUE(waitForState(player, vcd::kClosed));

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
+#include "platform/iso9660_folders.h"
 #include "tests/support/media.h"
 
 using namespace vcd;
@@ -50,6 +51,19 @@ TEST(DriveTable, VirtualDriveComesFirstAndUnpluggedDrivesGo) {
   EXPECT_NO_THROW(m.listFolder("cdrom://d/"));
   for (const char* path : {"cdrom://E/", "cdrom://F/", "/tmp"}) EXPECT_THROW(m.listFolder(path), DiscError) << path;
   EXPECT_THROW(m.openFile("cdrom://Q/MPEGAV/AVSEQ01.DAT"), DiscError);
+
+  // What the media applet calls the disc: the image's own name; nothing for a drive whose disc
+  // cannot be read, and that is no failure.
+  EXPECT_EQ(m.discName('d'), "pal3.cue");
+  EXPECT_EQ(m.discName('E'), "");
+}
+
+// A real drive's disc goes by its volume label, read from the sector that names the root.
+TEST(DriveTable, TheVolumeLabelIsReadWithTheRoot) {
+  QString why, label = "stale";
+  auto disc = openVirtualDisc(inspectDiscImage(test::mediaPath("demo.cue"), &why), "D:");
+  ASSERT_TRUE(rootFolder(*disc, &label)) << why.toStdString();
+  EXPECT_EQ(label, "VOREN_DEMO");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // calls and raises the events a test scripts) and fake drives whose discs are folder listings.
 #include <QMap>
 #include <QStringList>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -49,6 +50,21 @@ class FakeMediaPlayer : public MediaPlayer {
   double Duration() const override { return failDuration ? throw MediaError("no duration") : duration; }
   double CurrentPosition() const override { return position; }
   int PlayState() const override { return state_; }
+  // A seek lands at once, as the engine's does once libmpv has moved.
+  bool seekable = true;
+  bool canSeek() const override { return seekable && (state_ == kPlaying || state_ == kPaused); }
+  void seek(double seconds) override {
+    calls << QStringLiteral("Seek=%1").arg(seconds);
+    if (!canSeek()) return;
+    position = std::clamp(seconds, 0.0, duration);
+    emit PositionJump();
+  }
+  double volumeLevel = 80;
+  void setVolume(double v) override {
+    v = std::clamp(v, 0.0, 100.0);
+    if (std::exchange(volumeLevel, v) != v) emit VolumeChange(v);
+  }
+  double volume() const override { return volumeLevel; }
   void SetFocus() override {
     calls << "SetFocus";
     if (face) face->setFocus(Qt::OtherFocusReason);
@@ -109,6 +125,8 @@ class FakeDriveManager : public platform::DriveManager {
   std::unique_ptr<platform::TrackStream> openFile(const disc_path::DiscPath&) override {
     throw platform::DiscError("the fake drives hold no readable tracks");
   }
+  QMap<QChar, QString> discNames;  // by upper-case letter
+  QString discName(QChar letter) override { return discNames.value(letter.toUpper()); }
   static QStringList tracks(int n, const char* ext = "DAT") {
     QStringList out;
     for (int i = 1; i <= n; ++i) out << QStringLiteral("AVSEQ%1.%2").arg(i, 2, 10, QLatin1Char('0')).arg(ext);
