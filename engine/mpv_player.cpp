@@ -184,6 +184,11 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
     // the video is off until the widget switches it on (and off while it moves windows).
     if (m_hasPicture) setOption(m_mpv, "vid", "no");
     setOption(m_mpv, "hwdec", "no");
+    // With hardware decoding off, libmpv's render context would still try every interop with
+    // the GPU when it is made (CUDA, VA-API, VDPAU, DRM): nothing would use them, and a machine
+    // without NVIDIA's driver gets "Cannot load libcuda.so.1" in its terminal from FFmpeg's
+    // loader. Decoding stays in software, as it always has: none is needed.
+    setOption(m_mpv, "gpu-hwdec-interop", "no");
     // No sound card: libmpv tries the outputs in turn and falls back to none; never wait long.
     setOption(m_mpv, "audio-fallback-to-null", "yes");
   }

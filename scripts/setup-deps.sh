@@ -14,7 +14,10 @@ packages=(
   ffmpeg vcdimager googletest libgtest-dev libgmock-dev xvfb xauth x11-utils imagemagick openbox xdotool wmctrl
   # the installed tree and the Debian package: launcher, AppStream and manual page checks;
   # dpkg-shlibdeps computes the package's dependencies
-  desktop-file-utils appstream groff-base dpkg-dev file
+  desktop-file-utils appstream appstream-util groff-base dpkg-dev file
+  # a desktop's sound setup without its server running: PipeWire's client configuration (or its
+  # library complains on every start); the terminal tests give ALSA a null default device
+  pipewire
   # a session bus of the test's own (screen saver, media keys), the accessibility bus on it, pyatspi
   at-spi2-core dbus-daemon python3-pyatspi
   # Wayland: the player's Wayland platform, a headless compositor with XWayland for the tests, its
