@@ -369,7 +369,7 @@ void MpvPlayer::loadEntry(const QString& url, bool discTrack) {
   mpv_node result;
   m_entryId = -2;  // nothing from libmpv matches until we know the entry
   if (const int error = mpv_command_node(m_mpv, &cmd, &result); error < 0) {
-    qCWarning(lcEngine, "libmpv refused to load %s: %s", u.constData(), mpv_error_string(error));
+    qCWarning(lcEngine, "libmpv refused to load %s: %s", qPrintable(platform::withDriveSource(url)), mpv_error_string(error));
     throw MediaError(QStringLiteral("libmpv refused to load %1").arg(url).toStdString());
   }
   if (result.format == MPV_FORMAT_NODE_MAP) {
@@ -671,7 +671,7 @@ void MpvPlayer::handle(const Event& ev) {
       }
       if (ev.endReason == MPV_END_FILE_REASON_STOP || ev.endReason == MPV_END_FILE_REASON_QUIT) return;
       // Could not be opened or decoded, or it turned out to be a playlist: nothing plays.
-      qCWarning(lcEngine, "%s cannot be played: %s%s", qPrintable(m_fileName),
+      qCWarning(lcEngine, "%s cannot be played: %s%s", qPrintable(platform::withDriveSource(m_fileName)),
                 ev.endReason == MPV_END_FILE_REASON_REDIRECT ? "it is a playlist, not a film" : mpv_error_string(ev.error),
                 m_lastEngineError.isEmpty() ? "" : qPrintable(QStringLiteral(" (libmpv: %1)").arg(m_lastEngineError)));
       m_phase = Phase::Failed;
