@@ -8,10 +8,15 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config
   qt6-base-dev libqt6opengl6-dev libxcb1-dev libgl-dev libmpv-dev libcdio-dev
+  # keeping the session awake without a screen-saver service: X's screen-saver extension, and
+  # Wayland's idle-inhibit protocol on the window's surface (Qt's private native interface)
+  libxcb-screensaver0-dev libwayland-dev wayland-protocols qt6-base-private-dev
   # run: GL under X11, the window's fonts
   libgl1-mesa-dri libglx-mesa0 qt6-qpa-plugins fonts-wine fonts-liberation2 fonts-dejavu-core
   # test media, tests and screenshots
   ffmpeg vcdimager googletest libgtest-dev libgmock-dev xvfb xauth x11-utils imagemagick openbox xdotool wmctrl
+  # the X server's screen saver in the tests: set it (xset), read its state (xssstate)
+  x11-xserver-utils suckless-tools
   # the installed tree and the Debian package: launcher, AppStream and manual page checks;
   # dpkg-shlibdeps computes the package's dependencies
   desktop-file-utils appstream appstream-util groff-base dpkg-dev file
