@@ -196,7 +196,9 @@ LinuxDriveManager::LinuxDriveManager(DeviceLister lister, DriveProbe probe)
       probe_(probe ? std::move(probe) : [](const QString&, QString*) { return true; }),
       pacer_(std::make_shared<ReadPacer>()) {}
 
-LinuxDriveManager::~LinuxDriveManager() = default;
+LinuxDriveManager::~LinuxDriveManager() {
+  if (virtual_) setDriveSource(kFirstLetter, {});  // its image names no other manager's disc
+}
 
 std::vector<OpticalDevice> LinuxDriveManager::systemOpticalDevices() {
   std::vector<OpticalDevice> found;

@@ -79,6 +79,8 @@ TEST_F(WindowTest, TerminalHasOneLinePerFailureAndNothingOnANormalRun) {
        },
        "vcd.window: No playable Video CD found: cdrom://E/Mpegav (disc image /films/empty.iso): "},
   };
+  platform::setDriveSource('D', {});  // the fake drives hold no image, until a case says so
+  platform::setDriveSource('E', {});
   std::vector<Case> all(std::begin(cases), std::end(cases));
   all.insert(all.end(), std::begin(onImage), std::end(onImage));
   for (const Case& c : all) {
