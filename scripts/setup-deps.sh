@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev libqt6opengl6-dev libxcb1-dev libgl-dev libmpv-dev libcdio-dev
   # keeping the session awake without a screen-saver service: X's screen-saver extension, and
   # Wayland's idle-inhibit protocol on the window's surface (Qt's private native interface)
-  libxcb-screensaver0-dev libwayland-dev wayland-protocols qt6-base-private-dev
+  libxcb-screensaver0-dev wayland-protocols qt6-base-private-dev
   # run: GL under X11, the window's fonts
   libgl1-mesa-dri libglx-mesa0 qt6-qpa-plugins fonts-wine fonts-liberation2 fonts-dejavu-core
   # test media, tests and screenshots
@@ -26,8 +26,10 @@ packages=(
   # a session bus of the test's own (screen saver, media keys), the accessibility bus on it, pyatspi
   at-spi2-core dbus-daemon python3-pyatspi
   # Wayland: the player's Wayland platform, a headless compositor with XWayland for the tests, its
-  # screenshots and keys, and the client library the tests' virtual pointer is built with
+  # screenshots and keys, and the client library (the player's idle inhibitor, the tests' virtual pointer)
   qt6-wayland sway xwayland grim wtype libwayland-dev libxkbcommon-dev
+  # what a user of such a compositor runs to blank an idle session, in the idle-inhibit test
+  swayidle
 )
 
 # Names that an installed package provides count as installed (Debian 13's qt6-base-dev provides
