@@ -9,6 +9,7 @@
 #include <clocale>
 #include <memory>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 #include "platform/cd_tray.h"
@@ -20,7 +21,41 @@
 #include "ui/fonts.h"
 #include "player/playerfrm.h"
 
+namespace {
+
+constexpr char kVersion[] = "2.2.0";
+
+// What `vcdplayer --help` prints (standard output; nothing opens).
+constexpr char kHelp[] =
+    "Usage: vcdplayer [DISC-IMAGE | FOLDER | FILE]\n"
+    "       vcdplayer --help | --version\n"
+    "\n"
+    "Voren VCD Player Lite plays Video CDs and Super Video CDs: it finds the optical drive and\n"
+    "the disc's tracks by itself.\n"
+    "\n"
+    "  DISC-IMAGE  a .cue, .bin, .toc, .nrg or .iso image, played like a disc\n"
+    "  FOLDER      a Video CD copied to the hard disk, or the folder where a disc is mounted\n"
+    "  FILE        an MPEG file or a Video CD track, played when no drive holds a disc\n"
+    "\n"
+    "The whole command line is one name: a file really called --help or --version is\n"
+    "played as ./--help or ./--version.\n"
+    "\n"
+    "  --help      print this text and exit\n"
+    "  --version   print the version and exit\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  // Asked on its own, the usual two questions are answered in the terminal, before anything
+  // (a display, the engine, the drives) is opened; a file of either name is reached as "./--help".
+  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    std::fputs(kHelp, stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("vcdplayer (Voren VCD Player Lite) %s\n", kVersion);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
   // Every argument belongs to the player, none to Qt: a file named "-reverse" or
   // "-platformpluginpath" is a file name, not an option that changes (or loads code into) the
   // program. Qt's settings still come from its environment variables.
@@ -31,7 +66,7 @@ int main(int argc, char** argv) {
   QApplication app(qtArgc, argv);
   vcd::registerWindowFonts();
   QApplication::setApplicationName(QStringLiteral("vcdplayer"));
-  QApplication::setApplicationVersion(QStringLiteral("2.2.0"));
+  QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
   // The launcher the desktop groups the window under (Wayland has no window class for it).
   QGuiApplication::setDesktopFileName(QStringLiteral("org.example.voren.vcdplayer"));
   // libmpv needs the C locale for numbers; Qt sets the user's locale at start.
@@ -46,7 +81,8 @@ int main(int argc, char** argv) {
   // logs why.
   QString commandLine = vcd::command_line::argumentString(arguments);
   if (const QString named = vcd::command_line::namedPath(commandLine, QDir::currentPath()); !named.isEmpty()) {
-    if (vcd::command_line::takeNamedPath(drives, named)) commandLine.clear();
+    // Lines about its disc name the image as the user gave it.
+    if (vcd::command_line::takeNamedPath(drives, named, vcd::command_line::fileToPlay(commandLine))) commandLine.clear();
   }
 
   // Without a libmpv it can use, the player cannot play anything: say so and end.

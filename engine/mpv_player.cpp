@@ -185,6 +185,11 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
     // the video is off until the widget switches it on (and off while it moves windows).
     if (m_hasPicture) setOption(m_mpv, "vid", "no");
     setOption(m_mpv, "hwdec", "no");
+    // With hardware decoding off, libmpv's render context would still try every interop with
+    // the GPU when it is made (CUDA, VA-API, VDPAU, DRM): nothing would use them, and a machine
+    // without NVIDIA's driver gets "Cannot load libcuda.so.1" in its terminal from FFmpeg's
+    // loader. Decoding stays in software, as it always has: none is needed.
+    setOption(m_mpv, "gpu-hwdec-interop", "no");
     // No sound card: libmpv tries the outputs in turn and falls back to none; never wait long.
     setOption(m_mpv, "audio-fallback-to-null", "yes");
   }
@@ -372,7 +377,7 @@ void MpvPlayer::loadEntry(const QString& url, bool discTrack) {
   mpv_node result;
   m_entryId = -2;  // nothing from libmpv matches until we know the entry
   if (const int error = mpv_command_node(m_mpv, &cmd, &result); error < 0) {
-    qCWarning(lcEngine, "libmpv refused to load %s: %s", u.constData(), mpv_error_string(error));
+    qCWarning(lcEngine, "libmpv refused to load %s: %s", qPrintable(platform::withDriveSource(url)), mpv_error_string(error));
     throw MediaError(QStringLiteral("libmpv refused to load %1").arg(url).toStdString());
   }
   if (result.format == MPV_FORMAT_NODE_MAP) {
@@ -688,7 +693,7 @@ void MpvPlayer::handle(const Event& ev) {
       }
       if (ev.endReason == MPV_END_FILE_REASON_STOP || ev.endReason == MPV_END_FILE_REASON_QUIT) return;
       // Could not be opened or decoded, or it turned out to be a playlist: nothing plays.
-      qCWarning(lcEngine, "%s cannot be played: %s%s", qPrintable(m_fileName),
+      qCWarning(lcEngine, "%s cannot be played: %s%s", qPrintable(platform::withDriveSource(m_fileName)),
                 ev.endReason == MPV_END_FILE_REASON_REDIRECT ? "it is a playlist, not a film" : mpv_error_string(ev.error),
                 m_lastEngineError.isEmpty() ? "" : qPrintable(QStringLiteral(" (libmpv: %1)").arg(m_lastEngineError)));
       m_phase = Phase::Failed;

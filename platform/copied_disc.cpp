@@ -245,7 +245,7 @@ std::unique_ptr<TrackStream> openCopiedFile(std::shared_ptr<VirtualDisc> disc, c
   QString why;
   std::shared_ptr<ImageFile> file = ImageFile::openInside(resolvedPath(disc->folder), local, false, local, &why);
   if (!file) {
-    qCWarning(lcDisc, "%s cannot be opened: %s", qPrintable(discPath), qPrintable(why));
+    qCWarning(lcDisc, "%s cannot be opened: %s", qPrintable(withDriveSource(discPath)), qPrintable(why));
     fail(QStringLiteral("Cannot open %1: %2").arg(discPath, why));
   }
   const CopiedLayout layout = layoutOf(*file);
@@ -257,6 +257,7 @@ std::unique_ptr<TrackStream> openCopiedFile(std::shared_ptr<VirtualDisc> disc, c
   entry.size = static_cast<uint32_t>(layout.rawSectors ? static_cast<int64_t>(layout.blocks) * kForm1SectorBytes : layout.bytes);
   auto stream = std::make_unique<DiscTrackStream>(std::make_unique<CopiedTrack>(disc, std::move(file), layout), entry,
                                                   std::move(pacer));
+  stream->setShownName(withDriveSource(discPath));
   if (inSvcdTrackFolder(path)) stream->setVariableRate();
   return stream;
 }

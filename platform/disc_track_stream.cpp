@@ -138,13 +138,15 @@ bool DiscTrackStream::recover(uint8_t* dest, uint32_t first, uint32_t count) {
     if (cancelled_) return false;
     const uint32_t lsn = extent_.lsn + first + i;
     if (!disc_->mediumPresent() || ++failureRun_ >= kGiveUpRun) {
-      qCWarning(lcDisc, "sector %u unreadable (%d attempts): the disc is gone, reading stops", lsn, attempts);
+      qCWarning(lcDisc, "sector %u of %s unreadable (%d attempts): the disc is gone, reading stops", lsn,
+                shownName_.constData(), attempts);
       gone_ = true;
       return false;
     }
     // A scratch: the sector becomes silence and a blank picture slice, and playback goes on.
     // One line for the first sector of each unreadable run.
-    if (failureRun_ == 1) qCWarning(lcDisc, "sector %u unreadable (%d attempts): played as a blank", lsn, attempts);
+    if (failureRun_ == 1)
+      qCWarning(lcDisc, "sector %u of %s unreadable (%d attempts): played as a blank", lsn, shownName_.constData(), attempts);
     std::memset(out, 0, bytes);
     ++unreadable_;
   }

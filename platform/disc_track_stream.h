@@ -62,6 +62,8 @@ class DiscTrackStream : public TrackStream {
   // The track is not multiplexed at a Video CD's fixed rate (a Super Video CD's MPEG-2 track):
   // its length tells nothing about its playing time, and nominalDuration() reports it unknown.
   void setVariableRate() { variableRate_ = true; }
+  // What the lines about its unreadable sectors call it (its disc path, and the image it is on).
+  void setShownName(const QString& name) { shownName_ = name.toUtf8(); }
 
   const TrackExtent& extent() const { return extent_; }
   // Sectors that could not be read and were delivered as zeros.
@@ -75,6 +77,7 @@ class DiscTrackStream : public TrackStream {
   bool waitUntil(ReadPacer::Clock::time_point deadline);
 
   std::unique_ptr<DiscHandle> disc_;
+  QByteArray shownName_ = "the track";
   std::shared_ptr<ReadPacer> pacer_;
   TrackExtent extent_;
   int64_t pos_ = 0;

@@ -58,7 +58,8 @@ std::optional<DiscEntry> rootFolder(DiscHandle& disc, QString* label) {
   return root;
 }
 
-std::optional<std::vector<DiscEntry>> readFolderRecords(DiscHandle& disc, const DiscEntry& folder) {
+std::optional<std::vector<DiscEntry>> readFolderRecords(DiscHandle& disc, const DiscEntry& folder,
+                                                        const QString& shownDisc) {
   if (!folder.isFolder || !fitsDisc(disc, folder)) return std::nullopt;
   const uint32_t sectors = (folder.size + kForm1SectorBytes - 1) / kForm1SectorBytes;
   std::vector<uint8_t> data(size_t(sectors) * kForm1SectorBytes);
@@ -76,8 +77,9 @@ std::optional<std::vector<DiscEntry>> readFolderRecords(DiscHandle& disc, const 
       const int length = sector[at];
       if (length == 0) break;
       if (length < kRecordHeader + 1 || at + length > end || kRecordHeader + sector[at + 32] > length) {
-        qCWarning(lcDisc, "malformed directory record in sector %u at byte %d (length %d, name length %d): "
-                  "the rest of the sector is skipped", folder.lsn + s, at, length, at + 32 < end ? sector[at + 32] : -1);
+        qCWarning(lcDisc, "malformed directory record on %s in sector %u at byte %d (length %d, name length %d): "
+                  "the rest of the sector is skipped", qPrintable(shownDisc), folder.lsn + s, at, length,
+                  at + 32 < end ? sector[at + 32] : -1);
         break;
       }
       DiscEntry e = recordAt(sector + at, length);

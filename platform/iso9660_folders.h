@@ -18,8 +18,10 @@ namespace vcd::platform {
 std::optional<DiscEntry> rootFolder(DiscHandle& disc, QString* label = nullptr);
 
 // The records of a folder (without "." and ".."), or nullopt when its sectors cannot be read or
-// it lies outside the disc. Records that do not fit their sector end that sector's records.
-std::optional<std::vector<DiscEntry>> readFolderRecords(DiscHandle& disc, const DiscEntry& folder);
+// it lies outside the disc. Records that do not fit their sector end that sector's records (a
+// line says so, naming the disc as `shownDisc`, e.g. "D: (disc image film.cue)").
+std::optional<std::vector<DiscEntry>> readFolderRecords(DiscHandle& disc, const DiscEntry& folder,
+                                                        const QString& shownDisc = QStringLiteral("the disc"));
 
 // The records of the folder at `path` (stored names, "/MPEGAV"), walked from the root; nullopt
 // when a component is missing or a folder leads back into one of its parents.

@@ -52,7 +52,7 @@ struct OpenDisc {
     std::lock_guard lock(mutex);
     const auto key = std::make_pair(f.lsn, f.size);
     if (auto it = folders.find(key); it != folders.end()) return it->second;
-    auto entries = readFolderRecords(*handle, f);
+    auto entries = readFolderRecords(*handle, f, withDriveSource(QString(letter) + u':'));
     if (entries) {
       if (folders.size() >= 16) folders.clear();
       folders.emplace(key, *entries);
@@ -102,7 +102,7 @@ DiscEntry locate(OpenDisc& disc, const disc_path::DiscPath& where, const char* m
   const QChar letter = where.letter;
   const std::optional<DiscEntry> root = disc.root();
   if (!root) {
-    qCWarning(lcDisc, "the disc in drive %s has no readable ISO 9660 file system", qPrintable(driveName(letter)));
+    qCWarning(lcDisc, "the disc in drive %s has no readable ISO 9660 file system", qPrintable(withDriveSource(driveName(letter))));
     fail(QStringLiteral("The disc in drive %1 has no readable file system").arg(driveName(letter)));
   }
   DiscEntry here = *root;
@@ -114,7 +114,7 @@ DiscEntry locate(OpenDisc& disc, const disc_path::DiscPath& where, const char* m
     if (!here.isFolder) fail(QStringLiteral("%1 not found: %2").arg(QLatin1String(missing), discPath));
     const auto entries = disc.folder(here);
     if (!entries) {
-      qCWarning(lcDisc, "cannot read a folder of %s (sectors %u to %u)", qPrintable(discPath), here.lsn,
+      qCWarning(lcDisc, "cannot read a folder of %s (sectors %u to %u)", qPrintable(withDriveSource(discPath)), here.lsn,
                 here.lsn + here.size / kForm1SectorBytes);
       fail(QStringLiteral("Cannot read the folder %1").arg(discPath));
     }
@@ -125,7 +125,7 @@ DiscEntry locate(OpenDisc& disc, const disc_path::DiscPath& where, const char* m
       fail(QStringLiteral("%1 not found: %2").arg(QLatin1String(last ? missing : "Folder"), discPath));
     }
     if (match->isFolder && !walked.insert(match->lsn).second) {
-      qCWarning(lcDisc, "the folders of %s lead back into themselves", qPrintable(discPath));
+      qCWarning(lcDisc, "the folders of %s lead back into themselves", qPrintable(withDriveSource(discPath)));
       fail(QStringLiteral("Cannot read the folder %1").arg(discPath));
     }
     here = *match;
@@ -203,7 +203,9 @@ LinuxDriveManager::LinuxDriveManager(DeviceLister lister, DriveProbe probe)
       probe_(probe ? std::move(probe) : [](const QString&, QString*) { return true; }),
       pacer_(std::make_shared<ReadPacer>()) {}
 
-LinuxDriveManager::~LinuxDriveManager() = default;
+LinuxDriveManager::~LinuxDriveManager() {
+  if (virtual_) setDriveSource(kFirstLetter, {});  // its image names no other manager's disc
+}
 
 std::vector<OpticalDevice> LinuxDriveManager::systemOpticalDevices() {
   std::vector<OpticalDevice> found;
@@ -235,7 +237,7 @@ bool LinuxDriveManager::looksLikeDiscImage(const QString& path) {
   return suffix == u"cue" || suffix == u"bin" || suffix == u"toc" || suffix == u"nrg" || suffix == u"iso";
 }
 
-bool LinuxDriveManager::insertImage(const QString& path) {
+bool LinuxDriveManager::insertImage(const QString& path, const QString& shownAs) {
   QString why = QStringLiteral("not named like a disc image");
   std::shared_ptr<VirtualDisc> disc = looksLikeDiscImage(path) ? inspectDiscImage(path, &why) : nullptr;
   if (!disc) {
@@ -245,10 +247,11 @@ bool LinuxDriveManager::insertImage(const QString& path) {
   std::lock_guard lock(mutex_);
   takeOutVirtualLocked();
   virtual_ = std::move(disc);
+  setDriveSource(kFirstLetter, QStringLiteral("disc image ") + (shownAs.isEmpty() ? path : shownAs));
   return true;
 }
 
-bool LinuxDriveManager::insertFolder(const QString& path) {
+bool LinuxDriveManager::insertFolder(const QString& path, const QString& shownAs) {
   // "My VCD/MPEGAV/" (as tab completion writes it) and "My VCD//MPEGAV" name the same folder.
   const QString folder = QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::currentPath() + u'/' + path);
   struct stat st {};
@@ -291,6 +294,7 @@ bool LinuxDriveManager::insertFolder(const QString& path) {
   std::lock_guard lock(mutex_);
   takeOutVirtualLocked();
   virtual_ = std::move(disc);
+  setDriveSource(kFirstLetter, QStringLiteral("copied disc ") + (shownAs.isEmpty() ? path : shownAs));
   return true;
 }
 
@@ -305,6 +309,7 @@ void LinuxDriveManager::takeOutVirtualLocked() {
   // The disc that was in the drive leaves it: its open streams stop as if it had been ejected.
   if (virtual_) virtual_->present = false;
   if (kept_ && kept_->virtualDisc) kept_.reset();
+  setDriveSource(kFirstLetter, {});
 }
 
 void LinuxDriveManager::ejectVirtualDisc() {
@@ -446,6 +451,7 @@ std::unique_ptr<TrackStream> LinuxDriveManager::openFile(const disc_path::DiscPa
   const DiscEntry file = asStored(*disc->handle, locate(*disc, where, "File"));
   if (file.isFolder) fail(QStringLiteral("Not a file: %1").arg(where.text()));
   auto stream = std::make_unique<DiscTrackStream>(std::make_unique<SharedDisc>(std::move(disc)), file, pacer_);
+  stream->setShownName(withDriveSource(where.text()));
   if (inSvcdTrackFolder(where.path)) stream->setVariableRate();
   return stream;
 }

@@ -54,7 +54,8 @@ class LinuxDriveManager : public DriveManager {
   // Puts a disc image into the virtual drive (created on first use, first in the table) and
   // closes its tray. A .bin is opened through the .cue beside it. Returns false, leaving the
   // drive as it was, when the file cannot be opened as a disc image (the reason goes to the log).
-  bool insertImage(const QString& path);
+  // `shownAs` is the name the user gave it (default: `path`), which lines about its disc name.
+  bool insertImage(const QString& path, const QString& shownAs = {});
   // Takes a folder named by the user. A folder on the disc in one of the machine's optical drives
   // (where the desktop mounted it) makes that drive the first of the table: a mounted Video CD's
   // tracks cannot be read through the file system, so the drive itself is read. A folder that
@@ -62,8 +63,8 @@ class LinuxDriveManager : public DriveManager {
   // disc's files are then read through the mount, as a copied disc's.) A folder that
   // holds a copied disc (an MPEGAV or MPEG2 folder, see copied_disc.h), or that is such a folder
   // itself, goes into the virtual drive like an image. Returns false, leaving the drives as they
-  // were, for any other folder (the reason goes to the log).
-  bool insertFolder(const QString& path);
+  // were, for any other folder (the reason goes to the log). `shownAs` as for insertImage.
+  bool insertFolder(const QString& path, const QString& shownAs = {});
   // Takes out what insertImage and insertFolder put in: the virtual drive goes (its open streams
   // stop as if the disc was ejected) and the optical drives keep their own order.
   void forgetNamedMedia();

@@ -8,3 +8,17 @@ Q_DECLARE_LOGGING_CATEGORY(lcDrives)  // "vcd.drives": drives found, refused, tr
 Q_DECLARE_LOGGING_CATEGORY(lcDisc)    // "vcd.disc": images, folders, sectors, libcdio's own log
 Q_DECLARE_LOGGING_CATEGORY(lcEngine)  // "vcd.engine": libmpv, files refused or failed
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)  // "vcd.window": the windows, watchdog, capture, desktop services
+
+namespace vcd::platform {
+
+// Lines about a disc that is really a file the user named (a disc image, a copied disc's
+// folder) name that file as the user gave it: "cdrom://D/Mpegav/AVSEQ01.DAT" alone would not
+// tell someone reporting a fault which file failed. The drives say which drive holds such a
+// file; thread-safe (the engine's threads log too).
+void setDriveSource(QChar letter, const QString& source);  // "" when the drive holds none
+// A disc path (or a drive's name, "D:") followed by the file its drive holds:
+// "cdrom://D/Mpegav/AVSEQ01.DAT (disc image ./film.cue)". Other text (a path on an optical
+// drive's disc, a local file) comes back as it is.
+QString withDriveSource(const QString& text);
+
+}  // namespace vcd::platform

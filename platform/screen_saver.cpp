@@ -37,6 +37,10 @@ ScreenSaverInhibition::~ScreenSaverInhibition() { releaseNow(); }
 void ScreenSaverInhibition::setHeld(bool held) {
   if (held == wanted_) return;
   wanted_ = held;
+  if (route_ == Route::None) {
+    if (native_) native_->setHeld(held);
+    return;
+  }
   if (pending_) return;  // the answer on its way is kept or given back when it arrives
   if (held && !active_) request();
   if (!held && active_) giveBack(false);
@@ -49,13 +53,30 @@ void ScreenSaverInhibition::releaseNow() {
   // take its answer now (the handler below gives it back at once).
   if (pendingCall_) pendingCall_->waitForFinished();
   giveBack(true);
+  // The display server lifts its part when the connection closes; said at once all the same.
+  if (native_) native_->setHeld(false);
+}
+
+// Neither service is on the bus: the display server keeps the session awake, if it can.
+void ScreenSaverInhibition::useDisplayServer() {
+  route_ = Route::None;
+  if (releasing_) return;
+  native_ = makeSessionIdleInhibitor(window_);
+  if (!native_) {
+    qCDebug(lcWindow) << "Neither a screen-saver service nor the display server can keep the session awake:"
+                         " the screen saver is not held while a film plays";
+    return;
+  }
+  qCDebug(lcWindow).noquote() << "No screen-saver service on the session bus: the" << native_->name()
+                              << "keeps the session awake while a film plays";
+  native_->setHeld(wanted_);
 }
 
 void ScreenSaverInhibition::request() {
   if (route_ == Route::None) return;
   if (!bus_.isConnected()) {
-    qCDebug(lcWindow) << "No session bus: the screen saver is not held while a film plays";
-    route_ = Route::None;
+    qCDebug(lcWindow) << "No session bus: no screen-saver service to ask";
+    useDisplayServer();
     return;
   }
   if (route_ == Route::Portal) {
@@ -99,9 +120,8 @@ void ScreenSaverInhibition::requestThroughPortal() {
     if (reply.isError()) {
       qCDebug(lcWindow) << "The desktop portal's Inhibit failed:" << reply.error().message();
       if (route_ == Route::Unknown) {
-        qCDebug(lcWindow) << "Neither org.freedesktop.ScreenSaver nor the desktop portal is on the session bus:"
-                             " the screen saver is not held while a film plays";
-        route_ = Route::None;
+        qCDebug(lcWindow) << "Neither org.freedesktop.ScreenSaver nor the desktop portal is on the session bus";
+        useDisplayServer();
       }
       return;
     }

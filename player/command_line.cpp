@@ -42,14 +42,14 @@ QString namedPath(const QString& commandLine, const QString& workingFolder) {
   return kindOf(path) != 0 ? path : QString();
 }
 
-bool takeNamedPath(platform::LinuxDriveManager& drives, const QString& path) {
+bool takeNamedPath(platform::LinuxDriveManager& drives, const QString& path, const QString& shownAs) {
   drives.forgetNamedMedia();
   const mode_t kind = kindOf(path);
   if (S_ISDIR(kind)) {
-    drives.insertFolder(path);
+    drives.insertFolder(path, shownAs);
     return true;
   }
-  return S_ISREG(kind) && platform::LinuxDriveManager::looksLikeDiscImage(path) && drives.insertImage(path);
+  return S_ISREG(kind) && platform::LinuxDriveManager::looksLikeDiscImage(path) && drives.insertImage(path, shownAs);
 }
 
 QString discImage(const QString& commandLine, const QString& workingFolder) {

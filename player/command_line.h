@@ -28,8 +28,9 @@ QString namedPath(const QString& commandLine, const QString& workingFolder);
 // a folder on an optical drive's disc makes that drive the first (platform/linux_drives.h).
 // True when the drives took it, or when it is a folder they refused (a folder is never a file to
 // play; the refusal is logged); false when it is a file for the media player, a refused disc
-// image included.
-bool takeNamedPath(platform::LinuxDriveManager& drives, const QString& path);
+// image included. Lines about the disc name it `shownAs`, the name as the user gave it (default:
+// `path`).
+bool takeNamedPath(platform::LinuxDriveManager& drives, const QString& path, const QString& shownAs = {});
 
 // Whether the command line names a disc image that exists (a .cue, .bin, .toc, .nrg or .iso
 // file, any case): its absolute path, or "" when it does not. Relative names are taken from

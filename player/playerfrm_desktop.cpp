@@ -130,6 +130,7 @@ class PlayerfrmMpris : public platform::MprisControls {
 
 void Playerfrm::joinDesktop(QDBusConnection bus) {
   screenSaver_ = std::make_unique<platform::ScreenSaverInhibition>(bus);
+  screenSaver_->setWindow([this] { return window()->windowHandle(); });
   mprisControls_ = std::make_unique<PlayerfrmMpris>(*this);
   mpris_ = std::make_unique<platform::MprisService>(*mprisControls_, bus);
   mpris_->publish();

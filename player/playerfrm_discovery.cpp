@@ -104,7 +104,7 @@ void Playerfrm::Command29_Click() {
     Mp3playcmd_Click();
     return;
   } catch (const std::exception& e) {
-    reason = CDLETTERS() ? Text2->text() + QStringLiteral(": ") + QString::fromUtf8(e.what())
+    reason = CDLETTERS() ? platform::withDriveSource(Text2->text()) + QStringLiteral(": ") + QString::fromUtf8(e.what())
                          : QStringLiteral("there is no CD-ROM drive (and no disc image)");
   }
   // Recovery: try the second drive (the same one again on a one-drive machine), then say that

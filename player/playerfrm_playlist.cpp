@@ -101,7 +101,7 @@ void Playerfrm::tmrWrong_Format_Timer() {
     qCDebug(lcWindow) << "The format watchdog fired with no file named";
   else
     qCWarning(lcWindow).noquote() << "Nothing played within" << tmrWrong_Format->Interval() / 1000
-                                  << "s of starting" << player->FileName()
+                                  << "s of starting" << platform::withDriveSource(player->FileName())
                                   << "- stopped: the format is not supported or the track cannot be read";
   skipOnFailure("Wrong format: stop", [&] { player->Stop(); });
   opencdromcmd->setEnabled(true);

@@ -36,6 +36,10 @@ for dep in "${deps[@]}"; do
   first=${dep%%|*}
   name=$(awk '{print $1}' <<<"$first")
   have=$(dpkg-query -W -f='${Version}' "$name" 2>/dev/null) || fail "dependency $name is not a package here"
+  # A virtual package (Qt's private ABI): an installed package provides it, in its own version.
+  [ -n "$have" ] || have=$(dpkg-query -W -f='${db:Status-Abbrev} ${Provides}\n' | grep '^ii' | cut -c5- | tr ',' '\n' |
+    sed -n "s/^ *$name (= \(.*\))\$/\1/p" | head -n1)
+  [ -n "$have" ] || fail "no package here provides $name"
   if [[ $first =~ \(([<>=]+)\ *([^\)]+)\) ]]; then
     op=${BASH_REMATCH[1]} want=${BASH_REMATCH[2]}
     case $op in '>=') rel=ge ;; '<=') rel=le ;; '=') rel=eq ;; '>>') rel=gt ;; '<<') rel=lt ;; esac

@@ -2,7 +2,8 @@
 # Installs the build into a temporary prefix with `cmake --install` and checks the installed tree
 # as a desktop sees it: the launcher starts the installed binary with the file it is given, its
 # icon resolves in the hicolor theme at every size, at that size; the launcher and the AppStream
-# metadata pass their validators, alone and together; the manual page reads without warnings.
+# metadata pass their validators (both AppStream ones, online too where the homepage can be reached),
+# alone and together; the manual page reads without warnings.
 #   installed_tree.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -21,6 +22,15 @@ metainfo=$root/usr/share/metainfo/$id.metainfo.xml
 
 desktop-file-validate "$desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net --pedantic "$metainfo" || fail "appstreamcli validate"
+# Software centres built on appstream-glib read it with their own, stricter rules (a homepage, no
+# stock icon of the program's own).
+appstream-util validate --nonet "$metainfo" || fail "appstream-util validate"
+# Online the validators also fetch the homepage; where this machine can reach it, so must they.
+homepage=$(sed -n 's|.*<url type="homepage">\(.*\)</url>.*|\1|p' "$metainfo")
+if getent hosts "$(echo "$homepage" | sed 's|^https://||; s|/.*||')" >/dev/null; then
+  appstreamcli validate --pedantic "$metainfo" || fail "appstreamcli validate (online)"
+  appstream-util validate "$metainfo" || fail "appstream-util validate (online)"
+fi
 # The tree as a software centre reads it: the component, its launcher and its icon together.
 appstreamcli validate-tree --no-net "$root/usr" || fail "appstreamcli validate-tree"
 

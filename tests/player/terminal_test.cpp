@@ -1,9 +1,14 @@
 // What the window says in the terminal: one line per failure a user may need to report, nothing
 // on a normal start; and the logo giving way to whatever picture plays.
 #include <QLoggingCategory>
+#include <QProcess>
 #include <QTest>
+#include <random>
 
+#include "platform/log.h"
+#include "tests/support/media.h"
 #include "tests/support/window_fixture.h"
+#include "tests/support/x11_window_state.h"
 
 namespace vcd::test {
 namespace {
@@ -56,7 +61,29 @@ TEST_F(WindowTest, TerminalHasOneLinePerFailureAndNothingOnANormalRun) {
        },
        "vcd.window: Nothing played within 20 s of starting cdrom://D/Mpegav/AVSEQ01.DAT - stopped"},
   };
-  for (const Case& c : cases) {
+  // A disc image the user named: the lines about its disc name that file.
+  const Case onImage[] = {
+      {"a track of an image that never plays",
+       [&] {
+         platform::setDriveSource('D', "disc image ./My Film.cue");
+         addDrive('D', FakeDriveManager::tracks(2));
+         load();
+         w->tmrWrong_Format_Timer();
+       },
+       "vcd.window: Nothing played within 20 s of starting cdrom://D/Mpegav/AVSEQ01.DAT (disc image ./My Film.cue) - stopped"},
+      {"an image without tracks",
+       [&] {
+         platform::setDriveSource('E', "disc image /films/empty.iso");
+         addDrive('E', std::nullopt);
+         load();
+       },
+       "vcd.window: No playable Video CD found: cdrom://E/Mpegav (disc image /films/empty.iso): "},
+  };
+  platform::setDriveSource('D', {});  // the fake drives hold no image, until a case says so
+  platform::setDriveSource('E', {});
+  std::vector<Case> all(std::begin(cases), std::end(cases));
+  all.insert(all.end(), std::begin(onImage), std::end(onImage));
+  for (const Case& c : all) {
     SCOPED_TRACE(c.what);
     drives.drives.clear();
     player.refuses = [](const QString&) { return false; };
@@ -71,6 +98,8 @@ TEST_F(WindowTest, TerminalHasOneLinePerFailureAndNothingOnANormalRun) {
       EXPECT_TRUE(terminal()[0].startsWith(c.line) && !terminal()[0].contains('\n')) << terminal()[0].toStdString();
     }
   }
+  platform::setDriveSource('D', {});
+  platform::setDriveSource('E', {});
 }
 
 // A statement whose failure is skipped (the start disables track buttons 18 and 19, which do not
@@ -106,6 +135,150 @@ TEST_F(WindowTest, APlayingCommandLineFileTakesTheVideoAreaFromTheLogo) {
   player.setState(kPlaying);
   QWidget* shown = w->childAt(middle);
   EXPECT_TRUE(shown == w->playerFace || w->playerFace->isAncestorOf(shown)) << shown->objectName().toStdString();
+}
+
+// --- the program itself, as a user starts it in a terminal
+
+struct Finished {
+  int exitCode = -1;
+  bool exited = false;
+  QByteArray out, err;
+};
+
+// The terminal of a machine with a desktop's sound setup but no sound card: ALSA's default device
+// is a null one (without it, ALSA prints its search for a card), and no session bus.
+QProcessEnvironment userTerminal(const QTemporaryDir& dir) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  writeFile(dir.filePath("asound.conf"), "pcm.!default { type null }\nctl.!default { type hw card 0 }\n");
+  env.insert("ALSA_CONFIG_PATH", dir.filePath("asound.conf"));
+  QDir(dir.path()).mkdir("runtime");
+  QFile(dir.filePath("runtime")).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  env.insert("XDG_RUNTIME_DIR", dir.filePath("runtime"));
+  for (const char* name : {"DBUS_SESSION_BUS_ADDRESS", "QT_LOGGING_RULES", "QT_MESSAGE_PATTERN", "VCD_MPV_LOG"})
+    env.remove(name);
+  return env;
+}
+
+Finished runToEnd(const QStringList& arguments, const QProcessEnvironment& env) {
+  QProcess p;
+  p.setProcessEnvironment(env);
+  p.start(QStringLiteral(VCD_PLAYER_BINARY), arguments);
+  Finished r;
+  r.exited = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit;
+  if (!r.exited) p.kill(), p.waitForFinished();
+  r.exitCode = p.exitCode();
+  r.out = p.readAllStandardOutput();
+  r.err = p.readAllStandardError();
+  return r;
+}
+
+// Asked for help or its version, the program answers on standard output and ends: no window (here
+// there is no display to open one on, which would end it with Qt's complaint).
+TEST(ProgramInTheTerminal, HelpAndVersionAnswerAndEndWithoutAWindow) {
+  QTemporaryDir dir;
+  QProcessEnvironment env = userTerminal(dir);
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) env.remove(name);
+  env.insert("QT_QPA_PLATFORM", "xcb");
+  const Finished help = runToEnd({"--help"}, env);
+  ASSERT_TRUE(help.exited);
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_EQ(help.err, "");
+  EXPECT_TRUE(help.out.startsWith("Usage: vcdplayer [DISC-IMAGE | FOLDER | FILE]\n")) << help.out.toStdString();
+  EXPECT_TRUE(help.out.contains("./--help")) << help.out.toStdString();  // how to play a file of that name
+  const Finished version = runToEnd({"--version"}, env);
+  ASSERT_TRUE(version.exited);
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_EQ(version.err, "");
+  EXPECT_EQ(version.out, "vcdplayer (Voren VCD Player Lite) 2.2.0\n");
+  // Anything more on the line is a name to play: the program starts (and here fails for want of
+  // a display), never answers.
+  const Finished more = runToEnd({"--help", "me"}, env);
+  EXPECT_EQ(more.out, "");
+  EXPECT_NE(more.exitCode, 0);
+}
+
+// The program in a real window. Its debug lines (asked for, so that the test can follow it)
+// are told apart by their pattern; everything else is what a user's terminal would show.
+class X11ProgramInTheTerminal : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!x11::connection()) GTEST_SKIP() << "needs an X server (QT_QPA_PLATFORM=xcb)";
+    env = userTerminal(dir);
+    env.insert("QT_LOGGING_RULES", "vcd.*.debug=true");
+    env.insert("QT_MESSAGE_PATTERN", "%{if-debug}debug: %{endif}%{category}: %{message}");
+  }
+  void TearDown() override {
+    if (player.state() != QProcess::NotRunning) {
+      player.kill();
+      player.waitForFinished();
+    }
+  }
+  void start(const QStringList& arguments) {
+    player.setProcessEnvironment(env);
+    player.setWorkingDirectory(dir.path());
+    player.setProcessChannelMode(QProcess::MergedChannels);
+    player.start(QStringLiteral(VCD_PLAYER_BINARY), arguments);
+    ASSERT_TRUE(player.waitForStarted());
+  }
+  QStringList lines() {
+    output += player.readAll();
+    return QString::fromUtf8(output).split('\n', Qt::SkipEmptyParts);
+  }
+  QStringList userLines() {
+    QStringList shown = lines();
+    shown.removeIf([](const QString& l) { return l.startsWith("debug: "); });
+    return shown;
+  }
+  // Waits for a debug line starting with `text`, after the `after`th line.
+  int waitForLine(const QString& text, int after = -1) {
+    int at = -1;
+    (void)QTest::qWaitFor([&] {
+      const QStringList all = lines();
+      for (int i = after + 1; i < all.size() && at < 0; ++i)
+        if (all[i].startsWith(text)) at = i;
+      return at >= 0 || player.state() == QProcess::NotRunning;
+    }, 120000);
+    return at;
+  }
+
+  QTemporaryDir dir;
+  QProcessEnvironment env;
+  QProcess player;
+  QByteArray output;
+};
+
+TEST_F(X11ProgramInTheTerminal, ANormalStartAndPlayPrintNothingAtAll) {
+  start({mediaPath("demo.cue")});
+  const int frame = waitForLine("debug: vcd.engine: first frame drawn");
+  ASSERT_GE(frame, 0) << lines().join('\n').toStdString();
+  // ... and on into the next track.
+  ASSERT_GE(waitForLine("debug: vcd.engine: picture shown", frame), 0) << lines().join('\n').toStdString();
+  EXPECT_TRUE(userLines().isEmpty()) << userLines().join('\n').toStdString();
+}
+
+// A file really named --help plays when it is named as ./--help.
+TEST_F(X11ProgramInTheTerminal, AFileNamedLikeAnOptionPlaysAsDotSlashName) {
+  auto disc = driveWithImage(mediaPath("pal3.cue"));
+  ASSERT_TRUE(writeFile(dir.filePath("--help"), readToEnd(*disc->openFile("cdrom://D/MPEGAV/AVSEQ01.DAT"))));
+  start({"./--help"});
+  ASSERT_GE(waitForLine("debug: vcd.engine: first frame drawn"), 0) << lines().join('\n').toStdString();
+  EXPECT_TRUE(userLines().isEmpty()) << userLines().join('\n').toStdString();
+}
+
+// An image whose tracks are garbage: every line about it names the image as the user typed it.
+TEST_F(X11ProgramInTheTerminal, ADamagedImagesLinesNameTheImageFile) {
+  QByteArray bin = readFile(mediaPath("pal3.bin"));
+  ASSERT_GT(bin.size(), 300 * kRawSector);
+  std::mt19937 noise(24);
+  for (qsizetype i = 300 * kRawSector; i < bin.size(); ++i) bin[i] = static_cast<char>(noise());  // past the file system
+  ASSERT_TRUE(writeFile(dir.filePath("damaged disc.bin"), bin));
+  ASSERT_TRUE(writeFile(dir.filePath("damaged disc.cue"),
+                        readFile(mediaPath("pal3.cue")).replace("pal3.bin", "damaged disc.bin")));
+  start({"damaged disc.cue"});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !userLines().isEmpty() || player.state() == QProcess::NotRunning; }, 120000))
+      << lines().join('\n').toStdString();
+  for (const QString& line : userLines())
+    EXPECT_TRUE(line.contains("(disc image damaged disc.cue)")) << line.toStdString();
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 # devices give the seat a pointer and a keyboard): the picture moves; a click pauses and a second one
 # resumes; a right click opens the player's menu; full screen and a double click back show the
 # moving picture in the window again; "On Top" tells the user that sway keeps no window on top
-# and clears itself; Capture saves the picture with its caption on the test's own Desktop.
+# and clears itself; Capture saves the picture with its caption on the test's own Desktop. On a
+# session bus without a screen-saver service, natively, the player holds an idle inhibitor on its
+# window while the film plays and not while it is paused.
 # Screenshots of each step (grim) go to OUTDIR/PLATFORM.
 #   player_on_sway.sh VCDPLAYER VIRTUAL_SEAT DISC.cue OUTDIR PLATFORM
 set -euo pipefail
@@ -166,12 +168,43 @@ wait_until_shown
 echo "window at $wx,$wy ${ww}x${wh} ($platform)"
 screen_shot 1-playing
 
+# The session's bus has no screen-saver service: natively the player keeps sway awake through the
+# idle-inhibit protocol while the film plays, as sway's own record of the window says.
+# (swayidle, set to 2 s, shows what the user sees: the session goes idle once the film is paused.)
+app_inhibits() {
+  swaymsg -t get_tree | python3 -c '
+import json, sys
+title = sys.argv[1]
+def walk(n):
+    if n.get("name") == title and n.get("pid"):
+        sys.exit(0 if n.get("idle_inhibitors", {}).get("application", "none") != "none" else 1)
+    for c in n.get("nodes", []) + n.get("floating_nodes", []): walk(c)
+walk(json.load(sys.stdin)); sys.exit(1)' "$title"
+}
+no_app_inhibits() { ! app_inhibits; }
+session_idle() { [ -e "$out/idle" ]; }
+if [ "$platform" = wayland ]; then
+  wait_for 60 app_inhibits || fail "the film plays, but the player holds no idle inhibitor on its window"
+  if command -v swayidle >/dev/null; then
+    swayidle timeout 2 "touch '$out/idle'" resume "rm -f '$out/idle'" >"$out/swayidle.log" 2>&1 &
+    swayidle_pid=$!
+    eval "seat_$(declare -f e2e_cleanup)"
+    e2e_cleanup() { stop_process "$swayidle_pid"; seat_e2e_cleanup; }
+  fi
+fi
+
 # A click on the picture pauses (once the double-click interval is over); a second resumes.
 cursor $(at 0.5 0.35)
 click button1
 wait_for 60 said "$paused_line" || fail "a click on the picture did not pause"
 wait_for 30 picture_still || fail "paused, but the picture still moves"
 screen_shot 2-paused
+if [ "$platform" = wayland ]; then
+  wait_for 60 no_app_inhibits || fail "paused, but the player still holds its idle inhibitor"
+  if [ -n "${swayidle_pid:-}" ]; then
+    wait_for 60 session_idle || fail "paused, but the session never went idle (swayidle: $(cat "$out/swayidle.log"))"
+  fi
+fi
 # The demo disc is short: "Repeat" (Alt+R) keeps a track going for as long as the test takes.
 # (Pressed once the click has given the window the keyboard, which XWayland windows need.)
 key alt+r
@@ -179,6 +212,9 @@ wait_for 30 said "checked|Repeat|1" || fail "Alt+R did not choose Repeat"
 click button1
 wait_for 60 said_after "$paused_line" "Status|Playing Avseq" || fail "a second click on the picture did not resume"
 wait_for 60 picture_moves || fail "resumed, but the picture does not move"
+if [ "$platform" = wayland ]; then
+  wait_for 60 app_inhibits || fail "playing again, but the player holds no idle inhibitor"
+fi
 
 # A right click opens the player's own menu; Esc closes it.
 click button3
