@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QStringList>
+#include <QTimer>
 #include <clocale>
 #include <memory>
 #include <cstdio>
@@ -16,11 +17,16 @@
 #include "platform/linux_drives.h"
 #include "platform/log.h"
 #include "engine/mpv_player.h"
+#include "engine/video_widget.h"
 #include "player/command_line.h"
 #include "ui/fonts.h"
 #include "player/playerfrm.h"
 
+// How long after start the session bus services wait for the first picture at most.
+constexpr int kJoinDesktopAtTheLatestMs = 2000;
+
 int main(int argc, char** argv) {
+  vcd::platform::startupStep("main");
   // Every argument belongs to the player, none to Qt: a file named "-reverse" or
   // "-platformpluginpath" is a file name, not an option that changes (or loads code into) the
   // program. Qt's settings still come from its environment variables.
@@ -29,7 +35,12 @@ int main(int argc, char** argv) {
   for (int i = 0; i < argc; ++i) arguments << vcd::platform::nameFromBytes(QByteArray(argv[i]));
   int qtArgc = 1;
   QApplication app(qtArgc, argv);
-  vcd::registerWindowFonts();
+  vcd::platform::startupStep("QApplication made");
+  // The OpenGL driver loads beside the fonts, the disc and libmpv's start (see the engine).
+  vcd::mpv::VideoWidget::checkOpenGLAhead();
+  // The main window's fonts now, the Help window's once the picture shows.
+  vcd::registerMainWindowFonts();
+  vcd::platform::startupStep("fonts registered");
   QApplication::setApplicationName(QStringLiteral("vcdplayer"));
   QApplication::setApplicationVersion(QStringLiteral("2.2.0"));
   // The launcher the desktop groups the window under (Wayland has no window class for it).
@@ -48,6 +59,7 @@ int main(int argc, char** argv) {
   if (const QString named = vcd::command_line::namedPath(commandLine, QDir::currentPath()); !named.isEmpty()) {
     if (vcd::command_line::takeNamedPath(drives, named)) commandLine.clear();
   }
+  vcd::platform::startupStep("disc image in its drive");
 
   // Without a libmpv it can use, the player cannot play anything: say so and end.
   std::unique_ptr<vcd::mpv::MpvPlayer> engine;
@@ -59,6 +71,7 @@ int main(int argc, char** argv) {
                           QStringLiteral("The video engine cannot be started:\n%1").arg(QString::fromUtf8(e.what())));
     return 1;
   }
+  vcd::platform::startupStep("engine made");
 
   vcd::platform::LinuxCdTray tray(&drives);
 
@@ -77,9 +90,22 @@ int main(int argc, char** argv) {
   };
 
   vcd::Playerfrm window(std::move(services));
-  // Screen saver and media keys on the session bus, before the first track can start.
-  window.joinDesktop(QDBusConnection::sessionBus());
+  vcd::platform::startupStep("window made");
+  // Screen saver and media keys on the session bus, and the rest of the fonts, once the first
+  // picture is on screen (they play no part in it, and a session bus may be slow to answer or
+  // absent), or after a while when no picture comes (no disc, sound only). Joining late loses
+  // nothing: the window hands the screen saver and the media applet its state as it joins.
+  bool joined = false;
+  const auto joinDesktop = [&window, &joined] {
+    if (joined) return;
+    joined = true;
+    window.joinDesktop(QDBusConnection::sessionBus());
+    vcd::registerWindowFonts();
+  };
+  QObject::connect(engine.get(), &vcd::mpv::MpvPlayer::firstPictureShown, &window, joinDesktop, Qt::QueuedConnection);
+  QTimer::singleShot(kJoinDesktopAtTheLatestMs, &window, joinDesktop);
   window.Form_Load();
+  vcd::platform::startupStep("Form_Load done");
   // The window opens centred on the screen.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect frame = window.frameGeometry();
@@ -87,5 +113,6 @@ int main(int argc, char** argv) {
     window.move(frame.topLeft());
   }
   window.show();
+  vcd::platform::startupStep("window shown");
   return QApplication::exec();
 }
