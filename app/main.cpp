@@ -17,6 +17,7 @@
 #include "platform/linux_drives.h"
 #include "platform/log.h"
 #include "engine/mpv_player.h"
+#include "engine/mpv_library.h"
 #include "engine/video_widget.h"
 #include "player/command_line.h"
 #include "ui/fonts.h"
@@ -36,8 +37,11 @@ int main(int argc, char** argv) {
   int qtArgc = 1;
   QApplication app(qtArgc, argv);
   vcd::platform::startupStep("QApplication made");
-  // The OpenGL driver loads beside the fonts, the disc and libmpv's start (see the engine).
+  // The OpenGL driver and libmpv load on threads of their own beside the fonts, the disc and
+  // the tray; the engine waits for them where it needs them. Only now: Qt has loaded its
+  // plugins, and a library being loaded holds up any other being loaded meanwhile.
   vcd::mpv::VideoWidget::checkOpenGLAhead();
+  vcd::mpv::loadLibmpvAhead();
   // The main window's fonts now, the Help window's once the picture shows.
   vcd::registerMainWindowFonts();
   vcd::platform::startupStep("fonts registered");

@@ -144,8 +144,9 @@ class ScreenProbe {
     return found;
   }
 
-  // Mean brightness (0..1) of `area` (relative to the window's top-left corner), or -1.
-  double brightness(xcb_window_t window, const QRect& area) {
+  // Mean brightness (0..1) of `area` (relative to the window's top-left corner), or -1; with
+  // `colour`, the mean spread between each pixel's strongest and weakest primary (0 for grey).
+  double brightness(xcb_window_t window, const QRect& area, double* colour = nullptr) {
     auto* at = xcb_translate_coordinates_reply(conn_, xcb_translate_coordinates(conn_, window, root_, 0, 0), nullptr);
     if (!at) return -1;
     const int x = at->dst_x + area.x(), y = at->dst_y + area.y();
@@ -156,12 +157,17 @@ class ScreenProbe {
     const uint8_t* p = xcb_get_image_data(img);
     const int bytes = xcb_get_image_data_length(img);
     const int pixels = area.width() * area.height();
-    double sum = -1;
+    double sum = -1, spread = 0;
     if (bytes >= pixels * 4) {  // 24-bit screen: B, G, R, pad
       sum = 0;
-      for (int i = 0; i < pixels; ++i, p += 4) sum += 0.0722 * p[0] + 0.7152 * p[1] + 0.2126 * p[2];
+      for (int i = 0; i < pixels; ++i, p += 4) {
+        sum += 0.0722 * p[0] + 0.7152 * p[1] + 0.2126 * p[2];
+        spread += std::max({p[0], p[1], p[2]}) - std::min({p[0], p[1], p[2]});
+      }
       sum /= 255.0 * pixels;
+      spread /= 255.0 * pixels;
     }
+    if (colour) *colour = spread;
     free(img);
     return sum;
   }
@@ -190,9 +196,11 @@ class ScreenProbe {
   xcb_atom_t netWmName_ = 0, utf8_ = 0;
 };
 
-// The test pictures are far brighter than this; the logo box, a black picture and the empty
-// screen far darker.
+// The test pictures (colour bars) are far brighter and more colourful than this; the logo box,
+// a black picture and the empty screen far darker, a window's grey face (VLC's before its
+// picture) has no colour at all.
 constexpr double kPictureShows = 0.2;
+constexpr double kPictureColour = 0.15;
 
 // Milliseconds from starting `c` until its window `title` shows a picture in `area`, or -1.
 double msToPicture(ScreenProbe& probe, Child c, const QStringList& argv, const QByteArray& title, const QRect& area,
@@ -206,7 +214,8 @@ double msToPicture(ScreenProbe& probe, Child c, const QStringList& argv, const Q
       break;
     }
     if (!window) window = probe.find(title);
-    if (window && probe.brightness(window, area) > kPictureShows) {
+    double colour = 0;
+    if (window && probe.brightness(window, area, &colour) > kPictureShows && colour > kPictureColour) {
       ms = c.started.nsecsElapsed() / 1e6;
       break;
     }

@@ -7,6 +7,7 @@
 #include "platform/log.h"
 #include "engine/control_bar.h"
 #include "engine/mpv_command.h"
+#include "engine/mpv_library.h"
 #include "engine/properties_dialog.h"
 #include "engine/video_widget.h"
 
@@ -125,6 +126,8 @@ QString MpvPlayer::unsupportedLibmpv(unsigned long version) {
 
 MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
     : MediaPlayer(parent), m_drives(drives), m_mode(mode) {
+  if (QString why; !libmpvLoaded(&why))
+    throw MediaError(QStringLiteral("libmpv cannot be loaded: %1").arg(why).toStdString());
   if (const QString refusal = unsupportedLibmpv(); !refusal.isEmpty()) throw MediaError(refusal.toStdString());
   platform::startupStep("libmpv: creating");
   m_mpv = MpvCore(mpv_create());
