@@ -40,8 +40,9 @@ void loadLibmpvAhead() {
     gLibrary = std::async(std::launch::async, [] {
                  platform::startupStep("libmpv: loading (own thread)");
                  Library lib;
-                 // Bound at once, on this thread, not call by call later on the GUI thread.
-                 lib.handle = dlopen(libraryName().c_str(), RTLD_NOW | RTLD_GLOBAL);
+                 // Bound lazily, as a library the program links would be: what is never called
+                 // costs no page.
+                 lib.handle = dlopen(libraryName().c_str(), RTLD_LAZY | RTLD_LOCAL);
                  if (!lib.handle) {
                    const char* why = dlerror();
                    lib.error = why ? why : libraryName() + " cannot be loaded";
