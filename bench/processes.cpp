@@ -146,7 +146,7 @@ class ScreenProbe {
 
   // Mean brightness (0..1) of `area` (relative to the window's top-left corner), or -1; with
   // `colour`, the mean spread between each pixel's strongest and weakest primary (0 for grey).
-  double brightness(xcb_window_t window, const QRect& area, double* colour = nullptr) {
+  double brightness(xcb_window_t window, const QRect& area, double* colour = nullptr, const QString& saveTo = {}) {
     auto* at = xcb_translate_coordinates_reply(conn_, xcb_translate_coordinates(conn_, window, root_, 0, 0), nullptr);
     if (!at) return -1;
     const int x = at->dst_x + area.x(), y = at->dst_y + area.y();
@@ -166,6 +166,17 @@ class ScreenProbe {
       }
       sum /= 255.0 * pixels;
       spread /= 255.0 * pixels;
+      if (!saveTo.isEmpty()) {  // what was seen, as a PPM picture
+        QFile out(saveTo);
+        if (out.open(QIODevice::WriteOnly)) {
+          out.write(QStringLiteral("P6 %1 %2 255\n").arg(area.width()).arg(area.height()).toLatin1());
+          const uint8_t* q = xcb_get_image_data(img);
+          QByteArray rgb;
+          rgb.reserve(pixels * 3);
+          for (int i = 0; i < pixels; ++i, q += 4) rgb.append(char(q[2])).append(char(q[1])).append(char(q[0]));
+          out.write(rgb);
+        }
+      }
     }
     if (colour) *colour = spread;
     free(img);
@@ -217,6 +228,8 @@ double msToPicture(ScreenProbe& probe, Child c, const QStringList& argv, const Q
     double colour = 0;
     if (window && probe.brightness(window, area, &colour) > kPictureShows && colour > kPictureColour) {
       ms = c.started.nsecsElapsed() / 1e6;
+      // Kept beside the log: the picture the probe took for the first one.
+      probe.brightness(window, area, nullptr, QString(log).replace(QLatin1String(".log"), QLatin1String("-seen.ppm")));
       break;
     }
     QThread::usleep(10000);
