@@ -70,6 +70,8 @@ int main(int argc, char** argv) {
   try {
     engine = std::make_unique<vcd::mpv::MpvPlayer>(&drives, vcd::mpv::MpvPlayer::Mode::Windowed);
   } catch (const std::exception& e) {
+    // The OpenGL check must not outlive the application it checks on.
+    vcd::mpv::VideoWidget::openGLAvailable();
     qCCritical(lcEngine, "%s", e.what());
     QMessageBox::critical(nullptr, QStringLiteral("Voren VCD Player Lite"),
                           QStringLiteral("The video engine cannot be started:\n%1").arg(QString::fromUtf8(e.what())));
