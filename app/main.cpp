@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QStringList>
+#include <QTimer>
 #include <clocale>
 #include <memory>
 #include <cstdio>
@@ -17,6 +18,8 @@
 #include "platform/linux_drives.h"
 #include "platform/log.h"
 #include "engine/mpv_player.h"
+#include "engine/mpv_library.h"
+#include "engine/video_widget.h"
 #include "player/command_line.h"
 #include "ui/fonts.h"
 #include "player/playerfrm.h"
@@ -24,6 +27,9 @@
 namespace {
 
 constexpr char kVersion[] = "2.2.0";
+// How long after start the session bus services wait for the first picture at most.
+constexpr int kJoinDesktopAtTheLatestMs = 2000;
+
 
 // What `vcdplayer --help` prints (standard output; nothing opens).
 constexpr char kHelp[] =
@@ -46,6 +52,7 @@ constexpr char kHelp[] =
 }  // namespace
 
 int main(int argc, char** argv) {
+  vcd::platform::startupStep("main");
   // Asked on its own, the usual two questions are answered in the terminal, before anything
   // (a display, the engine, the drives) is opened; a file of either name is reached as "./--help".
   if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
@@ -64,7 +71,15 @@ int main(int argc, char** argv) {
   for (int i = 0; i < argc; ++i) arguments << vcd::platform::nameFromBytes(QByteArray(argv[i]));
   int qtArgc = 1;
   QApplication app(qtArgc, argv);
-  vcd::registerWindowFonts();
+  vcd::platform::startupStep("QApplication made");
+  // The OpenGL driver and libmpv load on threads of their own beside the fonts, the disc and
+  // the tray; the engine waits for them where it needs them. Only now: Qt has loaded its
+  // plugins, and a library being loaded holds up any other being loaded meanwhile.
+  vcd::mpv::VideoWidget::checkOpenGLAhead();
+  vcd::mpv::loadLibmpvAhead();
+  // The main window's fonts now, the Help window's once the picture shows.
+  vcd::registerMainWindowFonts();
+  vcd::platform::startupStep("fonts registered");
   QApplication::setApplicationName(QStringLiteral("vcdplayer"));
   QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
   // The launcher the desktop groups the window under (Wayland has no window class for it).
@@ -84,17 +99,21 @@ int main(int argc, char** argv) {
     // Lines about its disc name the image as the user gave it.
     if (vcd::command_line::takeNamedPath(drives, named, vcd::command_line::fileToPlay(commandLine))) commandLine.clear();
   }
+  vcd::platform::startupStep("disc image in its drive");
 
   // Without a libmpv it can use, the player cannot play anything: say so and end.
   std::unique_ptr<vcd::mpv::MpvPlayer> engine;
   try {
     engine = std::make_unique<vcd::mpv::MpvPlayer>(&drives, vcd::mpv::MpvPlayer::Mode::Windowed);
   } catch (const std::exception& e) {
+    // The OpenGL check must not outlive the application it checks on.
+    vcd::mpv::VideoWidget::openGLAvailable();
     qCCritical(lcEngine, "%s", e.what());
     QMessageBox::critical(nullptr, QStringLiteral("Voren VCD Player Lite"),
                           QStringLiteral("The video engine cannot be started:\n%1").arg(QString::fromUtf8(e.what())));
     return 1;
   }
+  vcd::platform::startupStep("engine made");
 
   vcd::platform::LinuxCdTray tray(&drives);
 
@@ -113,9 +132,22 @@ int main(int argc, char** argv) {
   };
 
   vcd::Playerfrm window(std::move(services));
-  // Screen saver and media keys on the session bus, before the first track can start.
-  window.joinDesktop(QDBusConnection::sessionBus());
+  vcd::platform::startupStep("window made");
+  // Screen saver and media keys on the session bus, and the rest of the fonts, once the first
+  // picture is on screen (they play no part in it, and a session bus may be slow to answer or
+  // absent), or after a while when no picture comes (no disc, sound only). Joining late loses
+  // nothing: the window hands the screen saver and the media applet its state as it joins.
+  bool joined = false;
+  const auto joinDesktop = [&window, &joined] {
+    if (joined) return;
+    joined = true;
+    window.joinDesktop(QDBusConnection::sessionBus());
+    vcd::registerWindowFonts();
+  };
+  QObject::connect(engine.get(), &vcd::mpv::MpvPlayer::firstPictureShown, &window, joinDesktop, Qt::QueuedConnection);
+  QTimer::singleShot(kJoinDesktopAtTheLatestMs, &window, joinDesktop);
   window.Form_Load();
+  vcd::platform::startupStep("Form_Load done");
   // The window opens centred on the screen.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect frame = window.frameGeometry();
@@ -123,5 +155,6 @@ int main(int argc, char** argv) {
     window.move(frame.topLeft());
   }
   window.show();
+  vcd::platform::startupStep("window shown");
   return QApplication::exec();
 }

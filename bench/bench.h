@@ -22,6 +22,7 @@ struct Row {
   double ours = -1;
   QString target;
   bool pass = false;
+  double ratio = -1;  // when set: the ratio shown (a median of per-pair ratios), else ours / reference
   QString note;  // printed below the table when set
 };
 
@@ -41,6 +42,8 @@ struct Settings {
 double median(std::vector<double> v);
 // Resident memory of this process, MiB.
 double residentMiB();
+// The machine's load averages over 1, 5 and 15 minutes, as /proc/loadavg gives them.
+QString loadAverage();
 
 // A drive table with `image` in its virtual drive and reads paced to `rate` sectors/s (0: no limit).
 std::unique_ptr<platform::LinuxDriveManager> drivesWith(const QString& image, double rate);

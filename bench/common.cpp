@@ -1,5 +1,6 @@
 #include "bench/bench.h"
 #include "platform/log.h"
+#include <QFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -16,6 +17,12 @@ double median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   const size_t n = v.size();
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+QString loadAverage() {
+  QFile f(QStringLiteral("/proc/loadavg"));
+  if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("unknown");
+  return QString::fromLatin1(f.readAll()).section(QLatin1Char(' '), 0, 2);
 }
 
 double residentMiB() {

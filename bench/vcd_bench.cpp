@@ -39,8 +39,8 @@ int main(int argc, char** argv) {
       for (const QString& p : args[++i].split(',')) parts.insert(p.toInt());
     }
   }
-  std::printf("Medians of %d runs (track switches: %d; playback: %d pairs side by side).\n", s.runs,
-              std::max(5, s.runs * 2), std::min(s.runs, 3));
+  std::printf("Medians of %d runs (track switches: %d; playback: %d pairs side by side). Load at start: %s.\n", s.runs,
+              std::max(5, s.runs * 2), std::min(s.runs, 3), qPrintable(loadAverage()));
 
   std::vector<Row> rows;
   auto add = [&](int part, const char* what, std::vector<Row> (*measure)(const Settings&)) {
@@ -66,14 +66,16 @@ int main(int argc, char** argv) {
   for (const Row& r : rows) {
     allPass = allPass && r.pass;
     std::printf("%-34s %11.2f %11.2f %7.2fx %10s %6s\n", qPrintable(r.figure), r.reference, r.ours,
-                r.reference > 0 ? r.ours / r.reference : 0.0, qPrintable(r.target), r.pass ? "pass" : "FAIL");
+                r.ratio >= 0 ? r.ratio : r.reference > 0 ? r.ours / r.reference : 0.0, qPrintable(r.target),
+                r.pass ? "pass" : "FAIL");
     if (!r.note.isEmpty()) notes << r.note;
   }
   std::printf("\nReferences: 1, 3 plain libmpv (defaults, no picture or sound) on the same stream; 2 a plain Qt +\n"
-              "libmpv program (render API) on the same track, both under Xvfb; 4 the mpv player on the same\n"
-              "payload as a file; 5 read() of the same sectors of the BIN (and the 1x rate); 6 after 10 changes;\n"
+              "libmpv program (render API) on the same track, both under Xvfb, and VLC playing the image; 4 the mpv player on the same\n"
+              "payload as a file; 5 the 1x rate (read() of the same sectors of the BIN beside it); 6 after 10 changes;\n"
               "7 the same window before the disc plays; 8 the track's own frame rate; 9 the mpv player\n"
               "(--vo=gpu, x11egl) showing the same track in a 485 x 265 window.\n");
   for (const QString& n : notes) std::printf("%s\n", qPrintable(n));
+  std::printf("Load at the end: %s.\n", qPrintable(loadAverage()));
   return allPass && rows.size() > 0 ? 0 : 1;
 }

@@ -130,8 +130,8 @@ std::vector<Row> growthRows(const Settings& s) {
     if (k % 100 == 0) trend << QString::number(residentMiB(), 'f', 1);
   }
   const double afterN = residentMiB();
-  Row row{QStringLiteral("6 RSS MiB after %1 changes").arg(s.changes), after10, afterN, "< +5 MiB",
-          missed == 0 && afterN - after10 < 5};
+  Row row{QStringLiteral("6 RSS MiB after %1 changes").arg(s.changes), after10, afterN, "< +1 MiB",
+          missed == 0 && afterN - after10 < 1};
   row.note = QStringLiteral("growth: RSS %1 MiB after 10 track changes, %2 MiB after %3 (%4%5 MiB)%6")
                  .arg(after10, 0, 'f', 1)
                  .arg(afterN, 0, 'f', 1)

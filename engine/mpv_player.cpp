@@ -7,6 +7,7 @@
 #include "platform/log.h"
 #include "engine/control_bar.h"
 #include "engine/mpv_command.h"
+#include "engine/mpv_library.h"
 #include "engine/properties_dialog.h"
 #include "engine/video_widget.h"
 
@@ -126,7 +127,10 @@ QString MpvPlayer::unsupportedLibmpv(unsigned long version) {
 
 MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
     : MediaPlayer(parent), m_drives(drives), m_mode(mode) {
+  if (QString why; !libmpvLoaded(&why))
+    throw MediaError(QStringLiteral("libmpv cannot be loaded: %1").arg(why).toStdString());
   if (const QString refusal = unsupportedLibmpv(); !refusal.isEmpty()) throw MediaError(refusal.toStdString());
+  platform::startupStep("libmpv: creating");
   m_mpv = MpvCore(mpv_create());
   if (!m_mpv) throw MediaError("libmpv could not be created");
 
@@ -177,13 +181,6 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
     setOption(m_mpv, "vo", "null");
     setOption(m_mpv, "ao", "null");
   } else {
-    // Without OpenGL there is nowhere to draw: play the sound and keep the widget black.
-    m_hasPicture = VideoWidget::openGLAvailable();
-    setOption(m_mpv, "vo", m_hasPicture ? "libmpv" : "null");
-    // libmpv can only start a picture once the widget is on screen and has made its render
-    // context; a file named before that would lose its video for good and end as failed. So
-    // the video is off until the widget switches it on (and off while it moves windows).
-    if (m_hasPicture) setOption(m_mpv, "vid", "no");
     setOption(m_mpv, "hwdec", "no");
     // With hardware decoding off, libmpv's render context would still try every interop with
     // the GPU when it is made (CUDA, VA-API, VDPAU, DRM): nothing would use them, and a machine
@@ -195,6 +192,19 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
   }
 
   if (mpv_initialize(m_mpv) < 0) throw MediaError("libmpv could not be started");
+  platform::startupStep("libmpv initialised");
+  if (mode == Mode::Windowed) {
+    // Without OpenGL there is nowhere to draw: play the sound and keep the widget black. The
+    // answer may come from a check that ran beside libmpv's start (VideoWidget::checkOpenGLAhead);
+    // the video output is chosen only now, which is still before any file.
+    m_hasPicture = VideoWidget::openGLAvailable();
+    platform::startupStep("OpenGL checked");
+    setOption(m_mpv, "vo", m_hasPicture ? "libmpv" : "null");
+    // libmpv can only start a picture once the widget is on screen and has made its render
+    // context; a file named before that would lose its video for good and end as failed. So
+    // the video is off until the widget switches it on (and off while it moves windows).
+    if (m_hasPicture) setOption(m_mpv, "vid", "no");
+  }
 
   mpv_stream_cb_add_ro(m_mpv, kProtocol, this, [](void* user, char* uri, mpv_stream_cb_info* info) {
     return openStream(user, uri, info);
@@ -218,6 +228,7 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
   if (mode == Mode::Windowed) {
     m_widget = new VideoWidget(m_hasPicture ? m_mpv.get() : nullptr);
     connect(m_widget, &VideoWidget::togglePauseRequested, this, &MpvPlayer::togglePause);
+    connect(m_widget, &VideoWidget::firstFrameDrawn, this, &MpvPlayer::firstPictureShown);
     connect(m_widget, &VideoWidget::fullScreenLeft, this, [this] { m_displaySize = kDisplayFitToControl; });
     connect(m_widget, &VideoWidget::contextMenuRequested, this, [this](const QPoint& at) {
       QMenu* menu = buildContextMenu(m_widget);
@@ -345,6 +356,7 @@ void MpvPlayer::open(const QString& path, const std::optional<disc_path::DiscPat
   m_endedDuration = 0;
   setPause(false);
   loadEntry(url, disc.has_value());
+  platform::startupStep("file handed to libmpv");
   updateState();
 }
 
@@ -566,7 +578,6 @@ void MpvPlayer::drainEvents() {
     return;
   }
   m_draining = true;
-  bool fileEnded = false;
   do {
     m_drainAgain = false;
     for (;;) {
@@ -580,7 +591,7 @@ void MpvPlayer::drainEvents() {
           ev.entryId = static_cast<mpv_event_start_file*>(raw->data)->playlist_entry_id;
           break;
         case MPV_EVENT_END_FILE: {
-          fileEnded = true;
+          m_trimDue = true;
           auto* end = static_cast<mpv_event_end_file*>(raw->data);
           ev.entryId = end->playlist_entry_id;
           ev.endReason = end->reason;
@@ -623,9 +634,14 @@ void MpvPlayer::drainEvents() {
   } while (m_drainAgain);
   m_draining = false;
   // libmpv takes several MiB per file on its own threads; they are free once the file has
-  // ended. Hand them back to the system, or a long session keeps the peak for good. Only once
-  // the events are handled: the next file's start waits for our answer to its on_load hook.
-  if (fileEnded) malloc_trim(0);
+  // ended. Hand them back to the system, or a long session keeps the peak for good. Not while
+  // the next file opens: the trim holds each malloc arena in turn, which libmpv's threads
+  // setting up the file wait for, and the GUI thread would answer the file's on_load hook
+  // only after it. Once that file plays (or nothing opens), it is done.
+  if (m_trimDue && m_phase != Phase::Loading) {
+    m_trimDue = false;
+    malloc_trim(0);
+  }
 }
 
 void MpvPlayer::handle(const Event& ev) {
@@ -636,6 +652,7 @@ void MpvPlayer::handle(const Event& ev) {
       handleHook(ev.hookId, ev);
       return;
     case MPV_EVENT_START_FILE:
+      platform::startupStep("libmpv: file starts");
       m_mpvEntryId = ev.entryId;
       return;
     case MPV_EVENT_PROPERTY_CHANGE:
@@ -643,6 +660,7 @@ void MpvPlayer::handle(const Event& ev) {
         m_pausedForCache = ev.hasValue && ev.flag;
       } else if (ev.reply == kObserveVoConfigured) {
         // The picture's window shows exactly while libmpv has a video to draw into it.
+        if (ev.hasValue && ev.flag) platform::startupStep("libmpv: video output configured");
         if (m_widget) m_widget->setPictureShown(ev.hasValue && ev.flag);
       } else if (ev.reply == kObserveVolume) {
         if (ev.hasValue && ev.number != m_volume) emit VolumeChange(m_volume = ev.number);
@@ -661,6 +679,7 @@ void MpvPlayer::handle(const Event& ev) {
       return;
     case MPV_EVENT_PLAYBACK_RESTART: {
       if (m_mpvEntryId != m_entryId) return;
+      platform::startupStep("libmpv: playback starts");
       bool jumped = std::exchange(m_seeking, false);
       if (m_phase == Phase::Loading) {
         m_phase = Phase::Active;

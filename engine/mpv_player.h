@@ -135,6 +135,10 @@ class MpvPlayer : public MediaPlayer {
   // Sectors the current disc track has read so far (0 for local files). Benchmarks use it.
   int64_t sectorsRead() const;
 
+ signals:
+  // The windowed engine's picture has drawn its first frame.
+  void firstPictureShown();
+
  private:
   // Where the named file stands, apart from pause/buffering which only refine "Active".
   enum class Phase { Closed, Loading, Active, Ended, Stopped, Failed };
@@ -188,6 +192,7 @@ class MpvPlayer : public MediaPlayer {
 
   bool m_draining = false;
   bool m_drainAgain = false;
+  bool m_trimDue = false;      // a file ended since libmpv's memory was last handed back
   std::atomic<bool> m_wakeupPosted{false};
 
   // The named disc track by the URL libmpv was given: where it lies, and the stream opened for it

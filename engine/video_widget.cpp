@@ -26,7 +26,9 @@
 #include <atomic>
 #include <cmath>
 #include <functional>
+#include <future>
 #include <memory>
+#include <utility>
 
 namespace vcd::mpv {
 
@@ -61,6 +63,8 @@ class GlSurface : public QWindow {
  public:
   // Told whenever the window is exposed or no longer exposed.
   std::function<void(bool exposed)> exposureChanged;
+  // Told once, when the first frame of a film is on screen.
+  std::function<void()> firstFrameDrawn;
 
   explicit GlSurface(mpv_handle* mpv) : m_mpv(mpv) {
     setSurfaceType(QWindow::OpenGLSurface);
@@ -106,6 +110,7 @@ class GlSurface : public QWindow {
     qCDebug(lcEngine, "picture window %s", isExposed() ? "exposed" : "no longer exposed");
     if (exposureChanged) exposureChanged(isExposed());
     if (!isExposed()) return;
+    platform::startupStep("picture window exposed");
     passPointerThrough();
     if (!m_render) createRenderer();
     draw(false);
@@ -157,6 +162,7 @@ class GlSurface : public QWindow {
 
   void createRenderer() {
     if (!m_mpv) return;
+    platform::startupStep("render context: creating");
     if (!m_context) {
       m_context = std::make_unique<QOpenGLContext>();
       m_context->setFormat(requestedFormat());
@@ -197,13 +203,31 @@ class GlSurface : public QWindow {
     }, this);
     // The video stays off while there is nowhere to draw it (see MpvPlayer); now there is.
     mpv_set_property_string(m_mpv, "vid", "auto");
+    platform::startupStep("render context made, video on");
   }
 
   void onUpdate() {
     m_drawPosted = false;
     if (!m_render) return;
     if (m_frames == 0) qCDebug(lcEngine, "libmpv asks for a redraw");
-    draw((mpv_render_context_update(m_render.get()) & MPV_RENDER_UPDATE_FRAME) != 0);
+    const bool newFrame = (mpv_render_context_update(m_render.get()) & MPV_RENDER_UPDATE_FRAME) != 0;
+    if (newFrame && !isExposed()) {
+      renderAside();
+      return;
+    }
+    draw(newFrame);
+  }
+
+  // libmpv's video output waits for each frame it hands over to be rendered (up to 200 ms)
+  // before it goes on, and it tells that it has a picture (which shows this window) only after
+  // the first one. A frame that comes while the window is not on screen is rendered into a
+  // frame buffer of one pixel, so the output never waits for a window that is not there; once
+  // the window is exposed, it draws that frame again.
+  void renderAside() {
+    if (!makeCurrentAnywhere()) return;
+    if (!m_aside) m_aside = std::make_unique<QOpenGLFramebufferObject>(1, 1);
+    renderInto(m_aside->handle(), QSize(1, 1), false);
+    m_frameAside = true;
   }
 
   void draw(bool newFrame) {
@@ -216,7 +240,12 @@ class GlSurface : public QWindow {
     renderInto(m_context->defaultFramebufferObject(), size, true);
     m_context->swapBuffers(this);
     mpv_render_context_report_swap(m_render.get());
-    if (newFrame && m_frames++ == 0) qCDebug(lcEngine, "first frame drawn (%dx%d)", size.width(), size.height());
+    newFrame = newFrame || std::exchange(m_frameAside, false);
+    if (newFrame && m_frames++ == 0) {
+      platform::startupDone("first frame drawn");
+      qCDebug(lcEngine, "first frame drawn (%dx%d)", size.width(), size.height());
+      if (firstFrameDrawn) firstFrameDrawn();
+    }
   }
 
   // The current frame into a frame buffer of this context; never sleeps until the frame's
@@ -239,6 +268,7 @@ class GlSurface : public QWindow {
     mpv_render_context_set_update_callback(m_render.get(), nullptr, nullptr);
     // libmpv frees its GL objects: a context must be current, on any surface of ours.
     makeCurrentAnywhere();
+    m_aside.reset();
     m_render.reset();
     m_context->doneCurrent();
   }
@@ -247,15 +277,40 @@ class GlSurface : public QWindow {
   std::unique_ptr<QOpenGLContext> m_context;
   std::unique_ptr<QOffscreenSurface> m_offscreen;
   RenderContext m_render;  // freed by freeRenderContext, with the OpenGL context current
+  std::unique_ptr<QOpenGLFramebufferObject> m_aside;  // where frames go while the window is not exposed
+  bool m_frameAside = false;                           // the last frame has not been on screen yet
   std::atomic<int> m_frames{0};
   std::atomic<bool> m_drawPosted{false};
 };
 
-bool VideoWidget::openGLAvailable() {
+namespace {
+bool contextCanBeMade() {
   const QString platform = QGuiApplication::platformName();
   if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return false;
   QOpenGLContext probe;
   return probe.create();
+}
+std::future<bool>& openGLCheck() {
+  static std::future<bool> check;
+  return check;
+}
+}  // namespace
+
+void VideoWidget::checkOpenGLAhead() {
+  std::future<bool>& check = openGLCheck();
+  if (check.valid()) return;
+  // (Not QOpenGLContext::supportsThreadedOpenGL(): that itself makes a context on this thread.)
+  check = std::async(std::launch::async, [] {
+    platform::startupStep("OpenGL check starts (own thread)");
+    const bool made = contextCanBeMade();
+    platform::startupStep("OpenGL check done");
+    return made;
+  });
+}
+
+bool VideoWidget::openGLAvailable() {
+  if (std::future<bool>& check = openGLCheck(); check.valid()) return check.get();
+  return contextCanBeMade();
 }
 
 VideoWidget::VideoWidget(mpv_handle* mpv, QWidget* parent) : QWidget(parent) {
@@ -270,6 +325,7 @@ VideoWidget::VideoWidget(mpv_handle* mpv, QWidget* parent) : QWidget(parent) {
   layout->setSpacing(0);
   if (mpv) {
     m_surface = new GlSurface(mpv);
+    m_surface->firstFrameDrawn = [this] { emit firstFrameDrawn(); };
     m_surface->exposureChanged = [this](bool exposed) {
       if (exposed) {
         m_pictureRevived = false;

@@ -26,6 +26,12 @@ class VideoWidget : public QWidget {
 
   // Whether this display can draw with OpenGL at all.
   static bool openGLAvailable();
+  // Starts that check on a thread of its own, where OpenGL contexts can be made on any thread:
+  // the first context loads the OpenGL driver (with a software rasteriser a good part of a
+  // second on a loaded machine), which then goes on beside the rest of the start. A later
+  // openGLAvailable() takes its answer (waiting for it if it is not there yet). Call it once,
+  // with the application made.
+  static void checkOpenGLAhead();
 
   // Puts the control bar below the picture (the widget takes it over).
   void setControlBar(QWidget* bar);
@@ -50,6 +56,8 @@ class VideoWidget : public QWidget {
 
  signals:
   void togglePauseRequested();
+  // The first frame of a film is on screen.
+  void firstFrameDrawn();
   void fullScreenLeft();
   void contextMenuRequested(const QPoint& globalPos);
 

@@ -164,9 +164,8 @@ int dataOffset(SectorLayout layout, bool form2) {
 }
 
 
-// A CUE, TOC or ISO image, copied straight out of memory maps of the files its sheet names
-// (opened and checked once, when the image went into the drive); one pread per batch of sectors
-// where a file cannot be mapped.
+// A CUE, TOC or ISO image, read with one pread per batch of sectors from the files its sheet
+// names (opened and checked once, when the image went into the drive).
 class ImageDisc : public DiscHandle {
  public:
   explicit ImageDisc(std::shared_ptr<VirtualDisc> disc) : virtual_(std::move(disc)), layout_(virtual_->layout) {}
@@ -193,11 +192,6 @@ class ImageDisc : public DiscHandle {
     return run == nullptr || dataOffset(run->layout, true) >= 0;
   }
 
-  void releaseMemory() override {
-    for (const ImageRun& run : layout_->runs)
-      if (run.file) run.file->releaseMemory();
-  }
-
   bool mediumPresent() override {
     if (!virtual_->present) return false;
     return std::all_of(layout_->runs.begin(), layout_->runs.end(),
@@ -220,22 +214,7 @@ class ImageDisc : public DiscHandle {
     const int64_t offset = run.offset + static_cast<int64_t>(lsn - run.lsn) * run.blockBytes;
     // Every Form 2 sector has its submode's Form 2 bit set; an all-zero subheader was never written.
     const int subheader = form2 && at >= kSubheaderBytes ? kSubheaderBytes : 0;
-    switch (run.file->copyMapped(buf, offset + at, n, run.blockBytes, out, subheader)) {
-      case ImageFile::MapCopy::Done: return true;
-      case ImageFile::MapCopy::Failed: return false;
-      case ImageFile::MapCopy::NotMapped: break;
-    }
-    if (run.blockBytes == out && at == 0) return readFully(run.file->fd(), buf, static_cast<size_t>(n) * out, offset);
-    thread_local std::vector<uint8_t> raw;
-    raw.resize(static_cast<size_t>(n) * run.blockBytes);
-    if (!readFully(run.file->fd(), raw.data(), raw.size(), offset)) return false;
-    static constexpr uint8_t kNoSubheader[kSubheaderBytes] = {};
-    for (uint32_t i = 0; i < n; ++i) {
-      const uint8_t* sector = raw.data() + static_cast<size_t>(i) * run.blockBytes;
-      if (subheader > 0 && std::memcmp(sector + at - subheader, kNoSubheader, kSubheaderBytes) == 0) return false;
-      std::memcpy(buf + static_cast<size_t>(i) * out, sector + at, static_cast<size_t>(out));
-    }
-    return true;
+    return run.file->readBlocks(buf, offset + at, n, run.blockBytes, out, subheader);
   }
 
   std::shared_ptr<VirtualDisc> virtual_;

@@ -69,8 +69,6 @@ class DiscHandle {
   // Whether a disc is still in the drive. Asked after a sector failed for good, to tell a
   // scratch from a disc that left.
   virtual bool mediumPresent() = 0;
-  // A track closed: memory held to read the disc faster may go (mapped pages of an image).
-  virtual void releaseMemory() {}
   // Whether the sector at `lsn` is stored whole enough to yield a Form 2 payload (an image of
   // 2,048-byte sectors holds the user data only).
   virtual bool storesForm2(uint32_t /*lsn*/) { return true; }

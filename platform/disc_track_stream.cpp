@@ -45,8 +45,6 @@ DiscTrackStream::DiscTrackStream(std::unique_ptr<DiscHandle> disc, const DiscEnt
                                  std::shared_ptr<ReadPacer> pacer)
     : disc_(std::move(disc)), pacer_(std::move(pacer)), extent_(extentOf(entry, disc_->endLsn())) {}
 
-DiscTrackStream::~DiscTrackStream() { disc_->releaseMemory(); }
-
 double DiscTrackStream::nominalDuration() const {
   return extent_.form2 && !variableRate_ ? extent_.sectors / kSectorsPerSecond : -1.0;
 }

@@ -50,7 +50,6 @@ class DiscTrackStream : public TrackStream {
   static constexpr int kGiveUpRun = 150;         // two seconds of unreadable video: the disc is gone
 
   DiscTrackStream(std::unique_ptr<DiscHandle> disc, const DiscEntry& entry, std::shared_ptr<ReadPacer> pacer = nullptr);
-  ~DiscTrackStream() override;
 
   int64_t read(char* buf, uint64_t n) override;
   int64_t seek(int64_t pos) override;

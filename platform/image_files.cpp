@@ -7,9 +7,6 @@
 #include <limits.h>
 #include <stdlib.h>
 #include <fcntl.h>
-#include <setjmp.h>
-#include <signal.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,139 +45,27 @@ bool isWithin(const QString& path, const QString& folder) {
   return path.startsWith(folder.endsWith(u'/') ? folder : folder + u'/');
 }
 
-// Reading a page of a memory map that lies past the end of its file (cut after it was mapped)
-// raises SIGBUS, which ends the process unless it is handled. While a thread copies out of a
-// map, the handler sends it back to where the copy began, and the copy reports the failure;
-// any other SIGBUS goes on to whatever handled it before.
-struct MapCopyGuard {
-  sigjmp_buf resume;
-  const uint8_t* from;
-  const uint8_t* to;
-};
-// The guard of the copy this thread is in, if any. Initial-exec: read in the signal handler,
-// where nothing may be allocated.
-thread_local MapCopyGuard* tCopyGuard __attribute__((tls_model("initial-exec"))) = nullptr;
-struct sigaction gPreviousSigbus;
+}  // namespace
 
-void onSigbus(int sig, siginfo_t* info, void* context) {
-  MapCopyGuard* guard = tCopyGuard;
-  const auto* at = static_cast<const uint8_t*>(info->si_addr);
-  if (guard != nullptr && at >= guard->from && at < guard->to) siglongjmp(guard->resume, 1);
-  if (gPreviousSigbus.sa_flags & SA_SIGINFO) {
-    gPreviousSigbus.sa_sigaction(sig, info, context);
-    return;
-  }
-  if (gPreviousSigbus.sa_handler == SIG_IGN && info->si_code <= 0) return;  // sent, not a fault: ignored as before
-  if (gPreviousSigbus.sa_handler != SIG_DFL && gPreviousSigbus.sa_handler != SIG_IGN) {
-    gPreviousSigbus.sa_handler(sig);
-    return;
-  }
-  // Not ours and nobody else's: the process ends as it would have without this handler.
-  struct sigaction byDefault {};
-  byDefault.sa_handler = SIG_DFL;
-  sigaction(SIGBUS, &byDefault, nullptr);
-  raise(SIGBUS);
-}
+ImageFile::~ImageFile() { ::close(fd_); }
 
-void catchSigbus() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    struct sigaction action {};
-    action.sa_sigaction = onSigbus;
-    // Not blocked while handled: the copy resumes by a jump that leaves the signal mask as it is.
-    action.sa_flags = SA_SIGINFO | SA_NODEFER;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGBUS, &action, &gPreviousSigbus);
-  });
-}
-
-// Copies the blocks; false when a mark is all zero.
-[[gnu::noinline]] bool copyBlocks(uint8_t* out, const uint8_t* src, uint32_t count, int stride, int bytes, int marked) {
+bool ImageFile::readBlocks(uint8_t* out, int64_t offset, uint32_t count, int stride, int bytes, int marked) const {
+  if (count == 0) return true;
+  if (offset < marked || stride < bytes || marked > 16) return false;
+  const int64_t from = offset - marked;
+  const size_t span = static_cast<size_t>(count - 1) * static_cast<size_t>(stride) + static_cast<size_t>(bytes + marked);
+  if (stride == bytes && marked == 0) return readFully(fd_, out, span, from);
+  // The buffer stays with the thread (a track's reader), so a batch allocates nothing.
+  thread_local std::vector<uint8_t> run;
+  if (run.size() < span) run.resize(span);
+  if (!readFully(fd_, run.data(), span, from)) return false;
   static constexpr uint8_t kZeros[16] = {};
-  if (stride == bytes && marked == 0) {
-    std::memcpy(out, src, static_cast<size_t>(count) * static_cast<size_t>(bytes));
-    return true;
-  }
+  const uint8_t* src = run.data() + marked;
   for (uint32_t i = 0; i < count; ++i, out += bytes, src += stride) {
     if (marked > 0 && std::memcmp(src - marked, kZeros, static_cast<size_t>(marked)) == 0) return false;
     std::memcpy(out, src, static_cast<size_t>(bytes));
   }
   return true;
-}
-
-// copyBlocks out of a map; false as well when the map faulted within [from, to). The fault
-// jumps back here, out of the copy (which holds nothing that would need cleaning up).
-bool guardedCopy(uint8_t* out, const uint8_t* src, uint32_t count, int stride, int bytes, int marked,
-                 const uint8_t* from, const uint8_t* to) {
-  MapCopyGuard guard;
-  guard.from = from;
-  guard.to = to;
-  if (sigsetjmp(guard.resume, 0) != 0) {
-    tCopyGuard = nullptr;
-    return false;
-  }
-  tCopyGuard = &guard;
-  std::atomic_signal_fence(std::memory_order_seq_cst);
-  const bool ok = copyBlocks(out, src, count, stride, bytes, marked);
-  std::atomic_signal_fence(std::memory_order_seq_cst);
-  tCopyGuard = nullptr;
-  return ok;
-}
-
-constexpr int kBlockShift = 16;  // the map's pages are counted in 64 KiB blocks
-
-}  // namespace
-
-ImageFile::~ImageFile() {
-  if (map_ != nullptr) ::munmap(const_cast<uint8_t*>(map_), static_cast<size_t>(size_));
-  ::close(fd_);
-}
-
-bool ImageFile::mapped() const {
-  std::call_once(mapOnce_, [this] {
-    // A file larger than any disc (a sparse one, say) is read with pread: its map's bookkeeping
-    // would grow with it.
-    if (size_ <= 0 || size_ > kLargestMappedFile) return;
-    void* map = ::mmap(nullptr, static_cast<size_t>(size_), PROT_READ, MAP_SHARED, fd_, 0);
-    if (map == MAP_FAILED) {
-      qCDebug(lcDisc, "%s cannot be mapped (%s): it is read with pread", qPrintable(path_), std::strerror(errno));
-      return;
-    }
-    catchSigbus();
-    touched_ = std::make_unique<std::atomic<uint64_t>[]>(static_cast<size_t>(((size_ - 1) >> kBlockShift) / 64 + 1));
-    map_ = static_cast<const uint8_t*>(map);
-  });
-  return map_ != nullptr;
-}
-
-void ImageFile::keptInMemory(int64_t from, int64_t to) const {
-  int64_t fresh = 0;
-  for (int64_t block = from >> kBlockShift; block <= (to - 1) >> kBlockShift; ++block) {
-    const uint64_t bit = uint64_t{1} << (block & 63);
-    if ((touched_[block >> 6].fetch_or(bit, std::memory_order_relaxed) & bit) == 0) ++fresh;
-  }
-  if (fresh > 0 && touchedBlocks_.fetch_add(fresh) + fresh > (kMappedBudget >> kBlockShift)) releaseMemory();
-}
-
-void ImageFile::releaseMemory() const {
-  // Nothing counted: nothing mapped since the last time (and no map made just for this).
-  if (touchedBlocks_ == 0 || !mapped()) return;
-  // A copy running on another thread at this moment just maps its pages again.
-  ::madvise(const_cast<uint8_t*>(map_), static_cast<size_t>(size_), MADV_DONTNEED);
-  for (int64_t word = 0; word <= ((size_ - 1) >> kBlockShift) / 64; ++word)
-    touched_[word].store(0, std::memory_order_relaxed);
-  touchedBlocks_ = 0;
-}
-
-ImageFile::MapCopy ImageFile::copyMapped(uint8_t* out, int64_t offset, uint32_t count, int stride, int bytes,
-                                         int marked) const {
-  if (count == 0) return MapCopy::Done;
-  const int64_t from = offset - marked;
-  const int64_t to = offset + static_cast<int64_t>(count - 1) * stride + bytes;
-  if (from < 0 || to > size_ || !mapped()) return MapCopy::NotMapped;
-  keptInMemory(from, to);
-  return guardedCopy(out, map_ + offset, count, stride, bytes, marked, map_ + from, map_ + to) ? MapCopy::Done
-                                                                                            : MapCopy::Failed;
 }
 
 bool ImageFile::stillThere() const {

@@ -1,9 +1,7 @@
 #pragma once
 #include <QString>
-#include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -29,23 +27,13 @@ class ImageFile {
   // Still linked in the file system (a deleted image counts as taken out).
   bool stillThere() const;
 
-  // Copies `count` blocks of `bytes` bytes, one every `stride` bytes from `offset` on, back to
-  // back into `out`, straight out of a memory map of the file (no system call, no copy in
-  // between). The `marked` bytes (at most 16) in front of each block must not all be zero (a
-  // Form 2 sector's subheader: an unwritten sector has none). NotMapped: the range lies outside
-  // the map (the file grew since it was opened, or cannot be mapped); read it with pread.
-  // Failed: a mark is all zero, or the file has been cut short since it was mapped (reading
-  // past its new end faults; the fault is caught and the process goes on).
-  enum class MapCopy { Done, NotMapped, Failed };
-  MapCopy copyMapped(uint8_t* out, int64_t offset, uint32_t count, int stride, int bytes, int marked = 0) const;
-  // The map keeps at most this much of the file in memory (it counts as resident memory):
-  // past it, the pages are let go and mapped again as they are read.
-  static constexpr int64_t kMappedBudget = 16 << 20;
-  // Files larger than this (no disc is) are never mapped.
-  static constexpr int64_t kLargestMappedFile = int64_t{16} << 30;
-  // Lets go of the pages mapped so far (nothing reads the file for now). The page cache keeps
-  // them for the next read.
-  void releaseMemory() const;
+  // Reads `count` blocks of `bytes` bytes, one every `stride` bytes from `offset` on, back to
+  // back into `out`: one pread for the whole run (straight into `out` when the blocks lie back to
+  // back, else into a buffer of the calling thread, the blocks then copied out of it). The
+  // `marked` bytes (at most 16) in front of each block must not all be zero (a Form 2 sector's
+  // subheader: an unwritten sector has none). False when a mark is all zero, or the file ends
+  // before the run does (cut since it was opened), or it cannot be read.
+  bool readBlocks(uint8_t* out, int64_t offset, uint32_t count, int stride, int bytes, int marked = 0) const;
 
   // Opens `path` itself, which must be a regular file. nullptr (with the reason in `why`) otherwise.
   static std::shared_ptr<ImageFile> open(const QString& path, QString* why);
@@ -61,17 +49,9 @@ class ImageFile {
  private:
   static std::shared_ptr<ImageFile> openChecked(const QString& path, const QString& shownAs, bool noFollow, QString* why);
   ImageFile(int fd, QString path, int64_t size) : fd_(fd), path_(std::move(path)), size_(size) {}
-  bool mapped() const;
-  void keptInMemory(int64_t from, int64_t to) const;
   int fd_;
   QString path_;
   int64_t size_;
-  // The memory map, made on the first copy; the 64 KiB blocks of it read since its pages were
-  // last let go, a bit each.
-  mutable std::once_flag mapOnce_;
-  mutable const uint8_t* map_ = nullptr;
-  mutable std::unique_ptr<std::atomic<uint64_t>[]> touched_;
-  mutable std::atomic<int64_t> touchedBlocks_{0};
 };
 
 // The most entries of one folder on the hard disk the disc layer looks at: past the playlist's

@@ -88,7 +88,6 @@ class SharedDisc : public DiscHandle {
   }
   uint32_t endLsn() override { return disc_->handle->endLsn(); }
   bool mediumPresent() override { return disc_->handle->mediumPresent(); }
-  void releaseMemory() override { disc_->handle->releaseMemory(); }
   bool storesForm2(uint32_t lsn) override { return disc_->handle->storesForm2(lsn); }
 
  private:

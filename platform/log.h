@@ -8,6 +8,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcDrives)  // "vcd.drives": drives found, refused, tr
 Q_DECLARE_LOGGING_CATEGORY(lcDisc)    // "vcd.disc": images, folders, sectors, libcdio's own log
 Q_DECLARE_LOGGING_CATEGORY(lcEngine)  // "vcd.engine": libmpv, files refused or failed
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)  // "vcd.window": the windows, watchdog, capture, desktop services
+Q_DECLARE_LOGGING_CATEGORY(lcStartup)  // "vcd.startup": the steps of a start, stamped (see startupStep)
 
 namespace vcd::platform {
 
@@ -21,4 +22,12 @@ void setDriveSource(QChar letter, const QString& source);  // "" when the drive 
 // drive's disc, a local file) comes back as it is.
 QString withDriveSource(const QString& text);
 
+// Stamps a step of the program's start on the monotonic clock, when "vcd.startup" is on at debug
+// level (QT_LOGGING_RULES="vcd.startup.debug=true"): one line "<ms> <step>", the milliseconds
+// those of CLOCK_MONOTONIC (the clock a parent that started the program can read, to count from
+// its exec), with the milliseconds since the first stamp in brackets. Steps after the first frame
+// is drawn are not stamped: only the road to the first picture. Callable from any thread.
+void startupStep(const char* step);
+// The first frame drawn: the last step stamped.
+void startupDone(const char* step);
 }  // namespace vcd::platform

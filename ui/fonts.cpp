@@ -8,14 +8,22 @@
 namespace vcd {
 namespace {
 
-const char* const kFontFiles[] = {
+const char* const kMainWindowFontFiles[] = {
     "/usr/share/wine/fonts/ms_sans_serif.ttf",
     "/usr/share/wine/fonts/tahoma.ttf",
+};
+// The Help window's "Times New Roman".
+const char* const kOtherFontFiles[] = {
     "/usr/share/fonts/truetype/liberation2/LiberationSerif-Regular.ttf",
     "/usr/share/fonts/truetype/liberation2/LiberationSerif-Bold.ttf",
     "/usr/share/fonts/truetype/liberation2/LiberationSerif-Italic.ttf",
     "/usr/share/fonts/truetype/liberation2/LiberationSerif-BoldItalic.ttf",
 };
+
+void addFonts(const auto& files) {
+  for (const char* file : files)
+    if (QFile::exists(QString::fromLatin1(file))) QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+}
 
 }  // namespace
 
@@ -23,8 +31,15 @@ void registerWindowFonts() {
   static bool done = false;
   if (done) return;
   done = true;
-  for (const char* file : kFontFiles)
-    if (QFile::exists(QString::fromLatin1(file))) QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+  registerMainWindowFonts();
+  addFonts(kOtherFontFiles);
+}
+
+void registerMainWindowFonts() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  addFonts(kMainWindowFontFiles);
 
   // Where a family is missing, Qt falls back through these.
   QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QSet>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -66,16 +67,24 @@ class Windowed : public ::testing::Test {
   VideoWidget* video = nullptr;
 };
 
+// The first frame comes while the picture window is still hidden (it shows once libmpv has a
+// picture): it is rendered aside and drawn again once the window is on screen, and the player
+// tells it once.
 TEST_F(Windowed, PictureShowsWhileAVideoPlaysAndGoesWhenStopped) {
   QWidget* picture = video->findChild<QWidget*>(QStringLiteral("picture"));
   ASSERT_NE(picture, nullptr);
+  QSignalSpy firstPicture(player.get(), &MpvPlayer::firstPictureShown);
   EXPECT_EQ(distinctColours(video->grabPicture()), 1);
   EXPECT_FALSE(picture->isVisible());  // a plain black face: what stacks over it shows
   playLong();
   EXPECT_TRUE(showsPicture(video));
   EXPECT_TRUE(picture->isVisible());
+  EXPECT_EQ(firstPicture.count(), 1);
   player->Stop();
   EXPECT_TRUE(QTest::qWaitFor([&] { return !picture->isVisible(); }, 30000));
+  playLong();
+  EXPECT_TRUE(showsPicture(video));
+  EXPECT_EQ(firstPicture.count(), 1);
 }
 
 TEST_F(Windowed, FullScreenAndBackByEscByDoubleClickAndByCode) {
