@@ -109,6 +109,7 @@ struct InputCase {
   const char* logSays;  // part of a warning that says why; nullptr: nothing to say
   bool intoDrive = false;  // put straight into the drive, not through the command line's checks
 };
+void PrintTo(const InputCase& c, std::ostream* os) { *os << c.name; }
 
 // The window with the real engine, keeping the player's warnings.
 class WatchedWindow : public RealWindow {
@@ -530,6 +531,7 @@ struct LiveChange {
   std::function<void(const QString& bin)> change;
   const char* logSays;  // nullptr: the change may go unnoticed
 };
+void PrintTo(const LiveChange& c, std::ostream* os) { *os << c.name; }
 
 class ChangedUnderPlay : public WatchedWindow, public ::testing::WithParamInterface<LiveChange> {};
 
@@ -647,6 +649,7 @@ struct Malformation {
   Found found;
   const char* counter = "01 of 3";
 };
+void PrintTo(const Malformation& c, std::ostream* os) { *os << c.name; }
 
 class MalformedImage : public MalformedDisc, public ::testing::WithParamInterface<Malformation> {};
 
