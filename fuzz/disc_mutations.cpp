@@ -149,8 +149,9 @@ std::vector<CueSheet> malformedCueSheets(const QByteArray& binName, uint32_t sec
   sheets.push_back({"HundredTwentyTracks", many});
 
   sheets.push_back({"TimesOutOfRange", file + track(1, "00:00:00") + track(2, "00:99:99") + track(3, "99:59:74")});
-  sheets.push_back({"TimesNotNumbers", file + track(1, "00:00:00") + track(2, "aa:bb:cc") + track(3, "-1:-1:-1")});
-  sheets.push_back({"FramesPast74", file + track(1, "00:00:00") + track(2, "00:06:75") + track(3, "00:00:4294967295")});
+  sheets.push_back({"TimesNotNumbers", file + track(1, "00:00:00") + track(2, "aa:bb:cc") + track(3, "-1:-1:-1") +
+                                           track(4, "00:00:4294967295")});
+  sheets.push_back({"FramesPast74", file + track(1, "00:00:00") + track(2, "00:06:75") + track(3, "00:09:74")});
   sheets.push_back({"IndexGoesBackwards", file + track(1, "00:00:00") + track(2, msf(sectors / 2)) + track(3, msf(100)) +
                                               "    INDEX 02 00:00:10\n"});
   sheets.push_back({"TrackNumbersOutOfOrder",

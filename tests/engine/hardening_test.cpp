@@ -1,14 +1,10 @@
 // A "track" that is really a playlist must not make the player open what it names: neither a
 // local file nor a web address. Plain libmpv follows such a list; this player must not.
 #include <QFile>
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/inotify.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "tests/engine/recorder.h"
+#include "tests/support/canaries.h"
 
 using vcd::mpv::MpvPlayer;
 using namespace vcd::test;
@@ -17,39 +13,22 @@ namespace {
 
 // A playable local file and a local web server that note whether anyone came to them.
 struct Canaries {
-  Canaries() {
+  static QString playable() {
+    const QString path = writeTempFile("canary.mpg", {});
     QFile::remove(path);
     QFile::copy(localMedia("pal1.mpg"), path);
-    inotify = inotify_init1(IN_NONBLOCK);
-    EXPECT_GE(inotify_add_watch(inotify, path.toLocal8Bit().constData(), IN_OPEN), 0);
-    server = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    EXPECT_EQ(::bind(server, reinterpret_cast<sockaddr*>(&addr), len), 0);
-    EXPECT_EQ(::listen(server, 8), 0);
-    ::getsockname(server, reinterpret_cast<sockaddr*>(&addr), &len);
-    url = QStringLiteral("http://127.0.0.1:%1/x.mpg").arg(ntohs(addr.sin_port));
+    return path;
   }
-  ~Canaries() {
-    ::close(inotify);
-    ::close(server);
+  bool fileOpened() { return opens.filesOpened() > 0; }
+  bool connected() { return server.connected(); }
+  QByteArray m3u() const { return "#EXTM3U\n" + path.toUtf8() + "\n" + server.url().toUtf8() + "\n"; }
+  QByteArray pls() const {
+    return "[playlist]\nFile1=" + path.toUtf8() + "\nFile2=" + server.url().toUtf8() + "\nNumberOfEntries=2\n";
   }
-  bool fileOpened() {
-    char buf[4096];
-    return ::read(inotify, buf, sizeof buf) > 0;
-  }
-  bool connected() {
-    const int client = ::accept(server, nullptr, nullptr);
-    if (client >= 0) ::close(client);
-    return client >= 0;
-  }
-  QByteArray m3u() const { return "#EXTM3U\n" + path.toUtf8() + "\n" + url.toUtf8() + "\n"; }
-  QByteArray pls() const { return "[playlist]\nFile1=" + path.toUtf8() + "\nFile2=" + url.toUtf8() + "\nNumberOfEntries=2\n"; }
 
-  QString path = writeTempFile("canary.mpg", {}), url;
-  int inotify = -1, server = -1;
+  QString path = playable();
+  OpenWatch opens{QFile::encodeName(path)};
+  LoopbackServer server;
 };
 
 void expectNothingOpened(vcd::platform::DriveManager* drives, const QString& file, Canaries& canaries) {

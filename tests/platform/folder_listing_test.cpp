@@ -6,13 +6,9 @@
 using namespace vcd;
 using namespace vcd::platform;
 
-namespace {
+using vcd::test::names;
 
-QStringList names(const std::vector<FolderEntry>& entries) {
-  QStringList out;
-  for (const auto& e : entries) out << e.name;
-  return out;
-}
+namespace {
 
 class MpegavListing : public ::testing::TestWithParam<const char*> {};
 

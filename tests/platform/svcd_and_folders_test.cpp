@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/media.h"
+#include "tests/support/canaries.h"
 #include "tests/support/copied_disc.h"
 
 #include <fcntl.h>
-#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,13 +15,9 @@
 using namespace vcd;
 using namespace vcd::platform;
 
-namespace {
+using vcd::test::names;
 
-QStringList names(const std::vector<FolderEntry>& entries) {
-  QStringList out;
-  for (const auto& e : entries) out << e.name;
-  return out;
-}
+namespace {
 
 struct Copy {
   const char* image;
@@ -152,15 +148,9 @@ TEST(CopiedFolderListing, ManyEntriesOpenOnlyTheFirstFiles) {
     ::close(::open((tracks + "/ZZ" + QByteArray::number(i) + ".DAT").constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644));
   auto m = test::driveWithImage(QString());
   ASSERT_TRUE(m->insertFolder(dir.path()));
-  const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  inotify_add_watch(watch, tracks.constData(), IN_OPEN);
+  test::OpenWatch watch(tracks);
   const auto listing = m->listFolder("cdrom://D/MPEGAV");
-  int opened = 0;
-  alignas(inotify_event) char buf[65536];
-  for (ssize_t n; (n = ::read(watch, buf, sizeof buf)) > 0;)
-    for (char* p = buf; p < buf + n; p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len)
-      if ((reinterpret_cast<inotify_event*>(p)->mask & IN_ISDIR) == 0) ++opened;
-  ::close(watch);
+  const int opened = watch.filesOpened();
   ASSERT_EQ(listing.size(), 20003u);
   EXPECT_EQ(listing[0].name, "AVSEQ01.DAT");
   EXPECT_EQ(listing[0].size, m->openFile("cdrom://D/MPEGAV/AVSEQ01.DAT")->size());

@@ -1,12 +1,9 @@
 // Input that must stay inert: the command line becomes at most one file name for the engine or
 // one disc image, never an option, a shell command, an address or markup.
 #include <QMessageBox>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "player/command_line.h"
+#include "tests/support/canaries.h"
 #include "tests/support/real_window.h"
 #include "ui/message_box.h"
 
@@ -68,15 +65,9 @@ TEST_F(StartWithCommandLine, AwkwardFileNamesPlayAsOneName) {
 }
 
 TEST_F(StartWithCommandLine, AddressesAndShellTextAreRefusedAndNeverRun) {
-  const int server = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);  // notes any connection attempt
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof addr;
-  ASSERT_EQ(::bind(server, reinterpret_cast<sockaddr*>(&addr), len), 0);
-  ASSERT_EQ(::listen(server, 4), 0);
-  ::getsockname(server, reinterpret_cast<sockaddr*>(&addr), &len);
-  const QString url = QStringLiteral("http://127.0.0.1:%1/x.mpg").arg(ntohs(addr.sin_port));
+  LoopbackServer server;
+  ASSERT_TRUE(server.listening());
+  const QString url = server.url();
   const QString marker = dir.filePath("ran");
   const QString shellText = mpegFile("a.mpg") + "; touch " + marker + " $(touch " + marker + ") `touch " + marker + "`";
   for (const QString& line : {url, shellText, QStringLiteral("<b>bold</b>")}) {
@@ -86,8 +77,7 @@ TEST_F(StartWithCommandLine, AddressesAndShellTextAreRefusedAndNeverRun) {
     EXPECT_EQ(w->lblDisplay->textFormat(), Qt::PlainText);
     EXPECT_FALSE(states.contains(kPlaying));
   }
-  EXPECT_LT(::accept(server, nullptr, nullptr), 0) << "something connected to " << url.toStdString();
-  ::close(server);
+  EXPECT_FALSE(server.connected()) << "something connected to " << url.toStdString();
   EXPECT_FALSE(QFile::exists(marker));
 }
 

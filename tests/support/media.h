@@ -4,6 +4,7 @@
 // drive holding an image.
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -32,6 +33,13 @@ constexpr int kPayload = 2324;    // the payload of a Form 2 sector
 // A drive table without optical drives; the image, if any, in its virtual drive D.
 std::unique_ptr<platform::LinuxDriveManager> driveWithImage(const QString& image);
 
+// The names of a folder's entries, in its order.
+inline QStringList names(const std::vector<platform::FolderEntry>& entries) {
+  QStringList out;
+  for (const auto& e : entries) out << e.name;
+  return out;
+}
+
 // Reads a stream to its end in chunks of `chunk` bytes; stops early on -1 (stored in `last`).
 QByteArray readToEnd(platform::TrackStream& s, int chunk = 65536, int64_t* last = nullptr);
 
@@ -39,7 +47,6 @@ QByteArray readToEnd(platform::TrackStream& s, int chunk = 65536, int64_t* last 
 struct ImageCopy {
   explicit ImageCopy(const char* name);
   QByteArray binBytes() const { return readFile(bin); }
-  void writeBin(const QByteArray& bytes) const { writeFile(bin, bytes); }
   // Replaces the payload of a Form 2 file on the disc ("cdrom://D/MPEGAV/AVSEQ01.DAT") with
   // `bytes`, the rest of the file filled with `fill`.
   void overwriteFile(const QString& discPath, const QByteArray& bytes, char fill = '\0');

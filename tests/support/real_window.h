@@ -1,7 +1,9 @@
 #pragma once
 // The main window with the real engine (headless libmpv) and the real disc layer, playing real
 // Video CD images, with what the window showed at each change of the play state.
+#include <QMimeData>
 #include <QRegularExpression>
+#include <QUrl>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -77,6 +79,17 @@ class RealWindow : public ::testing::Test {
   QStringList playingShown() const { return shown.filter(QRegularExpression("^2\\|")); }
   // A track was named and libmpv gave up on it without ever playing a frame.
   bool gaveUp() const { return !engine->FileName().isEmpty() && engine->engineIdle() && !states.contains(kPlaying); }
+
+  // Drops the URLs on the window as a file manager does; whether the window took them.
+  bool drop(const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(w->rect().center(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.get(), &enter);
+    QDropEvent dropped(w->rect().center(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    if (enter.isAccepted()) QApplication::sendEvent(w.get(), &dropped);
+    return enter.isAccepted() && dropped.isAccepted();
+  }
 
   // A good disc goes in, and the search finds it and plays its first track.
   void goodDiscPlays() {

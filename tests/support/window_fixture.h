@@ -51,8 +51,7 @@ class FakeMediaPlayer : public MediaPlayer {
   double CurrentPosition() const override { return position; }
   int PlayState() const override { return state_; }
   // A seek lands at once, as the engine's does once libmpv has moved.
-  bool seekable = true;
-  bool canSeek() const override { return seekable && (state_ == kPlaying || state_ == kPaused); }
+  bool canSeek() const override { return state_ == kPlaying || state_ == kPaused; }
   void seek(double seconds) override {
     calls << QStringLiteral("Seek=%1").arg(seconds);
     if (!canSeek()) return;
@@ -98,7 +97,6 @@ class FakeDriveManager : public platform::DriveManager {
     std::optional<QMap<QString, QStringList>> disc;  // nullopt: no disc in the drive
   };
   std::vector<Drive> drives;
-  int listings = 0;
 
   std::vector<platform::DriveRoot> driveRoots() override {
     std::vector<platform::DriveRoot> out;
@@ -108,7 +106,6 @@ class FakeDriveManager : public platform::DriveManager {
   using platform::DriveManager::listFolder;
   using platform::DriveManager::openFile;
   std::vector<platform::FolderEntry> listFolder(const disc_path::DiscPath& folder) override {
-    ++listings;
     for (const Drive& d : drives) {
       if (d.letter.toUpper() != folder.letter) continue;
       if (!d.disc) throw platform::DiscError("no disc");

@@ -1,21 +1,22 @@
-// Hostile inputs of the second kind, one table per class: copied folders (symlinks, tracks that
+// Hostile and malformed discs, one table per kind of trick: copied folders (symlinks, tracks that
 // cannot be opened, tens of thousands of entries), names in other encodings and spellings, ISO
 // extents, NRG chunk tables, RIFF CDXA headers that lie, Super Video CDs with a bad MPEG2 folder,
-// images changed under a playing player, drops. Each is built in the test's folder and named to a window with
-// the real engine, as the command line names it: the window plays what can be played (and says
-// so) or says it found no movies, one line in the log says why, nothing outside the folder the
+// images whose names lead to FIFOs, devices or out of their folder, sheets that describe
+// impossible discs, NRG images whose structure lies outside the file, ISO 9660 folders with records
+// that do not fit, images changed under a playing player, drops, and the fuzzers' malformed BINs
+// and cue sheets. Each is built in the test's folder and named to a window with the real engine, as
+// the command line names it or straight into its drive: the window plays what can be played (and
+// says so) or says it found no movies, one line in the log says why, nothing outside the folder the
 // user named is opened, the process stays small, and the next good disc plays.
 #include "fuzz/disc_mutations.h"
 #include "fuzz/targets.h"
 #include "platform/file_names.h"
+#include "tests/support/canaries.h"
 #include "tests/support/copied_disc.h"
 #include "tests/support/real_window.h"
 
-#include <QMimeData>
-#include <QUrl>
 #include <QtEndian>
 #include <fcntl.h>
-#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,27 +38,6 @@ QStringList logged;  // warnings of the player during a case
 void keepWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message) {
   if (type == QtWarningMsg && QByteArray(context.category ? context.category : "").startsWith("vcd.")) logged << message;
 }
-
-// Files opened in a folder while it is watched (inotify sees every open, by anyone).
-class OpenWatch {
- public:
-  explicit OpenWatch(const QString& folder) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-    inotify_add_watch(fd_, platform::bytesOfName(folder).constData(), IN_OPEN);
-  }
-  ~OpenWatch() { ::close(fd_); }
-  // Files (not the folder itself) opened since the last call.
-  int filesOpened() {
-    int files = 0;
-    alignas(inotify_event) char buf[65536];
-    for (ssize_t n; (n = ::read(fd_, buf, sizeof buf)) > 0;)
-      for (char* p = buf; p < buf + n; p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len)
-        if ((reinterpret_cast<inotify_event*>(p)->mask & IN_ISDIR) == 0) ++files;
-    return files;
-  }
-
- private:
-  int fd_;
-};
 
 // How long the GUI thread takes to answer a queued call, asked from another thread every 20 ms
 // for as long as it lives: the worst round trip seen, and whether a call is still unanswered.
@@ -127,7 +107,9 @@ struct InputCase {
   std::function<QString(const QDir& d, const QDir& outside)> make;
   Outcome shows;
   const char* logSays;  // part of a warning that says why; nullptr: nothing to say
+  bool intoDrive = false;  // put straight into the drive, not through the command line's checks
 };
+void PrintTo(const InputCase& c, std::ostream* os) { *os << c.name; }
 
 // The window with the real engine, keeping the player's warnings.
 class WatchedWindow : public RealWindow {
@@ -159,12 +141,13 @@ TEST_P(HostileInput, PlaysWhatCanBePlayedOrSaysWhyAndOpensNothingOutside) {
   ASSERT_TRUE(d.mkpath("outside"));
   const QDir outside(d.filePath("outside"));
   ASSERT_TRUE(copyDiscToFolder(mediaPath("pal3.cue"), outside.path(), CopyStyle::Cdxa));
+  ASSERT_TRUE(QFile::copy(mediaPath("pal3.bin"), d.filePath("good.bin")));  // for the sheets to name
   const QString named = GetParam().make(d, outside);
-  OpenWatch tracksOutside(outside.filePath("MPEGAV"));
-  OpenWatch filesOutside(outside.path());
+  OpenWatch tracksOutside(platform::bytesOfName(outside.filePath("MPEGAV")));
+  OpenWatch filesOutside(platform::bytesOfName(outside.path()));
 
   AnswerProbe answers;
-  command_line::takeNamedPath(drives, named);
+  GetParam().intoDrive ? drives.insertImage(named) : command_line::takeNamedPath(drives, named);
   openWindow();
   const long whileOpening = answers.worstMs();
   answers.restart();
@@ -187,7 +170,7 @@ TEST_P(HostileInput, PlaysWhatCanBePlayedOrSaysWhyAndOpensNothingOutside) {
   EXPECT_LT(answers.worstMs(), kHungMs);
 }
 
-std::string caseName(const ::testing::TestParamInfo<InputCase>& info) { return info.param.name; }
+auto caseName = [](const auto& info) { return std::string(info.param.name); };
 
 // A copy of pal3 in `d`/`name`, its tracks as Windows copies them.
 QString copied(const QDir& d, const QString& name = QStringLiteral("copy")) {
@@ -320,6 +303,15 @@ const InputCase kIsoExtents[] = {
 };
 INSTANTIATE_TEST_SUITE_P(IsoExtents, HostileInput, ::testing::ValuesIn(kIsoExtents), caseName);
 
+// An NRG: `data` followed by `chunks` and a footer pointing at `offset` (the chunks by default).
+QString nrg(const QDir& d, const QByteArray& data, const QByteArray& chunks, qint64 offset = -1) {
+  char footer[8];
+  qToBigEndian<quint64>(static_cast<quint64>(offset < 0 ? data.size() : offset), footer);
+  writeFile(d.filePath("disc.nrg"), data + chunks + "NER5" + QByteArray(footer, 8));
+  return d.filePath("disc.nrg");
+}
+QByteArray pal3Bin() { return readFile(mediaPath("pal3.bin")); }
+
 // An NRG of one chunk claiming `length` bytes, END! where the length puts it and the footer
 // after a gap (a sparse file of gigabytes).
 QString hugeChunkNrg(const QDir& d, const char* id, quint32 length) {
@@ -342,18 +334,12 @@ const InputCase kNrgChunks[] = {
      kRefused, "chunks take"},
     {"SessionChunkLongerThanANumber",
      [](const QDir& d, const QDir&) {
-       const QByteArray bin = readFile(mediaPath("pal3.bin"));
-       QByteArray chunks = fuzz::nrgChunks(bin.size());
+       QByteArray chunks = fuzz::nrgChunks(pal3Bin().size());
        const qsizetype sinf = chunks.indexOf("SINF");
        EXPECT_GT(sinf, 0);
-       QByteArray body(1000, '\0');
        char be[4];
        qToBigEndian<quint32>(1000, be);
-       chunks = chunks.left(sinf) + "SINF" + QByteArray(be, 4) + body + chunks.mid(sinf + 12);
-       char footer[8];
-       qToBigEndian<quint64>(static_cast<quint64>(bin.size()), footer);
-       writeFile(d.filePath("disc.nrg"), bin + chunks + "NER5" + QByteArray(footer, 8));
-       return d.filePath("disc.nrg");
+       return nrg(d, pal3Bin(), chunks.left(sinf) + "SINF" + QByteArray(be, 4) + QByteArray(1000, '\0') + chunks.mid(sinf + 12));
      }, kRefused, "claims 1000 bytes"},
 };
 INSTANTIATE_TEST_SUITE_P(NrgChunks, HostileInput, ::testing::ValuesIn(kNrgChunks), caseName);
@@ -389,17 +375,21 @@ const InputCase kCdxaCopies[] = {
 };
 INSTANTIATE_TEST_SUITE_P(CdxaCopies, HostileInput, ::testing::ValuesIn(kCdxaCopies), caseName);
 
-// svcd3's BIN/CUE in `d`, its MPEG2 folder's record changed by `change`.
-QString svcdWithMpeg2(const QDir& d, const std::function<void(QByteArray&, qsizetype)>& change) {
-  QByteArray bin = readFile(mediaPath("svcd3.bin"));
-  const qsizetype mpeg2 = recordOf(bin, "MPEG2");
-  EXPECT_GT(mpeg2, 0);
-  change(bin, mpeg2);
-  writeFile(d.filePath("svcd.bin"), bin);
-  writeFile(d.filePath("svcd.cue"), readFile(mediaPath("svcd3.cue")).replace("svcd3.bin", "svcd.bin"));
-  return d.filePath("svcd.cue");
+// The image `like` as disc.bin/.cue in `d`, `change` made to its BIN given the record of `folder`.
+QString withRecord(const QDir& d, const char* like, const QByteArray& folder,
+                   const std::function<void(QByteArray&, qsizetype)>& change) {
+  QByteArray bin = readFile(mediaPath((std::string(like) + ".bin").c_str()));
+  const qsizetype record = recordOf(bin, folder);
+  EXPECT_GT(record, 0);
+  change(bin, record);
+  writeFile(d.filePath("disc.bin"), bin);
+  const QByteArray cue = readFile(mediaPath((std::string(like) + ".cue").c_str()));
+  writeFile(d.filePath("disc.cue"), QByteArray(cue).replace(like + QByteArray(".bin"), "disc.bin"));
+  return d.filePath("disc.cue");
 }
-const Outcome kSvcdFirstPlays{"Playing Avseq01.mpg  ........", "01 of 3"};
+QString svcdWithMpeg2(const QDir& d, const std::function<void(QByteArray&, qsizetype)>& change) {
+  return withRecord(d, "svcd3", "MPEG2", change);
+}
 
 const InputCase kSuperVideoCds[] = {
     {"Mpeg2FolderPastTheDiscsEnd",
@@ -429,6 +419,111 @@ const InputCase kSuperVideoCds[] = {
 };
 INSTANTIATE_TEST_SUITE_P(SuperVideoCds, HostileInput, ::testing::ValuesIn(kSuperVideoCds), caseName);
 
+// A row whose image goes straight into the drive; the window finds nothing in it.
+InputCase inDrive(const char* name, QString (*make)(const QDir&), const char* logSays) {
+  return {name, [make](const QDir& d, const QDir&) { return make(d); }, kRefused, logSays, true};
+}
+QByteArray cueFor(const QByteArray& binName) {
+  return "FILE \"" + binName + "\" BINARY\n  TRACK 01 MODE2/2352\n    INDEX 01 00:00:00\n";
+}
+QString sheet(const QDir& d, const char* name, const QByteArray& text) {
+  writeFile(d.filePath(name), text);
+  return d.filePath(name);
+}
+QString fifo(const QDir& d, const char* name) {
+  EXPECT_EQ(::mkfifo(QFile::encodeName(d.filePath(name)).constData(), 0600), 0);
+  return d.filePath(name);
+}
+
+// Opening a FIFO would block the window for good; none of these may even be opened.
+const InputCase kImageNames[] = {
+    inDrive("CueNamingAFifo", [](const QDir& d) { return fifo(d, "disc.bin"), sheet(d, "disc.cue", cueFor("disc.bin")); }, "FIFO"),
+    inDrive("SheetThatIsAFifo", [](const QDir& d) { return fifo(d, "disc.cue"); }, "FIFO"),
+    inDrive("TocDataFileThatIsAFifo",
+     [](const QDir& d) { return fifo(d, "data.img"), sheet(d, "disc.toc", "TRACK MODE2_RAW\nDATAFILE \"data.img\"\n"); }, "FIFO"),
+    inDrive("SymlinkOutOfTheFolder",
+     [](const QDir& d) {
+       d.mkdir("sheets");
+       QFile::link(d.filePath("good.bin"), d.filePath("sheets/disc.bin"));
+       return sheet(d, "sheets/disc.cue", cueFor("disc.bin"));
+     }, "leads out"),
+    inDrive("DeviceBesideTheSheet",
+     [](const QDir& d) { return QFile::link("/dev/zero", d.filePath("zero.bin")), sheet(d, "disc.cue", cueFor("zero.bin")); },
+     "leads out"),
+    inDrive("FolderNamedLikeTheBin", [](const QDir& d) { return d.mkdir("disc.bin"), sheet(d, "disc.cue", cueFor("disc.bin")); }, "a folder"),
+    inDrive("TocAbsoluteDataFile", [](const QDir& d) { return sheet(d, "disc.toc", "TRACK MODE2_RAW\nDATAFILE \"/etc/passwd\"\n"); },
+     "is not in"),
+};
+INSTANTIATE_TEST_SUITE_P(ImageNames, HostileInput, ::testing::ValuesIn(kImageNames), caseName);
+
+QByteArray tocTracks(int count) {
+  QByteArray toc = "CD_ROM_XA\n";
+  for (int t = 0; t < count; ++t) toc += "TRACK MODE2_RAW\nDATAFILE \"good.bin\" 00:00:01\n";
+  return toc;
+}
+
+const InputCase kSheets[] = {
+    inDrive("TocWith150Tracks", [](const QDir& d) { return sheet(d, "disc.toc", tocTracks(150)); }, "more than 99 tracks"),
+    inDrive("TocOffsetPastItsFile",
+     [](const QDir& d) { return sheet(d, "disc.toc", "TRACK MODE2_RAW\nDATAFILE \"good.bin\" #4000000000\n"); }, "past its end"),
+    inDrive("TocLengthPastItsFile",
+     [](const QDir& d) { return sheet(d, "disc.toc", "TRACK MODE2_RAW\nDATAFILE \"good.bin\" #2352 60:00:00\n"); },
+     "past its end"),
+    inDrive("TocUnclosedCdText", [](const QDir& d) { return sheet(d, "disc.toc", "CD_TEXT { LANGUAGE 0 {\n" + tocTracks(1)); }, "CD_TEXT"),
+    inDrive("CueTrackBeforeFile", [](const QDir& d) { return sheet(d, "disc.cue", "TRACK 01 MODE2/2352\n" + cueFor("good.bin")); },
+     "before any FILE"),
+    inDrive("CueWaveFile", [](const QDir& d) { return sheet(d, "disc.cue", cueFor("good.bin").replace("BINARY", "WAVE")); }, "WAVE"),
+};
+INSTANTIATE_TEST_SUITE_P(Sheets, HostileInput, ::testing::ValuesIn(kSheets), caseName);
+
+const InputCase kNrg[] = {
+    inDrive("FooterOffsetZeroIntoZeros", [](const QDir& d) { return nrg(d, QByteArray(20000, '\0'), {}, 0); }, "unknown chunk"),
+    inDrive("FooterOffsetPastTheEnd", [](const QDir& d) { return nrg(d, pal3Bin(), fuzz::nrgChunks(pal3Bin().size()), 1ll << 40); },
+     "past the end"),
+    inDrive("NoFooter", [](const QDir& d) { return sheet(d, "disc.nrg", pal3Bin()); }, "no NRG footer"),
+    inDrive("ChainWithoutEnd", [](const QDir& d) { return nrg(d, pal3Bin(), fuzz::nrgChunks(pal3Bin().size()).chopped(8)); }, "runs past"),
+    inDrive("ChunkLongerThanTheImage",
+     [](const QDir& d) {
+       QByteArray chunks = fuzz::nrgChunks(pal3Bin().size());
+       qToBigEndian<quint32>(0x7FFFFFFF, chunks.data() + 4);
+       return nrg(d, pal3Bin(), chunks);
+     }, "runs past the footer"),
+    inDrive("TrackDataPastTheChunks",
+     [](const QDir& d) { return nrg(d, pal3Bin(), fuzz::nrgChunks(qint64(pal3Bin().size()) * 2)); }, "outside the image"),
+    inDrive("HundredTracks",
+     [](const QDir& d) {
+       QByteArray chunks = fuzz::nrgChunks(pal3Bin().size());
+       QByteArray table(100 * 32, '\0');
+       for (int t = 0; t < 100; ++t) qToBigEndian<quint32>(3, table.data() + t * 32 + 16);
+       char length[4];
+       qToBigEndian<quint32>(static_cast<quint32>(table.size()), length);
+       return nrg(d, pal3Bin(), "ETN2" + QByteArray(length, 4) + table + chunks.mid(8 + 32));
+     }, "claims 3200 bytes"),
+};
+INSTANTIATE_TEST_SUITE_P(Nrg, HostileInput, ::testing::ValuesIn(kNrg), caseName);
+
+// pal3 with its directory changed: `change` gets the BIN and the MPEGAV record in the root folder.
+QString withRecords(const QDir& d, const std::function<void(QByteArray&, qsizetype)>& change) {
+  return withRecord(d, "pal3", "MPEGAV", change);
+}
+
+const InputCase kIsoRecords[] = {
+    // The record before MPEGAV in the root (EXT) is shorter than a record's fixed part.
+    inDrive("TwentyByteRecordBeforeMpegav",
+     [](const QDir& d) { return withRecords(d, [](QByteArray& b, qsizetype) { b[recordOf(b, "EXT")] = 20; }); },
+     "malformed directory record"),
+    inDrive("NameRunningPastItsRecord", [](const QDir& d) { return withRecords(d, [](QByteArray& b, qsizetype r) { b[r + 32] = 120; }); },
+     "malformed directory record"),
+    inDrive("FolderLeadingBackToTheRoot",
+     [](const QDir& d) {
+       return withRecords(d, [](QByteArray& b, qsizetype r) { setRecordLsn(b, r, recordLsn(b, userData(16) + 156)); });
+     }, "lead back"),
+    inDrive("FolderPastTheDiscsEnd",
+     [](const QDir& d) { return withRecords(d, [](QByteArray& b, qsizetype r) { setRecordLsn(b, r, 2000000); }); },
+     "cannot read"),
+};
+INSTANTIATE_TEST_SUITE_P(IsoRecords, HostileInput, ::testing::ValuesIn(kIsoRecords), caseName);
+
 // Changes to the BIN of a disc that plays: the window plays on or stops, says so, and stays
 // answering; a good disc plays afterwards.
 struct LiveChange {
@@ -436,6 +531,7 @@ struct LiveChange {
   std::function<void(const QString& bin)> change;
   const char* logSays;  // nullptr: the change may go unnoticed
 };
+void PrintTo(const LiveChange& c, std::ostream* os) { *os << c.name; }
 
 class ChangedUnderPlay : public WatchedWindow, public ::testing::WithParamInterface<LiveChange> {};
 
@@ -492,36 +588,134 @@ TEST_P(ChangedUnderPlay, StopsOrPlaysOnAndSaysSoAndTheNextDiscPlays) {
   reportAnswers(row.name, whileOpening, answers.worstMs());
   EXPECT_LT(answers.worstMs(), kHungMs);
 }
-INSTANTIATE_TEST_SUITE_P(LiveChanges, ChangedUnderPlay, ::testing::ValuesIn(kLiveChanges),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(LiveChanges, ChangedUnderPlay, ::testing::ValuesIn(kLiveChanges), caseName);
 
-// Drops on the window: as the command line, from the bytes the URL encodes.
+// A drop on the window is taken as the command line takes a name, from the bytes the URL encodes
+// (a web address is refused: tests/player/named_media_test.cpp).
 class HostileDrop : public HostileInput {};
 
-TEST_F(HostileDrop, AFolderNamedInLatin1PlaysAndAWebAddressIsRefused) {
+TEST_F(HostileDrop, AFolderNamedInLatin1Plays) {
   const QDir d(dir.path());
   const QString named = byBytes(d, "Caf\xe9 VCD");
   ASSERT_EQ(::rename(QFile::encodeName(copied(d)).constData(), platform::bytesOfName(named).constData()), 0);
   openWindow();
   ASSERT_TRUE(waitFor([&] { return w->lblDisplay->text() == kNoMovies; }));
   logged.clear();  // nothing was named yet: that has its line
-
-  auto drop = [&](const QList<QUrl>& urls) {
-    QMimeData data;
-    data.setUrls(urls);
-    QDragEnterEvent enter(w->rect().center(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w.get(), &enter);
-    QDropEvent dropped(w->rect().center(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    if (enter.isAccepted()) QApplication::sendEvent(w.get(), &dropped);
-    return enter.isAccepted() && dropped.isAccepted();
-  };
-  EXPECT_FALSE(drop({QUrl("https://example.org/disc.cue")}));
   // The file manager's form: every byte that is not plain ASCII percent-encoded.
   const QByteArray encoded = "file://" + (QFile::encodeName(d.path()) + "/Caf\xe9 VCD").toPercentEncoding("/");
   ASSERT_TRUE(drop({QUrl::fromEncoded(encoded)}));
   ASSERT_TRUE(waitFor([&] { return playing(); })) << logged.join('\n').toStdString();
   EXPECT_EQ(w->lblDisplay->text(), kFirstPlays.status);
   EXPECT_TRUE(logged.isEmpty()) << logged.join('\n').toStdString();
+}
+
+// Malformed Video CDs made from pal3 by changing bytes of its BIN or lines of its cue sheet (the
+// fuzzers' seeds): the player neither crashes nor hangs, says what it says for such a disc
+// (nothing found, or a track that never plays and the format watchdog's message), and the next
+// good disc plays.
+enum class Found { Plays, Nothing, NeverPlays };
+const char* describe(Found o) { return o == Found::Plays ? "plays" : o == Found::Nothing ? "nothing found" : "never plays"; }
+
+class MalformedDisc : public RealWindow {
+ protected:
+  // Puts the image in (an image refused leaves the drive empty), opens the window, whose start-up
+  // searches the disc, and checks the outcome; then a good disc plays.
+  void expectOutcome(const QString& image, Found expected, const char* counter = "01 of 3") {
+    if (!drives.insertImage(image)) {
+      ASSERT_EQ(expected, Found::Nothing) << "the image was refused";
+    }
+    openWindow();
+    ASSERT_TRUE(waitFor([&] { return playing() || gaveUp() || w->lblDisplay->text() == kNoMovies; }))
+        << shown.join("\n").toStdString();
+    const Found got = playing() ? Found::Plays : w->lblDisplay->text() == kNoMovies ? Found::Nothing : Found::NeverPlays;
+    ASSERT_STREQ(describe(got), describe(expected)) << shown.join("\n").toStdString();
+    if (got == Found::Plays) {
+      EXPECT_EQ(w->lblDisplay->text(), "Playing Avseq01.dat  ........");
+      EXPECT_EQ(w->lblTrack_Display->text(), counter);
+    } else if (got == Found::Nothing) {
+      EXPECT_FALSE(w->Songcmd(0).isEnabled() || w->Nexttrackcmd->isEnabled());
+    } else {
+      ASSERT_TRUE(w->tmrWrong_Format->isTicking()) << "the format watchdog is not running";
+      emit w->tmrWrong_Format->Tick();  // its 20 s are up
+      EXPECT_EQ(w->lblDisplay->text(), "The file format is not supported.");
+      EXPECT_TRUE(w->opencdromcmd->isEnabled());
+    }
+    goodDiscPlays();
+  }
+};
+
+struct Malformation {
+  const char* name;  // of a BIN mutation or a malformed cue sheet
+  Found found;
+  const char* counter = "01 of 3";
+};
+void PrintTo(const Malformation& c, std::ostream* os) { *os << c.name; }
+
+class MalformedImage : public MalformedDisc, public ::testing::WithParamInterface<Malformation> {};
+
+TEST_P(MalformedImage, SaysWhatItFoundAndTheNextDiscPlays) {
+  QByteArray bin = readFile(mediaPath("pal3.bin"));
+  const std::string name = GetParam().name;
+  for (const BinMutation& m : binMutations())
+    if (name == m.name) {
+      ASSERT_TRUE(m.apply(bin)) << name;
+      return expectOutcome(writeImage("disc", bin), GetParam().found, GetParam().counter);
+    }
+  for (const CueSheet& sheet : malformedCueSheets("disc.bin", bin.size() / kRaw))
+    if (name == sheet.name) return expectOutcome(writeImage("disc", bin, sheet.text), GetParam().found);
+  FAIL() << "no malformation " << name;
+}
+
+const Malformation kMalformations[] = {
+    // The player reads nothing but the Mpegav folder: the Video CD's own files may be anything.
+    {"EntriesCountZero", Found::Plays}, {"EntriesCount501", Found::Plays}, {"EntriesCountFFFF", Found::Plays},
+    {"EntriesWrongSignature", Found::Plays}, {"InfoGarbage", Found::Plays},
+    // The file system. The records after one of length 0 in the same sector are not read; a track
+    // cut at the lead-out runs on through the others.
+    {"MpegavRecordLengthZero", Found::Nothing}, {"TrackRecordLengthZero", Found::Plays, "01 of 1"},
+    {"RootSizeNearFFFFFFFF", Found::Nothing}, {"MpegavSizeNearFFFFFFFF", Found::Nothing}, {"TrackSizeFFFFFFFF", Found::Plays},
+    {"TrackExtentInSystemArea", Found::NeverPlays}, {"TrackExtentPastLeadOut", Found::NeverPlays},
+    {"TrackExtentAtLastSector", Found::NeverPlays}, {"TrackExtentAtFFFFFFFF", Found::NeverPlays},
+    {"VolumeDescriptorZeroed", Found::Nothing}, {"FileSystemRandom", Found::Nothing},
+    // The tracks' contents.
+    {"TrackZeroedPayload", Found::NeverPlays}, {"TrackRandomPayload", Found::NeverPlays},
+    // Sheets with more than 99 tracks or times that are not times are refused as images; an empty
+    // one opens its BIN as a single data track.
+    {"HundredTwentyTracks", Found::Nothing}, {"TimesOutOfRange", Found::Nothing}, {"TimesNotNumbers", Found::Nothing},
+    {"FramesPast74", Found::Nothing}, {"IndexGoesBackwards", Found::Plays}, {"TrackNumbersOutOfOrder", Found::Nothing},
+    {"NoTracks", Found::Nothing}, {"Empty", Found::Plays}, {"LongLine", Found::Nothing},
+};
+INSTANTIATE_TEST_SUITE_P(FromThePal3Image, MalformedImage, ::testing::ValuesIn(kMalformations), caseName);
+
+// A cue sheet never reaches a BIN outside its own folder, whatever its FILE line says.
+TEST_F(MalformedDisc, CueSheetFilePathsOutsideItsFolderAreNotFollowed) {
+  writeFile(dir.filePath("outside.bin"), readFile(mediaPath("pal3.bin")));
+  ASSERT_TRUE(QDir(dir.path()).mkdir("sheets"));
+  for (const QByteArray& named : {QByteArray("../outside.bin"), QFile::encodeName(dir.filePath("outside.bin"))}) {
+    writeFile(dir.filePath("sheets/disc.cue"), readFile(mediaPath("pal3.cue")).replace("pal3.bin", named));
+    EXPECT_FALSE(drives.insertImage(dir.filePath("sheets/disc.cue"))) << named.toStdString();
+  }
+  openWindow();
+  EXPECT_EQ(w->lblDisplay->text(), kNoMovies);
+  goodDiscPlays();
+}
+
+// A BIN shorter than its cue sheet says: the tracks it still holds play; one cut away entirely
+// never does. Picked by its button (the watchdog watches only the start) it stays "Loading",
+// with the buttons back for another pick.
+TEST_F(MalformedDisc, BinShorterThanTheCueSheetSays) {
+  QByteArray bin = readFile(mediaPath("pal3.bin"));
+  bin.truncate(qsizetype(recordLsn(bin, recordOf(bin, "AVSEQ03.DAT;1"))) * kRaw);
+  ASSERT_TRUE(drives.insertImage(writeImage("short", bin)));
+  openWindow();
+  ASSERT_TRUE(waitFor([&] { return playing(); }));
+  states.clear();
+  w->Songcmd_Click(2);
+  ASSERT_TRUE(waitFor([&] { return gaveUp(); }));
+  EXPECT_EQ(w->lblDisplay->text(), "Loading... Please be patient...");
+  EXPECT_TRUE(w->Songcmd(0).isEnabled());
+  w->Songcmd_Click(0);
+  ASSERT_TRUE(waitFor([&] { return playing(); }));
 }
 
 }  // namespace
