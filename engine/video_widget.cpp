@@ -170,8 +170,8 @@ class GlSurface : public QWindow {
     if (!makeCurrentAnywhere()) return;
     // Mesa's software rasteriser (llvmpipe, as in virtual machines, under Xvfb and headless
     // compositors) on Mesa 25 (Debian 13) draws the whole picture black for the life of the
-    // process in about half the starts when libmpv scales with its filter kernels (lanczos and
-    // hermite, libmpv's defaults since 0.37): libmpv reports nothing and hands over black frames;
+    // process in about half the starts when libmpv scales with its default scalers (filter
+    // kernels since libmpv 0.37): libmpv reports nothing and hands over black frames;
     // a plain Qt program with libmpv's defaults does the same, in a native window or a
     // QOpenGLWidget, on X11 and Wayland. Bilinear scaling (libmpv's default up to 0.36, Debian
     // 12's) shows it every time, and costs a software rasteriser far less per frame. Video CD
