@@ -174,13 +174,23 @@ class GlSurface : public QWindow {
     }
     create();  // the native window, not yet on screen
     if (!makeCurrentAnywhere()) return;
-    // Mesa's software rasteriser (llvmpipe, as in virtual machines and under Xvfb) draws
-    // libmpv's 16-bit floating-point intermediate pictures black at random on Mesa 25
-    // (Debian 13). Video CD pictures have 8 bits per sample: 8-bit ones lose nothing.
+    // Mesa's software rasteriser (llvmpipe, as in virtual machines, under Xvfb and headless
+    // compositors) on Mesa 25 (Debian 13) draws the whole picture black for the life of the
+    // process in about half the starts when libmpv scales with its default scalers (filter
+    // kernels since libmpv 0.37): libmpv reports nothing and hands over black frames;
+    // a plain Qt program with libmpv's defaults does the same, in a native window or a
+    // QOpenGLWidget, on X11 and Wayland. Bilinear scaling (libmpv's default up to 0.36, Debian
+    // 12's) shows it every time, and costs a software rasteriser far less per frame. Video CD
+    // pictures have 8 bits per sample: 8-bit intermediate pictures lose nothing (libmpv's 16-bit
+    // floating-point ones have been seen black on the same Mesa too).
     const auto* renderer = reinterpret_cast<const char*>(m_context->functions()->glGetString(GL_RENDERER));
     const QByteArray rendererName(renderer ? renderer : "");
     if (rendererName.contains("llvmpipe") || rendererName.contains("softpipe")) {
-      qCDebug(lcEngine, "software OpenGL (%s): 8-bit intermediate pictures", renderer);
+      qCDebug(lcEngine, "software OpenGL (%s): bilinear scaling, 8-bit intermediate pictures", renderer);
+      for (const char* scaler : {"scale", "cscale", "dscale"}) {
+        if (mpv_set_property_string(m_mpv, scaler, "bilinear") < 0)
+          qCDebug(lcEngine, "libmpv refused %s=bilinear: the picture may stay black on this renderer", scaler);
+      }
       mpv_set_property_string(m_mpv, "fbo-format", "rgba8");
     }
     mpv_opengl_init_params gl{procAddress, nullptr};

@@ -9,14 +9,25 @@ fi
 shift
 command -v openbox >/dev/null || { echo "openbox is not installed (scripts/setup-deps.sh)" >&2; exit 1; }
 export QT_QPA_PLATFORM=xcb
-openbox --sm-disable >/dev/null 2>&1 &
-wm=$!
-trap 'kill "$wm" 2>/dev/null || true; wait "$wm" 2>/dev/null || true' EXIT
-# Wait until the window manager has taken over the screen (bounded: two minutes).
-for _ in $(seq 1 1200); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  kill -0 "$wm" 2>/dev/null || { echo "openbox did not start" >&2; exit 1; }
-  sleep 0.1
+wm="" wm_log=$(mktemp)
+trap '[ -z "$wm" ] || kill "$wm" 2>/dev/null || true; wait 2>/dev/null || true; rm -f "$wm_log"' EXIT
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+# openbox has been seen to end at once now and then on a loaded machine: it is started up to
+# three times, each start given two minutes to take over the screen; what it said is shown when
+# it never does.
+for attempt in 1 2 3; do
+  openbox --sm-disable >>"$wm_log" 2>&1 &
+  wm=$!
+  for _ in $(seq 1 1200); do
+    wm_running && break 2
+    kill -0 "$wm" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill "$wm" 2>/dev/null || true  # alive but not in charge after two minutes: started anew
+  rc=0
+  wait "$wm" 2>/dev/null || rc=$?
+  echo "(openbox start $attempt ended with status $rc)" >>"$wm_log"
+  wm=""
 done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || { echo "openbox did not take over" >&2; exit 1; }
+wm_running || { echo "openbox did not take over the screen: $(tr '\n' ' ' <"$wm_log")" >&2; exit 1; }
 "$@"
