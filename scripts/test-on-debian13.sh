@@ -8,6 +8,7 @@
 #
 #   VCD_DEBIAN_MIRROR   the archive to use (default http://deb.debian.org/debian)
 #   VCD_DEBIAN13_SHELL  set to 1 for a shell in the chroot instead of the tests
+#   VCD_TEST_SKIP_SANITIZERS  set to 1 to leave out the sanitizer build and its run
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -80,4 +81,5 @@ chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 PATH=/usr/sbin:/usr/bin:/
 # meet those of the machine, whose abstract sockets a chroot would otherwise share.
 unshare --net bash -c 'ip link set lo up 2>/dev/null || true; exec "$@"' unshare \
   chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 PATH=/usr/sbin:/usr/bin:/sbin:/bin \
+  VCD_TEST_SKIP_SANITIZERS="${VCD_TEST_SKIP_SANITIZERS:-}" \
   bash -c 'cd "$0" && exec scripts/test.sh "$@"' "$inside" "$@"
