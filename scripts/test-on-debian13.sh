@@ -64,10 +64,11 @@ mountIn dev/pts -t devpts -o newinstance,ptmxmode=0666 devpts
 mountIn dev/shm -t tmpfs -o mode=1777 shm
 mountIn tmp -t tmpfs -o mode=1777 tmp
 
-# The checkout as it stands (tracked and new files, not what git ignores), without build output.
+# The checkout as it stands (tracked and new files, not what git ignores), without build output;
+# files since deleted from the checkout go from the copy too (a test file left behind would
+# still be built). What git ignores is left alone on both sides, so the chroot's builds stay.
 mkdir -p "$root$inside"
-git ls-files -z --cached --others --exclude-standard |
-  rsync -a --from0 --files-from=- ./ "$root$inside/"
+rsync -a --delete --exclude=/.git --filter=':- .gitignore' ./ "$root$inside/"
 
 if [ "${VCD_DEBIAN13_SHELL:-}" = 1 ]; then
   chroot "$root" /usr/bin/env -i HOME=/root TERM="${TERM:-xterm}" PATH=/usr/sbin:/usr/bin:/sbin:/bin \
