@@ -189,6 +189,11 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
     setOption(m_mpv, "gpu-hwdec-interop", "no");
     // No sound card: libmpv tries the outputs in turn and falls back to none; never wait long.
     setOption(m_mpv, "audio-fallback-to-null", "yes");
+    // The outputs tried, in libmpv's own order, without SDL's: SDL only goes through the same
+    // sound servers and ALSA again (on a machine where all of them failed, 20-30 ms more on the
+    // way to the first picture, as the file waits for its audio output). A build of libmpv without
+    // PipeWire refuses the list: then it is the list without it.
+    if (mpv_set_option_string(m_mpv, "ao", "pipewire,pulse,alsa,jack") < 0) setOption(m_mpv, "ao", "pulse,alsa,jack");
   }
 
   if (mpv_initialize(m_mpv) < 0) throw MediaError("libmpv could not be started");
@@ -217,6 +222,10 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
   // libmpv's own error lines tell why a file failed; VCD_MPV_LOG=v (or debug, info, ...) passes
   // its whole log to stderr.
   m_verboseLog = qEnvironmentVariableIsSet("VCD_MPV_LOG");
+  // VCD_MPV_LOG_FILE=path: libmpv's whole log with its own time stamps, written by libmpv as it
+  // happens (the log above comes through the GUI thread, later than it happened).
+  if (const QByteArray logFile = qgetenv("VCD_MPV_LOG_FILE"); !logFile.isEmpty())
+    mpv_set_property_string(m_mpv, "log-file", logFile.constData());
   mpv_request_log_messages(m_mpv, m_verboseLog ? qgetenv("VCD_MPV_LOG").constData() : "error");
 
   mpv_set_wakeup_callback(m_mpv, [](void* ctx) {
@@ -741,6 +750,7 @@ void MpvPlayer::handleHook(uint64_t hookId, const Event& ev) {
     if (!ours) mpv_set_property_string(m_mpv, "stream-open-filename", "refused://");
   }
   mpv_hook_continue(m_mpv, hookId);
+  platform::startupStep("libmpv: on_load answered");
 }
 
 }  // namespace vcd::mpv
