@@ -374,7 +374,7 @@ class SwaySession {
     const QString log = s.binDir + "/bench/sway-session.log";
     // Inside the session: float every window, write the environment, hold until the file is gone.
     holder_ = vcd::bench::spawn({stage_ + "/tests/wayland/with-sway.sh", dir_ + "/out", "sh", "-c",
-                     "swaymsg -q 'for_window [all] floating enable' && env >\"$0.tmp\" && mv \"$0.tmp\" \"$0\" && "
+                     "swaymsg -q 'for_window [title=\".*\"] floating enable' && env >\"$0.tmp\" && mv \"$0.tmp\" \"$0\" && "
                      "while [ -e \"$0\" ]; do sleep 0.2; done",
                      envFile_},
                     "offscreen", log);
@@ -388,7 +388,8 @@ class SwaySession {
     if (holder_.pid < 0 || !env.open(QIODevice::ReadOnly)) {
       QFile out(log);
       const QByteArray said = out.open(QIODevice::ReadOnly) ? out.readAll().trimmed() : QByteArray();
-      why_ = QStringLiteral("the session did not start: ") + QString::fromLocal8Bit(said.mid(said.lastIndexOf('\n') + 1));
+      why_ = QStringLiteral("the session did not start: %1 (%2)")
+                 .arg(QString::fromLocal8Bit(said.mid(said.lastIndexOf('\n') + 1)), log);
       return;
     }
     for (const QByteArray& line : env.readAll().split('\n')) {
