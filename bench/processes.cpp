@@ -4,7 +4,9 @@
 #include "bench/bench.h"
 
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRect>
 #include <QStandardPaths>
 #include <QThread>
@@ -15,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -289,9 +292,9 @@ void stop(Child& c) {
   c.pid = -1;
 }
 
-// Processor time of `argv` between `from` and `to` seconds after its start, or -1.
-double cpuBetween(const QStringList& argv, double from, double to, const QString& log) {
-  Child c = spawn(argv, "xcb", log);
+// Processor time of the child `start` starts between `from` and `to` seconds after its start, or -1.
+double cpuBetween(const std::function<Child()>& start, double from, double to) {
+  Child c = start();
   if (c.pid < 0) return -1;
   double atFrom = -1, atTo = -1;
   while (c.started.elapsed() < to * 1000 + 5000) {
@@ -310,6 +313,153 @@ double cpuBetween(const QStringList& argv, double from, double to, const QString
   stop(c);
   return atFrom >= 0 && atTo >= 0 ? atTo - atFrom : -1;
 }
+
+double cpuBetween(const QStringList& argv, double from, double to, const QString& log) {
+  return cpuBetween([&] { return spawn(argv, "xcb", log); }, from, to);
+}
+
+// What windowed_player measured: the GUI thread's round trips idle and playing, frames shown.
+struct WindowRun {
+  double idleMedian = -1, idleP90 = -1, median = -1, p90 = -1, fps = -1;
+  long drops = -1, delayed = -1;
+};
+
+// Waits for windowed_player `c` to end and reads its line from `log`.
+WindowRun windowRun(Child c, const QString& image, const QString& log) {
+  WindowRun r;
+  int status = 0;
+  if (c.pid < 0 || waitpid(c.pid, &status, 0) != c.pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "the windowed player did not play %s (see %s)\n", qPrintable(image), qPrintable(log));
+    return r;
+  }
+  QFile out(log);
+  if (!out.open(QIODevice::ReadOnly)) return r;
+  const QList<QByteArray> lines = out.readAll().trimmed().split('\n');
+  std::sscanf(lines.last().constData(), "%lf %lf %lf %lf %lf %ld %ld", &r.idleMedian, &r.idleP90, &r.median, &r.p90,
+              &r.fps, &r.drops, &r.delayed);
+  return r;
+}
+
+
+// ---- a headless sway session ----------------------------------------------------------------
+
+// A headless sway session, started as the Wayland tests start theirs (tests/wayland/with-sway.sh:
+// a user of its own when we are root, since sway refuses root; its own runtime folder, home and
+// session bus) and held open while the figures run in it. What runs in it runs as the session's
+// user with the session's environment, natively on Wayland, from copies every user may read
+// (tests/wayland/stage.sh). Windows float at their own size, as on a bare X screen.
+class SwaySession {
+ public:
+  SwaySession(const Settings& s, const QStringList& programs, const QString& disc) {
+    if (QStandardPaths::findExecutable(QStringLiteral("sway")).isEmpty()) {
+      why_ = QStringLiteral("sway is not installed (apt-get install sway)");
+      return;
+    }
+    QProcess stage;
+    stage.start(QStringLiteral(VCD_SOURCE_DIR "/tests/wayland/stage.sh"), programs + QStringList{"--disc", disc});
+    if (!stage.waitForFinished(120000) || stage.exitCode() != 0) {
+      why_ = QStringLiteral("the session's files could not be copied: ") + QString::fromLocal8Bit(stage.readAllStandardError()).trimmed();
+      return;
+    }
+    stage_ = QString::fromLocal8Bit(stage.readAllStandardOutput()).trimmed();
+    disc_ = stage_ + "/disc/" + QFileInfo(disc).fileName();
+    QByteArray dir = "/tmp/vcd-bench-sway.XXXXXX";
+    if (!mkdtemp(dir.data())) {
+      why_ = QStringLiteral("no folder for the session");
+      return;
+    }
+    dir_ = QString::fromLocal8Bit(dir);
+    ::chmod(dir.constData(), 0777);  // the session's user writes its environment here
+    envFile_ = dir_ + "/session.env";
+    const QString log = s.binDir + "/bench/sway-session.log";
+    // Inside the session: float every window, write the environment, hold until the file is gone.
+    holder_ = vcd::bench::spawn({stage_ + "/tests/wayland/with-sway.sh", dir_ + "/out", "sh", "-c",
+                     "swaymsg -q 'for_window [title=\".*\"] floating enable' && env >\"$0.tmp\" && mv \"$0.tmp\" \"$0\" && "
+                     "while [ -e \"$0\" ]; do sleep 0.2; done",
+                     envFile_},
+                    "offscreen", log);
+    const QByteArray envName = QFile::encodeName(envFile_);
+    struct stat info {};
+    while (holder_.pid > 0 && holder_.started.elapsed() < 150000 && ::stat(envName.constData(), &info) != 0) {
+      if (waitpid(holder_.pid, nullptr, WNOHANG) == holder_.pid) holder_.pid = -1;
+      QThread::usleep(50000);
+    }
+    QFile env(envFile_);
+    if (holder_.pid < 0 || !env.open(QIODevice::ReadOnly)) {
+      QFile out(log);
+      const QByteArray said = out.open(QIODevice::ReadOnly) ? out.readAll().trimmed() : QByteArray();
+      why_ = QStringLiteral("the session did not start: %1 (%2)")
+                 .arg(QString::fromLocal8Bit(said.mid(said.lastIndexOf('\n') + 1)), log);
+      return;
+    }
+    for (const QByteArray& line : env.readAll().split('\n')) {
+      if (!line.contains('=') || line.startsWith("QT_QPA_PLATFORM=")) continue;
+      if (line.startsWith("HOME=")) home_ = line.mid(5);
+      env_.push_back(line);
+    }
+    env_.push_back("QT_QPA_PLATFORM=wayland");
+    if (getuid() == 0 && info.st_uid != 0) {
+      if (const passwd* user = getpwuid(info.st_uid)) {
+        uid_ = user->pw_uid;
+        gid_ = user->pw_gid;
+        switchUser_ = true;
+      }
+    }
+  }
+  ~SwaySession() {
+    if (!envFile_.isEmpty()) QFile::remove(envFile_);  // the session ends
+    // It stops sway and removes its own folders; if it has not within 30 s, it is stopped.
+    QElapsedTimer t;
+    t.start();
+    while (holder_.pid > 0 && waitpid(holder_.pid, nullptr, WNOHANG) != holder_.pid && t.elapsed() < 30000)
+      QThread::usleep(50000);
+    if (t.elapsed() >= 30000) stop(holder_);
+    if (!dir_.isEmpty()) QDir(dir_).removeRecursively();
+    if (!stage_.isEmpty()) QDir(stage_).removeRecursively();
+  }
+  bool ok() const { return !env_.empty(); }
+  QString why() const { return why_; }
+  // The copy of a program given to the constructor, and of its disc.
+  QString program(const QString& path) const { return stage_ + "/" + QFileInfo(path).fileName(); }
+  QString disc() const { return disc_; }
+
+  // Starts `argv` in the session, its output going to `log` (opened by us).
+  Child spawn(const QStringList& argv, const QString& log) const {
+    std::vector<QByteArray> args;
+    for (const QString& a : argv) args.push_back(QFile::encodeName(a));
+    std::vector<char*> argp;
+    for (auto& a : args) argp.push_back(a.data());
+    argp.push_back(nullptr);
+    std::vector<QByteArray> env = env_;
+    std::vector<char*> envp;
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const QByteArray logName = QFile::encodeName(log);
+    Child c;
+    c.started.start();
+    c.pid = fork();
+    if (c.pid == 0) {
+      const int out = ::open(logName.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int in = ::open("/dev/null", O_RDONLY);
+      if (out < 0 || in < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(out, 2) < 0) _exit(126);
+      if (switchUser_ && (setgroups(0, nullptr) != 0 || setgid(gid_) != 0 || setuid(uid_) != 0)) _exit(126);
+      if (chdir(home_.constData()) != 0) _exit(126);
+      execve(argp[0], argp.data(), envp.data());
+      _exit(127);
+    }
+    if (c.pid < 0) std::fprintf(stderr, "cannot start %s: %s\n", argp[0], std::strerror(errno));
+    return c;
+  }
+
+ private:
+  QString why_, stage_, disc_, dir_, envFile_;
+  Child holder_;
+  std::vector<QByteArray> env_;
+  QByteArray home_;
+  uid_t uid_ = 0;
+  gid_t gid_ = 0;
+  bool switchUser_ = false;
+};
 
 }  // namespace
 
@@ -452,25 +602,11 @@ std::vector<Row> playbackRows(const Settings& s) {
 
 std::vector<Row> windowRows(const Settings& s) {
   // One run per track rate: the first track of each disc plays in the real window.
-  struct Run {
-    double idleMedian = -1, idleP90 = -1, median = -1, p90 = -1, fps = -1;
-    long drops = -1, delayed = -1;
-  };
+  using Run = WindowRun;
   auto run = [&](const QString& image, const QString& name) {
-    Run r;
     const QString log = s.binDir + "/bench/window-" + name + ".log";
-    Child c = spawn({s.binDir + "/bench/windowed_player", image, QString::number(s.frameSeconds)}, "xcb", log);
-    int status = 0;
-    if (c.pid < 0 || waitpid(c.pid, &status, 0) != c.pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      std::fprintf(stderr, "the windowed player did not play %s (see %s)\n", qPrintable(image), qPrintable(log));
-      return r;
-    }
-    QFile out(log);
-    out.open(QIODevice::ReadOnly);
-    const QList<QByteArray> lines = out.readAll().trimmed().split('\n');
-    std::sscanf(lines.last().constData(), "%lf %lf %lf %lf %lf %ld %ld", &r.idleMedian, &r.idleP90, &r.median, &r.p90,
-                &r.fps, &r.drops, &r.delayed);
-    return r;
+    return windowRun(spawn({s.binDir + "/bench/windowed_player", image, QString::number(s.frameSeconds)}, "xcb", log),
+                     image, log);
   };
   const Run pal = run(s.longImage, "pal");
   const Run ntsc = run(s.ntscImage, "ntsc");
@@ -503,6 +639,87 @@ std::vector<Row> windowRows(const Settings& s) {
   }
   const double rc = median(ref), oc = median(ours);
   rows.push_back({"9 CPU s, windowed 4-12 s", rc, oc, "<= 1.3x", oc > 0 && rc > 0 && oc <= 1.3 * rc});
+  return rows;
+}
+
+std::vector<Row> waylandRows(const Settings& s) {
+  const QString windowed = s.binDir + "/bench/windowed_player", player = s.binDir + "/vcdplayer";
+  SwaySession sway(s, {windowed, player}, s.longImage);
+  if (!sway.ok()) {
+    std::printf("7w, 9w (native Wayland): not measured: %s\n", qPrintable(sway.why()));
+    return {};
+  }
+  // Pairs in the same session, the X11 run (Xvfb) and the native Wayland run taking turns at
+  // going first; ratios are medians of the per-pair ratios.
+  const int pairs = std::clamp(s.runs, 1, 3);
+  const QString frames = QString::number(std::min(s.frameSeconds, 10));
+  std::vector<double> wIdle, wIdleP90, wMedian, wP90, xMedian, xP90, wFps, xFps, medianRatio, p90Ratio;
+  long wLate = 0, xLate = 0;
+  for (int r = 0; r < pairs; ++r) {
+    WindowRun x, w;
+    for (int turn = 0; turn < 2; ++turn) {
+      if ((turn == 0) == (r % 2 == 0)) {
+        const QString log = s.binDir + QStringLiteral("/bench/window-x11-%1.log").arg(r);
+        x = windowRun(spawn({windowed, s.longImage, frames}, "xcb", log), s.longImage, log);
+      } else {
+        const QString log = s.binDir + QStringLiteral("/bench/window-wayland-%1.log").arg(r);
+        w = windowRun(sway.spawn({sway.program(windowed), sway.disc(), frames}, log), s.longImage, log);
+      }
+    }
+    if (w.median >= 0) {
+      wIdle.push_back(w.idleMedian), wIdleP90.push_back(w.idleP90), wMedian.push_back(w.median), wP90.push_back(w.p90);
+      wFps.push_back(w.fps), wLate += w.drops + w.delayed;
+    }
+    if (x.median >= 0) {
+      xMedian.push_back(x.median), xP90.push_back(x.p90), xFps.push_back(x.fps), xLate += x.drops + x.delayed;
+    }
+    if (w.median >= 0 && x.median > 0) medianRatio.push_back(w.median / x.median), p90Ratio.push_back(w.p90 / x.p90);
+  }
+  const double idle = median(wIdle), playing = median(wMedian), p90 = median(wP90);
+  std::vector<Row> rows;
+  rows.push_back({"7w Wayland round trip ms, median", idle, playing, "<= 2 ms, 3x",
+                  playing >= 0 && playing <= 2.0 && playing <= 3 * std::max(idle, 0.1)});
+  rows.push_back({"7w Wayland round trip ms, 90th", median(wIdleP90), p90, "<= 10 ms", p90 >= 0 && p90 <= 10.0});
+  Row vsMedian{"7w Wayland vs X11 (7), median", median(xMedian), playing, "<= 2 ms", playing >= 0 && playing <= 2.0};
+  vsMedian.ratio = median(medianRatio);
+  Row vsP90{"7w Wayland vs X11 (7), 90th", median(xP90), p90, "<= 10 ms", p90 >= 0 && p90 <= 10.0};
+  vsP90.ratio = median(p90Ratio);
+  vsP90.note = QStringLiteral("7w: %1 pairs of windowed_player runs (native Wayland in headless sway, X11 in Xvfb), "
+                              "references of the vs-X11 rows the X11 runs; frames/s shown over %2 s: %3 Wayland, %4 X11; "
+                              "dropped or late: %5 Wayland, %6 X11")
+                   .arg(medianRatio.size())
+                   .arg(frames)
+                   .arg(median(wFps), 0, 'f', 2)
+                   .arg(median(xFps), 0, 'f', 2)
+                   .arg(wLate)
+                   .arg(xLate);
+  rows.push_back(vsMedian);
+  rows.push_back(vsP90);
+
+  // Processor time of the player itself from 4 s to 12 s after its start, natively on Wayland
+  // against the same binary on X11, in pairs taking turns at going first.
+  std::vector<double> wCpu, xCpu, cpuRatio;
+  for (int r = 0; r < pairs; ++r) {
+    double x = -1, w = -1;
+    for (int turn = 0; turn < 2; ++turn) {
+      if ((turn == 0) == (r % 2 == 0))
+        x = cpuBetween({player, s.longImage}, 4, 12, s.binDir + "/bench/cpu-player-x11.log");
+      else
+        w = cpuBetween([&] { return sway.spawn({sway.program(player), sway.disc()}, s.binDir + "/bench/cpu-player-wayland.log"); },
+                       4, 12);
+    }
+    if (x > 0) xCpu.push_back(x);
+    if (w > 0) wCpu.push_back(w);
+    if (x > 0 && w > 0) cpuRatio.push_back(w / x);
+  }
+  const double cpuX = median(xCpu), cpuW = median(wCpu), ratio = median(cpuRatio);
+  Row cpu{"9w CPU s 4-12 s, Wayland vs X11", cpuX, cpuW, "<= 1.1x", ratio > 0 && ratio <= 1.1};
+  cpu.ratio = ratio;
+  QStringList each;
+  for (size_t i = 0; i < std::min(xCpu.size(), wCpu.size()); ++i)
+    each << QStringLiteral("%1/%2").arg(wCpu[i], 0, 'f', 2).arg(xCpu[i], 0, 'f', 2);
+  cpu.note = QStringLiteral("9w: vcdplayer long60.cue, %1 pairs, Wayland/X11 s: %2").arg(cpuRatio.size()).arg(each.join(", "));
+  rows.push_back(cpu);
   return rows;
 }
 

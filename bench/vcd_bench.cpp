@@ -3,7 +3,8 @@
 // table and exits non-zero when a target is missed. Run it through scripts/bench.sh (it needs
 // an X display for the cold start).
 //
-//   vcd_bench [--runs N] [--only 1,2,3,4,5,6,7] [--changes N] (7 also gives figures 8 and 9)
+//   vcd_bench [--runs N] [--only 1,2,3,4,5,6,7,w] [--changes N] (7 also gives figures 8 and 9;
+//   w, or 7w or 9w, figures 7 and 9 natively on Wayland in a headless sway against X11)
 #include "bench/bench.h"
 
 #include <QApplication>
@@ -27,7 +28,8 @@ int main(int argc, char** argv) {
   s.longImage = s.mediaDir + "/long60.cue";
   s.shortImage = s.mediaDir + "/pal25.cue";
   s.ntscImage = s.mediaDir + "/long45ntsc.cue";
-  QSet<int> parts{1, 2, 3, 4, 5, 6, 7};
+  constexpr int kWayland = 10;  // figures 7w and 9w
+  QSet<int> parts{1, 2, 3, 4, 5, 6, 7, kWayland};
   const QStringList args = app.arguments();
   for (int i = 1; i + 1 < args.size(); ++i) {
     if (args[i] == "--runs") {
@@ -36,7 +38,7 @@ int main(int argc, char** argv) {
       s.changes = std::max(11, args[++i].toInt());
     } else if (args[i] == "--only") {
       parts.clear();
-      for (const QString& p : args[++i].split(',')) parts.insert(p.toInt());
+      for (const QString& p : args[++i].split(',')) parts.insert(p.endsWith('w') ? kWayland : p.toInt());
     }
   }
   std::printf("Medians of %d runs (track switches: %d; playback: %d pairs side by side). Load at start: %s.\n", s.runs,
@@ -58,7 +60,8 @@ int main(int argc, char** argv) {
   // The mpv player's reference of figure 9 plays the payload the reader figures write.
   if (parts.contains(7) && !parts.contains(5)) readerRows(s);
   add(7, "the real window playing (about three minutes)", windowRows);
-  std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.figure.left(1) < b.figure.left(1); });
+  add(kWayland, "the real window natively on Wayland against X11 (about four minutes)", waylandRows);
+  std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.figure.left(1) < b.figure.left(1); });
 
   std::printf("\n%-34s %11s %11s %8s %10s %6s\n", "figure", "reference", "player", "ratio", "target", "result");
   bool allPass = true;
@@ -74,7 +77,8 @@ int main(int argc, char** argv) {
               "libmpv program (render API) on the same track, both under Xvfb, and VLC playing the image; 4 the mpv player on the same\n"
               "payload as a file; 5 the 1x rate (read() of the same sectors of the BIN beside it); 6 after 10 changes;\n"
               "7 the same window before the disc plays; 8 the track's own frame rate; 9 the mpv player\n"
-              "(--vo=gpu, x11egl) showing the same track in a 485 x 265 window.\n");
+              "(--vo=gpu, x11egl) showing the same track in a 485 x 265 window; 7w the same window natively on Wayland\n"
+              "(headless sway) before the disc plays, and figure 7's X11 run; 9w the player itself on X11 (Xvfb).\n");
   for (const QString& n : notes) std::printf("%s\n", qPrintable(n));
   std::printf("Load at the end: %s.\n", qPrintable(loadAverage()));
   return allPass && rows.size() > 0 ? 0 : 1;

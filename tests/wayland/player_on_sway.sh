@@ -14,24 +14,9 @@ set -euo pipefail
 player=$1 seat_tool=$2 disc=$3 outdir=$4 platform=$5
 here=$(dirname "$(readlink -f "$0")")
 if [ -z "${VCD_SWAY_INNER:-}" ]; then
-  # The session runs as a user of its own, who may not reach this checkout or its build (a clone
-  # under /root is mode 700): what the session needs is copied into a folder of its own that
-  # every user may read: these scripts, the player, the input tool, the disc's sheet and the data
-  # files the sheet names.
-  stage=$(mktemp -d /tmp/vcd-wayland-files.XXXXXX)
+  # The session runs as a user of its own: what it needs is copied where every user may read it.
+  stage=$("$here/stage.sh" "$player" "$seat_tool" --disc "$disc")
   trap 'rm -rf "$stage"' EXIT
-  mkdir -p "$stage/tests/wayland" "$stage/tests/e2e" "$stage/disc"
-  cp "$here/with-sway.sh" "$here/player_on_sway.sh" "$stage/tests/wayland/"
-  cp "$here/../e2e/lib.sh" "$here/../e2e/window_events.py" "$here/../e2e/session-bus-daemon.sh" "$stage/tests/e2e/"
-  cp "$player" "$stage/vcdplayer"
-  cp "$seat_tool" "$stage/virtual_seat"
-  cp "$disc" "$stage/disc/"
-  while IFS= read -r name; do
-    case $name in */*|..|.|"") echo "FAIL: the disc's sheet names a file outside its folder: $name"; exit 1 ;; esac
-    cp "$(dirname "$disc")/$name" "$stage/disc/"
-  done < <(tr -d '\r' <"$disc" | sed -n -E 's/^[[:space:]]*FILE[[:space:]]+"?([^"]*[^" ])"?[[:space:]]+[A-Z0-9]+[[:space:]]*$/\1/p')
-  chmod -R a+rX "$stage"
-  chmod 755 "$stage"
   rm -rf "${outdir:?}/$platform"  # this run's pictures only
   rc=0
   "$stage/tests/wayland/with-sway.sh" "$outdir/$platform" "$stage/tests/wayland/player_on_sway.sh" \
