@@ -18,6 +18,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
+#include <optional>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -77,22 +78,19 @@ Child spawn(const QStringList& argv, const QByteArray& platform, const QString& 
 // The user VLC runs as: it refuses to run as root. Made by scripts/bench.sh.
 constexpr char kVlcUser[] = "vcdbench-vlc";
 
-// Starts `argv` as `user` (its own uid, gid and HOME; DISPLAY and a copy of the X authority it
-// can read), its output going to `log`.
-Child spawnAs(const passwd& user, const QStringList& argv, const QString& log, const QByteArray& xauthority) {
+// Starts `argv` with exactly `env`, in `home`, its output going to `log` (opened by us); as the
+// user `ids` (uid, gid) names when it is given.
+Child forkAs(const QStringList& argv, std::vector<QByteArray> env, const QString& log, const QByteArray& home,
+             std::optional<std::pair<uid_t, gid_t>> ids) {
   std::vector<QByteArray> args;
   for (const QString& a : argv) args.push_back(QFile::encodeName(a));
   std::vector<char*> argp;
   for (auto& a : args) argp.push_back(a.data());
   argp.push_back(nullptr);
-  std::vector<QByteArray> env = {"PATH=/usr/bin:/bin", "HOME=" + QByteArray(user.pw_dir), "USER=" + QByteArray(user.pw_name),
-                                 "DISPLAY=" + qgetenv("DISPLAY"), "XAUTHORITY=" + xauthority, "LANG=C.UTF-8"};
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
   const QByteArray logName = QFile::encodeName(log);
-  const uid_t uid = user.pw_uid;
-  const gid_t gid = user.pw_gid;
   Child c;
   c.started.start();
   c.pid = fork();
@@ -100,13 +98,22 @@ Child spawnAs(const passwd& user, const QStringList& argv, const QString& log, c
     const int out = ::open(logName.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int in = ::open("/dev/null", O_RDONLY);
     if (out < 0 || in < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(out, 2) < 0) _exit(126);
-    if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(126);
-    if (chdir(user.pw_dir) != 0) _exit(126);
+    if (ids && (setgroups(0, nullptr) != 0 || setgid(ids->second) != 0 || setuid(ids->first) != 0)) _exit(126);
+    if (chdir(home.constData()) != 0) _exit(126);
     execve(argp[0], argp.data(), envp.data());
     _exit(127);
   }
   if (c.pid < 0) std::fprintf(stderr, "cannot start %s: %s\n", argp[0], std::strerror(errno));
   return c;
+}
+
+// Starts `argv` as `user` (its own uid, gid and HOME; DISPLAY and a copy of the X authority it
+// can read), its output going to `log`.
+Child spawnAs(const passwd& user, const QStringList& argv, const QString& log, const QByteArray& xauthority) {
+  return forkAs(argv,
+                {"PATH=/usr/bin:/bin", "HOME=" + QByteArray(user.pw_dir), "USER=" + QByteArray(user.pw_name),
+                 "DISPLAY=" + qgetenv("DISPLAY"), "XAUTHORITY=" + xauthority, "LANG=C.UTF-8"},
+                log, QByteArray(user.pw_dir), std::make_pair(user.pw_uid, user.pw_gid));
 }
 
 // ---- the X screen ---------------------------------------------------------------------------
@@ -425,30 +432,8 @@ class SwaySession {
 
   // Starts `argv` in the session, its output going to `log` (opened by us).
   Child spawn(const QStringList& argv, const QString& log) const {
-    std::vector<QByteArray> args;
-    for (const QString& a : argv) args.push_back(QFile::encodeName(a));
-    std::vector<char*> argp;
-    for (auto& a : args) argp.push_back(a.data());
-    argp.push_back(nullptr);
-    std::vector<QByteArray> env = env_;
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    const QByteArray logName = QFile::encodeName(log);
-    Child c;
-    c.started.start();
-    c.pid = fork();
-    if (c.pid == 0) {
-      const int out = ::open(logName.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      const int in = ::open("/dev/null", O_RDONLY);
-      if (out < 0 || in < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(out, 2) < 0) _exit(126);
-      if (switchUser_ && (setgroups(0, nullptr) != 0 || setgid(gid_) != 0 || setuid(uid_) != 0)) _exit(126);
-      if (chdir(home_.constData()) != 0) _exit(126);
-      execve(argp[0], argp.data(), envp.data());
-      _exit(127);
-    }
-    if (c.pid < 0) std::fprintf(stderr, "cannot start %s: %s\n", argp[0], std::strerror(errno));
-    return c;
+    return forkAs(argv, env_, log, home_,
+                  switchUser_ ? std::optional(std::make_pair(uid_, gid_)) : std::nullopt);
   }
 
  private:

@@ -300,14 +300,14 @@ bool contextCanBeMade() {
   QOpenGLContext probe;
   return probe.create();
 }
-std::future<bool>& openGLCheck() {
-  static std::future<bool> check;
+std::shared_future<bool>& openGLCheck() {
+  static std::shared_future<bool> check;
   return check;
 }
 }  // namespace
 
 void VideoWidget::checkOpenGLAhead() {
-  std::future<bool>& check = openGLCheck();
+  std::shared_future<bool>& check = openGLCheck();
   if (check.valid()) return;
   // (Not QOpenGLContext::supportsThreadedOpenGL(): that itself makes a context on this thread.)
   check = std::async(std::launch::async, [] {
@@ -315,11 +315,12 @@ void VideoWidget::checkOpenGLAhead() {
     const bool made = contextCanBeMade();
     platform::startupStep("OpenGL check done");
     return made;
-  });
+  }).share();
 }
 
+// The answer of the check made ahead, kept for every later engine; without one, asked now.
 bool VideoWidget::openGLAvailable() {
-  if (std::future<bool>& check = openGLCheck(); check.valid()) return check.get();
+  if (const std::shared_future<bool>& check = openGLCheck(); check.valid()) return check.get();
   return contextCanBeMade();
 }
 

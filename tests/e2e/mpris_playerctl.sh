@@ -20,7 +20,7 @@ title_is() { [ "$(pc metadata xesam:title)" = "$1" ]; }
 # position_above SECONDS
 position_above() { awk -v p="$(pc position)" -v s="$1" 'BEGIN { exit !(p != "" && p + 0 > s) }'; }
 # A control of the window as a screen reader reads it: "value checked x y width height".
-control() { /usr/bin/python3 "$e2e_dir/control.py" "$title" "$1" 2>/dev/null; }
+control() { /usr/bin/python3 "$e2e_dir/window_geometry.py" "$title" control "$1" 2>/dev/null; }
 checked() { [ "$(control "$1" | awk '{print $2}')" = 1 ]; }
 slider_is() { [ "$(control Volume | awk '{print $1}')" = "$1" ]; }
 # The volume playerctl reads equals the slider's value on its 0..100 scale.

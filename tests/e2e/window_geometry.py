@@ -4,8 +4,12 @@
     window_geometry.py WINDOW_TITLE controls   every showing control on the window's area, one a
                                                line, sorted: "role|name|x,y,w,h" relative to it
     window_geometry.py WINDOW_TITLE position   the seek slider's value (milliseconds)
+    window_geometry.py WINDOW_TITLE control NAME
+                                               one control (the parked ones too): its value
+                                               (a slider's; "-" for none), checked (1/0), and
+                                               where it is on the screen: "x y width height"
 
-Exits 1 (and prints nothing) when the window is not on the bus or has no such slider.
+Exits 1 (and prints nothing) when the window is not on the bus or has no such slider or control.
 """
 import sys
 
@@ -45,6 +49,18 @@ def main():
         for node in descendants(window):
             if node.getRole() == pyatspi.ROLE_SLIDER and "Seek" in (node.name, node.description):
                 print("%d" % node.queryValue().currentValue)
+                return 0
+        return 1
+    if WHAT == "control":
+        for node in descendants(window):
+            if node.name == sys.argv[3]:
+                try:
+                    value = "%g" % node.queryValue().currentValue
+                except NotImplementedError:
+                    value = "-"
+                checked = 1 if node.getState().contains(pyatspi.STATE_CHECKED) else 0
+                box = extents(node)
+                print(value, checked, box.x, box.y, box.width, box.height)
                 return 0
         return 1
     origin = extents(window)
