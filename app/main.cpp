@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
   vcd::mpv::VideoWidget::checkOpenGLAhead();
   vcd::mpv::loadLibmpvAhead();
   // The main window's fonts now, the Help window's once the picture shows.
-  vcd::registerMainWindowFonts();
+  vcd::ui::registerMainWindowFonts();
   vcd::platform::startupStep("fonts registered");
   QApplication::setApplicationName(QStringLiteral("vcdplayer"));
   QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
@@ -94,10 +94,10 @@ int main(int argc, char** argv) {
   // drive's disc (its mount point) puts that drive first. None of them is handed to the player
   // as a file. A refused image leaves the drive empty and is tried as a file; the disc layer
   // logs why.
-  QString commandLine = vcd::command_line::argumentString(arguments);
-  if (const QString named = vcd::command_line::namedPath(commandLine, QDir::currentPath()); !named.isEmpty()) {
+  QString commandLine = vcd::player::command_line::argumentString(arguments);
+  if (const QString named = vcd::player::command_line::namedPath(commandLine, QDir::currentPath()); !named.isEmpty()) {
     // Lines about its disc name the image as the user gave it.
-    if (vcd::command_line::takeNamedPath(drives, named, vcd::command_line::fileToPlay(commandLine))) commandLine.clear();
+    if (vcd::player::command_line::takeNamedPath(drives, named, vcd::player::command_line::fileToPlay(commandLine))) commandLine.clear();
   }
   vcd::platform::startupStep("disc image in its drive");
 
@@ -117,12 +117,12 @@ int main(int argc, char** argv) {
 
   vcd::platform::LinuxCdTray tray(&drives);
 
-  vcd::PlayerfrmServices services;
+  vcd::player::PlayerfrmServices services;
   services.player = engine.get();
   services.drives = &drives;
   services.tray = &tray;
   services.commandLine = commandLine;
-  services.takeIntoDrives = [&drives](const QString& path) { return vcd::command_line::takeNamedPath(drives, path); };
+  services.takeIntoDrives = [&drives](const QString& path) { return vcd::player::command_line::takeNamedPath(drives, path); };
   services.togglePause = [&engine] { engine->togglePause(); };
   services.showsPicture = [&engine] { return engine->playsVideo(); };
   // Exit and closing the window end the process at once: no other window's handlers run.
@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
     _exit(0);
   };
 
-  vcd::Playerfrm window(std::move(services));
+  vcd::player::Playerfrm window(std::move(services));
   vcd::platform::startupStep("window made");
   // Screen saver and media keys on the session bus, and the rest of the fonts, once the first
   // picture is on screen (they play no part in it, and a session bus may be slow to answer or
@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
     if (joined) return;
     joined = true;
     window.joinDesktop(QDBusConnection::sessionBus());
-    vcd::registerWindowFonts();
+    vcd::ui::registerWindowFonts();
   };
   QObject::connect(engine.get(), &vcd::mpv::MpvPlayer::firstPictureShown, &window, joinDesktop, Qt::QueuedConnection);
   QTimer::singleShot(kJoinDesktopAtTheLatestMs, &window, joinDesktop);

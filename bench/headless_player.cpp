@@ -15,7 +15,7 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  vcd::registerWindowFonts();
+  vcd::ui::registerWindowFonts();
   std::setlocale(LC_NUMERIC, "C");
   if (argc < 2) return 2;
   vcd::platform::LinuxDriveManager drives([] { return std::vector<vcd::platform::OpticalDevice>{}; });
@@ -26,12 +26,12 @@ int main(int argc, char** argv) {
     std::fflush(nullptr);
     _exit(0);
   });
-  vcd::PlayerfrmServices services;
+  vcd::player::PlayerfrmServices services;
   services.player = &engine;
   services.drives = &drives;
   services.endProgram = [] { _exit(1); };
-  services.messageBox = [](vcd::MessageIcon, const QString&, const QString&) {};
-  vcd::Playerfrm window(std::move(services));
+  services.messageBox = [](vcd::ui::MessageIcon, const QString&, const QString&) {};
+  vcd::player::Playerfrm window(std::move(services));
   window.Form_Load();
   QTimer::singleShot(180000, [] { _exit(1); });
   return QApplication::exec();

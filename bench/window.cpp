@@ -23,12 +23,12 @@ class WindowRig {
  public:
   WindowRig(const QString& image, double rate) : drives_(drivesWith(image, rate)) {
     engine_ = std::make_unique<mpv::MpvPlayer>(drives_.get(), mpv::MpvPlayer::Mode::Headless);
-    PlayerfrmServices services;
+    player::PlayerfrmServices services;
     services.player = engine_.get();
     services.drives = drives_.get();
     services.endProgram = [] {};
-    services.messageBox = [](MessageIcon, const QString&, const QString&) {};
-    window_ = std::make_unique<Playerfrm>(std::move(services));
+    services.messageBox = [](ui::MessageIcon, const QString&, const QString&) {};
+    window_ = std::make_unique<player::Playerfrm>(std::move(services));
     QObject::connect(engine_.get(), &MediaPlayer::PlayStateChange, [this](int, int now) {
       if (now == kPlaying && loop_.isRunning()) {
         playingAfter_ = timer_.nsecsElapsed() / 1e6;
@@ -52,13 +52,13 @@ class WindowRig {
     return playingAfter_;
   }
 
-  Playerfrm& window() { return *window_; }
+  player::Playerfrm& window() { return *window_; }
   int tracks() const { return window_->File1->ListCount(); }
 
  private:
   std::unique_ptr<platform::LinuxDriveManager> drives_;
   std::unique_ptr<mpv::MpvPlayer> engine_;
-  std::unique_ptr<Playerfrm> window_;
+  std::unique_ptr<player::Playerfrm> window_;
   QEventLoop loop_;
   QElapsedTimer timer_;
   double playingAfter_ = -1;

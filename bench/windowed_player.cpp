@@ -74,19 +74,19 @@ class RoundTrips {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  vcd::registerWindowFonts();
+  vcd::ui::registerWindowFonts();
   std::setlocale(LC_NUMERIC, "C");
   if (argc < 3) return 2;
   const int frameSeconds = std::atoi(argv[2]);
   vcd::platform::LinuxDriveManager drives([] { return std::vector<vcd::platform::OpticalDevice>{}; });
   if (!drives.insertImage(QString::fromLocal8Bit(argv[1]))) return 2;
   vcd::mpv::MpvPlayer engine(&drives, vcd::mpv::MpvPlayer::Mode::Windowed);
-  vcd::PlayerfrmServices services;
+  vcd::player::PlayerfrmServices services;
   services.player = &engine;
   services.drives = &drives;
   services.endProgram = [] { _exit(1); };
-  services.messageBox = [](vcd::MessageIcon, const QString&, const QString&) {};
-  vcd::Playerfrm window(std::move(services));
+  services.messageBox = [](vcd::ui::MessageIcon, const QString&, const QString&) {};
+  vcd::player::Playerfrm window(std::move(services));
   window.show();
   auto* video = qobject_cast<vcd::mpv::VideoWidget*>(engine.widget());
 

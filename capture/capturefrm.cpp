@@ -7,7 +7,7 @@
 
 #include "ui/twips.h"
 
-namespace vcd {
+namespace vcd::capture {
 
 Capturefrm::Capturefrm() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
   setObjectName(QStringLiteral("Capturefrm"));
@@ -18,7 +18,7 @@ Capturefrm::Capturefrm() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint
   setPalette(black);
   setAutoFillBackground(true);
   // Its size when it is not covering the screen: 4,680 x 3,195 twips.
-  resize(controls::twipsToPixels(4680), controls::twipsToPixels(3195));
+  resize(ui::twipsToPixels(4680), ui::twipsToPixels(3195));
 }
 
 void Capturefrm::ShowCovering() {
@@ -52,4 +52,4 @@ void Capturefrm::mouseReleaseEvent(QMouseEvent* event) {
   if (click && !unloaded_) Form_Click();
 }
 
-}  // namespace vcd
+}  // namespace vcd::capture

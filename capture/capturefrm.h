@@ -1,7 +1,7 @@
 #pragma once
 #include <QWidget>
 
-namespace vcd {
+namespace vcd::capture {
 
 // The black window that covers the screen for a moment during a capture. It has no controls; a
 // click anywhere in it unloads it (the window is destroyed; showing it again makes a new one).
@@ -30,4 +30,4 @@ class Capturefrm : public QWidget {
   bool unloaded_ = false;
 };
 
-}  // namespace vcd
+}  // namespace vcd::capture

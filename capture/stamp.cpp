@@ -9,7 +9,7 @@
 namespace vcd::capture {
 namespace {
 
-constexpr double kTwips = controls::kTwipsPerPixel;
+constexpr double kTwips = ui::kTwipsPerPixel;
 
 }  // namespace
 

@@ -481,8 +481,8 @@ int commandLine(const uint8_t* data, size_t size) {
   initialise();
   QStringList arguments{QStringLiteral("vcdplayer")};
   arguments += QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)).split(u'\n');
-  const QString line = command_line::argumentString(arguments);
-  const QString file = command_line::fileToPlay(line);
+  const QString line = player::command_line::argumentString(arguments);
+  const QString file = player::command_line::fileToPlay(line);
   QString unquoted = line;
   unquoted.remove(u'"');
   check(!file.contains(u'"'), "no double quote reaches the player");
@@ -490,7 +490,7 @@ int commandLine(const uint8_t* data, size_t size) {
   check(file.isEmpty() == (unquoted.isEmpty() || unquoted == QLatin1String("%1")), "only an empty name is passed over");
   if (!file.isEmpty()) check(file == unquoted, "the name is the whole command line without its quotes");
 
-  const QString image = command_line::discImage(line, state().workingFolder);
+  const QString image = player::command_line::discImage(line, state().workingFolder);
   if (!image.isEmpty()) {
     const QFileInfo info(image);
     check(info.isAbsolute() && info.isFile(), "a disc image is an existing file, named absolutely");

@@ -1,7 +1,7 @@
 #pragma once
 // The product's own contact and ownership texts, shown by the About window and the help page.
 
-namespace vcd::contact {
+namespace vcd::info_windows::contact {
 
 inline constexpr char kEmail[] = "vcdplayer@example.com";
 inline constexpr char kDownloadUrl[] = "https://voren.example.org/vcdplayer";  // also the first web address
@@ -17,4 +17,4 @@ inline constexpr char kTerms[] =
     "It may not be sold, rented out or bundled with any product that is sold without the "
     "written permission of Voren Software.";
 
-}  // namespace vcd::contact
+}  // namespace vcd::info_windows::contact

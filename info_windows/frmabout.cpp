@@ -17,7 +17,7 @@
 // The pictures are compiled into the window library; a window may be the first to need them.
 static void initInfoAssets() { Q_INIT_RESOURCE(assets); }
 
-namespace vcd {
+namespace vcd::info_windows {
 
 int frmAbout::k_ = 0;
 
@@ -58,7 +58,7 @@ frmAbout::frmAbout(window_services::TopMostRoutine setTopMost, AboutServices ser
 }
 
 void frmAbout::connectHandlers() {
-  connect(Timer1, &controls::Timer::Tick, this, [this] { Timer1_Timer(); });
+  connect(Timer1, &ui::Timer::Tick, this, [this] { Timer1_Timer(); });
   connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
   connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
 }
@@ -185,4 +185,4 @@ bool frmAbout::eventFilter(QObject* watched, QEvent* event) {
   }
 }
 
-}  // namespace vcd
+}  // namespace vcd::info_windows

@@ -12,7 +12,7 @@
 #include "ui/timer.h"
 #include "window_services/topmost.h"
 
-namespace vcd {
+namespace vcd::info_windows {
 
 // What the About window needs from the system: finding and starting a program, the message box,
 // and handing mail and web addresses to the desktop. Each defaults to the real thing.
@@ -84,7 +84,7 @@ class frmAbout : public QWidget {
   QLabel* lbAInfo = nullptr;
   QPushButton* Command1 = nullptr;
   QPushButton* Command2 = nullptr;
-  controls::Timer* Timer1 = nullptr;
+  ui::Timer* Timer1 = nullptr;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -105,4 +105,4 @@ class frmAbout : public QWidget {
   static int k_;
 };
 
-}  // namespace vcd
+}  // namespace vcd::info_windows

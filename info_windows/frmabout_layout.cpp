@@ -9,19 +9,19 @@
 #include "ui/layout.h"
 #include "ui/twips.h"
 
-namespace vcd {
+namespace vcd::info_windows {
 namespace {
 
-using controls::ControlRow;
-using controls::Kind;
-using controls::kAutoSize;
-using controls::kNormal;
-using controls::kSansSerif;
-using controls::kTahoma;
-using controls::kTopLeft;
-using controls::kTransparent;
+using ui::ControlRow;
+using ui::Kind;
+using ui::kAutoSize;
+using ui::kNormal;
+using ui::kSansSerif;
+using ui::kTahoma;
+using ui::kTopLeft;
+using ui::kTransparent;
 
-constexpr controls::Font kTitle{"Tahoma", 9, true};
+constexpr ui::Font kTitle{"Tahoma", 9, true};
 // The labels' text starts in their top-left corner, over the window's background.
 constexpr unsigned kText = kTopLeft | kTransparent;
 
@@ -72,16 +72,16 @@ QCursor pointerFrom(const char* resource, int hotX = -1, int hotY = -1) {
 }  // namespace
 
 void frmAbout::createControls() {
-  using controls::twipsToPixels;
+  using ui::twipsToPixels;
   setObjectName(QStringLiteral("frmAbout"));
   setWindowTitle(QStringLiteral("About This Freeware ..."));
   // A fixed dialog: no resizing, no minimise or maximise button.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
   setFixedSize(twipsToPixels(5355), twipsToPixels(6000));
-  setFont(controls::fontOf(controls::kTahomaBold));
+  setFont(ui::fontOf(ui::kTahomaBold));
 
-  controls::ControlSheet sheet(this);
+  ui::ControlSheet sheet(this);
   for (const ControlRow& row : kControls) sheet.add(row);
 
   lpAppImage = sheet.get<QLabel>("lpAppImage");
@@ -135,16 +135,16 @@ void frmAbout::createControls() {
     link->installEventFilter(this);
   }
 
-  Timer1 = new controls::Timer(true, 500, this);
+  Timer1 = new ui::Timer(true, 500, this);
 }
 
 void frmAbout::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   for (const LineRow& line : kLines) {
     painter.setPen(QColor(QString::fromLatin1(line.colour)));
-    painter.drawLine(controls::twipsToPixels(line.x1), controls::twipsToPixels(line.y1),
-                     controls::twipsToPixels(line.x2), controls::twipsToPixels(line.y2));
+    painter.drawLine(ui::twipsToPixels(line.x1), ui::twipsToPixels(line.y1),
+                     ui::twipsToPixels(line.x2), ui::twipsToPixels(line.y2));
   }
 }
 
-}  // namespace vcd
+}  // namespace vcd::info_windows

@@ -9,7 +9,7 @@
 // The pictures are compiled into the window library; a window may be the first to need them.
 static void initInfoAssets() { Q_INIT_RESOURCE(assets); }
 
-namespace vcd {
+namespace vcd::info_windows {
 
 frmHelp::frmHelp(window_services::TopMostRoutine setTopMost, QWidget* parent)
     : QWidget(parent), setTopMost_(std::move(setTopMost)) {
@@ -49,4 +49,4 @@ void frmHelp::closeEvent(QCloseEvent* event) {
 
 void frmHelp::Command1_Click() { close(); }
 
-}  // namespace vcd
+}  // namespace vcd::info_windows

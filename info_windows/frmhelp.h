@@ -8,7 +8,7 @@
 
 #include "window_services/topmost.h"
 
-namespace vcd {
+namespace vcd::info_windows {
 
 // The Quick Help window: a fixed page of help text under the player's word mark, with the
 // version and release date. It sits in the always-on-top band while it is loaded and deletes
@@ -47,4 +47,4 @@ class frmHelp : public QWidget {
   QMap<int, QLabel*> wordMark_;  // array number (1..4) -> its element 1
 };
 
-}  // namespace vcd
+}  // namespace vcd::info_windows

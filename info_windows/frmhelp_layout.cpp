@@ -8,21 +8,21 @@
 #include "ui/layout.h"
 #include "ui/twips.h"
 
-namespace vcd {
+namespace vcd::info_windows {
 namespace {
 
-using controls::ControlRow;
-using controls::Kind;
-using controls::kAutoSize;
-using controls::kMultiLine;
-using controls::kNormal;
-using controls::kSansSerif;
-using controls::kSansSerifBold;
-using controls::kTopLeft;
-using controls::kTransparent;
+using ui::ControlRow;
+using ui::Kind;
+using ui::kAutoSize;
+using ui::kMultiLine;
+using ui::kNormal;
+using ui::kSansSerif;
+using ui::kSansSerifBold;
+using ui::kTopLeft;
+using ui::kTransparent;
 
-constexpr controls::Font kCapital{"Times New Roman", 26.25, false};
-constexpr controls::Font kSmall{"Times New Roman", 14.25, false};
+constexpr ui::Font kCapital{"Times New Roman", 26.25, false};
+constexpr ui::Font kSmall{"Times New Roman", 14.25, false};
 // The labels' text starts in their top-left corner, over what lies under them.
 constexpr unsigned kText = kTopLeft | kTransparent;
 
@@ -45,18 +45,18 @@ constexpr ControlRow kControls[] = {
 }  // namespace
 
 void frmHelp::createControls() {
-  using controls::twipsToPixels;
+  using ui::twipsToPixels;
   setObjectName(QStringLiteral("frmHelp"));
   setWindowTitle(QStringLiteral("Quick Help"));
   // Sizable, with a close box but no minimise or maximise button.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
   resize(twipsToPixels(5145), twipsToPixels(6045));
-  setFont(controls::fontOf(kSansSerif));
+  setFont(ui::fontOf(kSansSerif));
   const QIcon icon(QStringLiteral(":/assets/help.ico"));
   setWindowIcon(icon);
 
-  controls::ControlSheet sheet(this);
+  ui::ControlSheet sheet(this);
   for (const ControlRow& row : kControls) sheet.add(row);
 
   Image1 = sheet.get<QLabel>("Image1");
@@ -90,4 +90,4 @@ void frmHelp::createControls() {
   Command1->setFocus(Qt::OtherFocusReason);
 }
 
-}  // namespace vcd
+}  // namespace vcd::info_windows

@@ -2,7 +2,7 @@
 
 #include "info_windows/contact.h"
 
-namespace vcd::help_text {
+namespace vcd::info_windows::help_text {
 
 QStringList Lines() {
   const QString download = QString::fromLatin1(contact::kDownloadUrl);
@@ -55,4 +55,4 @@ QStringList Lines() {
 
 QString Text() { return Lines().join(QStringLiteral("\r\n")); }
 
-}  // namespace vcd::help_text
+}  // namespace vcd::info_windows::help_text

@@ -2,7 +2,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace vcd::help_text {
+namespace vcd::info_windows::help_text {
 
 // The Quick Help page, line by line: 37 lines, the last one empty.
 QStringList Lines();
@@ -10,4 +10,4 @@ QStringList Lines();
 // with a line break.
 QString Text();
 
-}  // namespace vcd::help_text
+}  // namespace vcd::info_windows::help_text

@@ -2,7 +2,7 @@
 #include <QPointer>
 #include <QWidget>
 
-namespace vcd {
+namespace vcd::info_windows {
 
 // Holds the one window of a kind that may be open at a time (the About and Quick Help windows):
 // a request opens it when there is none and otherwise only shows it again and brings it forward.
@@ -34,4 +34,4 @@ class SingleWindow {
   QPointer<Window> window_;
 };
 
-}  // namespace vcd
+}  // namespace vcd::info_windows

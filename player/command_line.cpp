@@ -8,7 +8,7 @@
 #include "platform/file_names.h"
 #include "platform/linux_drives.h"
 
-namespace vcd::command_line {
+namespace vcd::player::command_line {
 
 namespace {
 
@@ -61,4 +61,4 @@ QString discImage(const QString& commandLine, const QString& workingFolder) {
   return S_ISREG(kindOf(path)) ? path : QString();
 }
 
-}  // namespace vcd::command_line
+}  // namespace vcd::player::command_line

@@ -9,7 +9,7 @@ namespace vcd::platform {
 class LinuxDriveManager;
 }
 
-namespace vcd::command_line {
+namespace vcd::player::command_line {
 
 // The arguments after the program's name, joined by single spaces.
 QString argumentString(const QStringList& arguments);
@@ -37,4 +37,4 @@ bool takeNamedPath(platform::LinuxDriveManager& drives, const QString& path, con
 // `workingFolder`.
 QString discImage(const QString& commandLine, const QString& workingFolder);
 
-}  // namespace vcd::command_line
+}  // namespace vcd::player::command_line

@@ -2,7 +2,7 @@
 
 #include "player/playerfrm.h"
 
-namespace vcd::Fdnum {
+namespace vcd::player::Fdnum {
 namespace {
 
 // One fixed label per track button.
@@ -44,4 +44,4 @@ QString ProperCase(const QString& text) {
   return out;
 }
 
-}  // namespace vcd::Fdnum
+}  // namespace vcd::player::Fdnum

@@ -1,7 +1,7 @@
 #pragma once
 #include <QString>
 
-namespace vcd {
+namespace vcd::player {
 class Playerfrm;
 
 // The track counter: "03 of 12" while the third of twelve entries plays.
@@ -18,4 +18,4 @@ void ShowTrackNumber(Playerfrm& form);
 QString ProperCase(const QString& text);
 
 }  // namespace Fdnum
-}  // namespace vcd
+}  // namespace vcd::player

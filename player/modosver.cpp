@@ -1,22 +1,19 @@
 #include "player/modosver.h"
 
-#include <sys/utsname.h>
-
 #include <cstdio>
-#include <cstring>
 
-namespace vcd::modosver {
+#include "platform/os_version.h"
+
+namespace vcd::player::modosver {
 
 bool queryRunningSystem(OsVersionRecord& record) {
-  utsname name{};
-  if (uname(&name) != 0) return false;
-  unsigned major = 0, minor = 0, build = 0;
-  std::sscanf(name.release, "%u.%u.%u", &major, &minor, &build);
-  record.majorVersion = major;
-  record.minorVersion = minor;
-  record.buildNumber = build;
+  const std::optional<platform::KernelRelease> kernel = platform::RunningKernel();
+  if (!kernel) return false;
+  record.majorVersion = kernel->major;
+  record.minorVersion = kernel->minor;
+  record.buildNumber = kernel->patch;
   record.platformId = kPlatformUnix;
-  std::snprintf(record.servicePack, sizeof record.servicePack, "%s", name.sysname);
+  std::snprintf(record.servicePack, sizeof record.servicePack, "%s", kernel->system.toLocal8Bit().constData());
   return true;
 }
 
@@ -37,4 +34,4 @@ QString DetectOsFamily(VersionQuery query) {
   return familyOf(ok, record);
 }
 
-}  // namespace vcd::modosver
+}  // namespace vcd::player::modosver

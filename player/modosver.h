@@ -5,7 +5,7 @@
 // The operating-system family, as start-up uses it to decide whether the screenshot button is
 // shown. The version record mirrors the classic version query: size, major, minor, build,
 // platform id, service-pack text.
-namespace vcd::modosver {
+namespace vcd::player::modosver {
 
 inline constexpr uint32_t kPlatformWin32s = 0;
 inline constexpr uint32_t kPlatformWindows9x = 1;
@@ -34,4 +34,4 @@ QString familyOf(bool callSucceeded, const OsVersionRecord& record);
 // Clears a record, sets its size, runs the query and maps the result.
 QString DetectOsFamily(VersionQuery query = &queryRunningSystem);
 
-}  // namespace vcd::modosver
+}  // namespace vcd::player::modosver

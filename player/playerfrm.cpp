@@ -8,14 +8,14 @@
 
 #include "ui/twips.h"
 
-#include "capture/capturefrm.h"
+#include "capture/capture_sequence.h"
 #include "platform/disc_path.h"
 #include "player/playerfrm_accessibility.h"
 
 // The pictures compiled into the program (logo, icon); a static library needs them named once.
 static void initAssets() { Q_INIT_RESOURCE(assets); }
 
-namespace vcd {
+namespace vcd::player {
 
 Playerfrm::Playerfrm(PlayerfrmServices services, QWidget* parent)
     : QWidget(parent), player(services.player), services_(std::move(services)) {
@@ -29,8 +29,8 @@ Playerfrm::Playerfrm(PlayerfrmServices services, QWidget* parent)
 
 Playerfrm::~Playerfrm() {
   // The engine's face belongs to the engine, which may outlive the window.
+  // The capture's covering window, a top-level window of its own, goes with the capture.
   if (player && playerFace == player->widget()) playerFace->setParent(nullptr);
-  delete capturefrm();  // a top-level window of its own, not a child
 }
 
 void Playerfrm::connectHandlers() {
@@ -38,7 +38,7 @@ void Playerfrm::connectHandlers() {
   connect(Exitcmd, &QPushButton::clicked, this, [this] { Exitcmd_Click(); });
   connect(Command29, &QPushButton::clicked, this, [this] { Command29_Click(); });
   connect(Command30, &QPushButton::clicked, this, [this] { Command30_Click(); });
-  connect(tmrWrong_Format, &controls::Timer::Tick, this, [this] { tmrWrong_Format_Timer(); });
+  connect(tmrWrong_Format, &ui::Timer::Tick, this, [this] { tmrWrong_Format_Timer(); });
   connect(Nexttrackcmd, &QPushButton::clicked, this, [this] { Nexttrackcmd_Click(); });
   connect(Fullscreencmd, &QPushButton::clicked, this, [this] { Fullscreencmd_Click(); });
   connect(opencdromcmd, &QPushButton::clicked, this, [this] { opencdromcmd_Click(); });
@@ -53,9 +53,9 @@ void Playerfrm::connectHandlers() {
   connect(player, &MediaPlayer::PlayStateChange, this,
           [this](int oldState, int newState) { player_PlayStateChange(oldState, newState); });
   connect(Capturecmd, &QPushButton::clicked, this, [this] { Capturecmd_Click(); });
-  connect(Timer1, &controls::Timer::Tick, this, [this] { Timer1_Timer(); });
-  connect(Timer2, &controls::Timer::Tick, this, [this] { Timer2_Timer(); });
-  connect(Timer3, &controls::Timer::Tick, this, [this] { Timer3_Timer(); });
+  connect(Timer1, &ui::Timer::Tick, this, [this] { Timer1_Timer(); });
+  connect(Timer2, &ui::Timer::Tick, this, [this] { Timer2_Timer(); });
+  connect(Timer3, &ui::Timer::Tick, this, [this] { Timer3_Timer(); });
   connect(CmdApply, &QPushButton::clicked, this, [this] { CmdApply_Click(); });
 }
 
@@ -91,7 +91,7 @@ QStringList Playerfrm::listPlaylistFolder(const QString& folder) {
 void Playerfrm::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return;
-  const QSize normal(controls::twipsToPixels(7515), controls::twipsToPixels(5745));
+  const QSize normal(ui::twipsToPixels(7515), ui::twipsToPixels(5745));
   if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) && size() != normal &&
       isVisible())
     resize(normal);
@@ -102,4 +102,4 @@ void Playerfrm::closeEvent(QCloseEvent* event) {
   Form_QueryUnload();
 }
 
-}  // namespace vcd
+}  // namespace vcd::player

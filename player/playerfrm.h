@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QString>
@@ -34,9 +33,13 @@
 #include "platform/screen_grab.h"
 #include "window_services/rgr_resizer.h"
 
-namespace vcd {
-
+namespace vcd::capture {
 class Capturefrm;
+class CaptureSequence;
+}  // namespace vcd::capture
+
+namespace vcd::player {
+
 class PlayerfrmMpris;
 
 // What the main window needs from outside: the media-player control, the drives, the system's
@@ -49,7 +52,7 @@ struct PlayerfrmServices {
   std::function<void()> endProgram;              // ends the process at once
   platform::CdTray* tray = nullptr;              // the default CD drive's tray; not owned
   // The screenshot: modal message boxes, and the whole screen as it looks (null: unreadable).
-  MessageBoxService messageBox = &ShowMessageBox;
+  ui::MessageBoxService messageBox = &ui::ShowMessageBox;
   std::function<QImage()> grabScreen = &platform::GrabWholeScreen;
   // The control's own space-bar action (pause, resume, or start the named file again); without
   // it the desktop's play/pause falls back on Pause and Play.
@@ -124,9 +127,9 @@ class Playerfrm : public QWidget {
   // The stacking routine for this window and the information windows (tests put a recorder
   // here), what the About window needs from the system, and the one open window of each kind.
   window_services::TopMostRoutine setTopMost = &window_services::SetTopMost;
-  AboutServices aboutServices;
-  SingleWindow<frmAbout> aboutWindow;
-  SingleWindow<frmHelp> helpWindow;
+  info_windows::AboutServices aboutServices;
+  info_windows::SingleWindow<info_windows::frmAbout> aboutWindow;
+  info_windows::SingleWindow<info_windows::frmHelp> helpWindow;
   // --- end of stacking and information windows
 
   // --- the desktop: screen saver and media keys (playerfrm_desktop.cpp)
@@ -169,7 +172,7 @@ class Playerfrm : public QWidget {
   QPushButton* Command29 = nullptr;
   QPushButton* Command30 = nullptr;
   QLineEdit* TxtCopyright = nullptr;
-  controls::FileListBox* File1 = nullptr;
+  ui::FileListBox* File1 = nullptr;
   QGroupBox* fmMenu = nullptr;
   QRadioButton* chkOrd = nullptr;
   QRadioButton* optRnd = nullptr;
@@ -177,10 +180,10 @@ class Playerfrm : public QWidget {
 
   window_services::rgrResizer* rgrResizer1 = nullptr;
 
-  controls::Timer* Timer1 = nullptr;
-  controls::Timer* Timer2 = nullptr;
-  controls::Timer* Timer3 = nullptr;
-  controls::Timer* tmrWrong_Format = nullptr;
+  ui::Timer* Timer1 = nullptr;
+  ui::Timer* Timer2 = nullptr;
+  ui::Timer* Timer3 = nullptr;
+  ui::Timer* tmrWrong_Format = nullptr;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -213,38 +216,21 @@ class Playerfrm : public QWidget {
   bool desktopUpdateDue_ = false;
   Rnd rnd_;
 
-  // ===== the screenshot: capture sequence, stamping and saving (playerfrm_capture.cpp) =====
+  // ===== the screenshot (playerfrm_capture.cpp): the handlers run the capture sequence =====
  public:
   void Capturecmd_Click();
   void Timer1_Timer();
   void Timer2_Timer();
   void Timer3_Timer();
-  void LoadScreenshot();
   void CmdApply_Click();
-  void SaveScreenshot();
-  // The capture window while it is loaded (shown or not), else nullptr.
-  Capturefrm* capturefrm() const;
+  // The capture's covering window while it is loaded (shown or not), else nullptr.
+  capture::Capturefrm* capturefrm() const;
 
   QLineEdit* txtcopyrname = nullptr;  // full path of the screenshot file
-  QString lzFilename;                 // the screenshot file loaded into picMain; "" before any
-  float Pic_Height = 0;               // height of the loaded picture, twips
-  qint32 Pic_Width = 0;               // width of the loaded picture, twips
-  QString StampText;                  // the caption to print
-  quint32 StampForeColor = 0;         // caption colour, 0x00BBGGRR
-  qint16 StampMode = 0;               // the caption is printed only when 2
-  // What picMain holds: the loaded picture, and the picture as shown and saved (with its strip).
-  QImage picMainPicture;
-  QImage picMainImage;
 
  private:
   void createCaptureControls();
-  void showCapturefrm();
-  QImage screenCopy();
-  void restoreVideo();
-  void abandonCapture(const QString& reason);
-  void tellCaptureFailed(const QString& reason);
-  QPointer<Capturefrm> capturefrm_;
-  QString caption_;  // the caption TxtCopyright is created with
+  std::unique_ptr<capture::CaptureSequence> capture_;
 };
 
-}  // namespace vcd
+}  // namespace vcd::player

@@ -20,7 +20,7 @@
 
 #include "player/playerfrm.h"
 
-namespace vcd {
+namespace vcd::player {
 namespace {
 
 // Marks the labels whose changes are announced; the factory below gives them their object.
@@ -202,4 +202,4 @@ void makeAccessible(Playerfrm& w) {
     w.SongcmdArray[i]->setAccessibleName(QStringLiteral("Track %1").arg(i + 1));
 }
 
-}  // namespace vcd
+}  // namespace vcd::player

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace vcd {
+namespace vcd::player {
 
 class Playerfrm;
 
@@ -10,4 +10,4 @@ class Playerfrm;
 // track counter. Called once, from the window's constructor, after its controls exist.
 void makeAccessible(Playerfrm& window);
 
-}  // namespace vcd
+}  // namespace vcd::player

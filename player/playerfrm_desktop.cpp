@@ -11,9 +11,9 @@
 #include "platform/disc_path.h"
 #include "platform/log.h"
 
-namespace vcd {
+namespace vcd::player {
 
-using controls::skipOnFailure;
+using ui::skipOnFailure;
 
 // What the media keys and the applet ask for, done the way the window's own controls do it.
 class PlayerfrmMpris : public platform::MprisControls {
@@ -168,4 +168,4 @@ void Playerfrm::leaveDesktop() {
   if (screenSaver_) screenSaver_->releaseNow();
 }
 
-}  // namespace vcd
+}  // namespace vcd::player

@@ -5,7 +5,7 @@
 #include "player/playerfrm.h"
 #include "platform/log.h"
 
-namespace vcd {
+namespace vcd::player {
 namespace {
 const QString kLoading = QStringLiteral("Loading... Please be patient...");
 const QString kNoMovies = QStringLiteral("No movies files in the Cd-rom drive.");
@@ -109,7 +109,7 @@ void Playerfrm::Command29_Click() {
   }
   // Recovery: try the second drive (the same one again on a one-drive machine), then say that
   // nothing was found; the playing caption replaces this once a track really plays.
-  controls::skipOnFailure("Start: try the second drive", [this] { TrySecondCdDrive(); });
+  ui::skipOnFailure("Start: try the second drive", [this] { TrySecondCdDrive(); });
   lblDisplay->setText(kNoMovies);
   // Worth a line when it is the disc the user wanted; with a file named on the command line,
   // playing that file is the expected outcome.
@@ -119,4 +119,4 @@ void Playerfrm::Command29_Click() {
     qCDebug(lcWindow).noquote() << "No playable Video CD found:" << reason << "(the command-line file plays)";
 }
 
-}  // namespace vcd
+}  // namespace vcd::player

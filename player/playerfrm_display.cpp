@@ -3,7 +3,7 @@
 #include "player/fdnum.h"
 #include "player/playerfrm.h"
 
-namespace vcd {
+namespace vcd::player {
 
 void Playerfrm::player_PlayStateChange(int /*oldState*/, int /*newState*/) {
   // Each test reads the state afresh: a handler further up may have changed it.
@@ -16,7 +16,7 @@ void Playerfrm::player_PlayStateChange(int /*oldState*/, int /*newState*/) {
   if (player->PlayState() == kPlaying) Fdnum::ShowTrackNumber(*this);
   // Whatever started it (a disc track or a file from the command line), a running picture
   // takes the video area from the logo.
-  if (player->PlayState() == kPlaying) controls::skipOnFailure("Playing: show the video area", [this] { showVideoArea(); });
+  if (player->PlayState() == kPlaying) ui::skipOnFailure("Playing: show the video area", [this] { showVideoArea(); });
   if (player->PlayState() == kPaused) lblDisplay->setText(QStringLiteral("Paused ,hit spacebar to release"));
   if (player->PlayState() == kStopped) {
     lblDisplay->setText(QStringLiteral("Stop"));
@@ -31,4 +31,4 @@ void Playerfrm::player_PlayStateChange(int /*oldState*/, int /*newState*/) {
   scheduleDesktopUpdate();
 }
 
-}  // namespace vcd
+}  // namespace vcd::player

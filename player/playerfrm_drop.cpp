@@ -9,7 +9,7 @@
 #include "player/playerfrm.h"
 #include "ui/failure.h"
 
-namespace vcd {
+namespace vcd::player {
 namespace {
 // The first local file or folder of the drop; "" when it brings none (a web address, text). The
 // name is taken from the bytes the URL encodes (a file manager percent-encodes a Latin-1 name
@@ -41,11 +41,11 @@ void Playerfrm::dropEvent(QDropEvent* event) {
 void Playerfrm::PlayDroppedPath(const QString& path) {
   qCDebug(lcWindow).noquote() << "Dropped:" << path;
   // As at start-up, nothing plays while the drives take what was dropped and are searched.
-  controls::skipOnFailure("Drop: stop", [this] { player->Stop(); });
+  ui::skipOnFailure("Drop: stop", [this] { player->Stop(); });
   const bool inDrive = services_.takeIntoDrives && services_.takeIntoDrives(path);
   services_.commandLine = inDrive ? QString() : path;
   Command29_Click();
   if (!inDrive) playNamedFile(path);
 }
 
-}  // namespace vcd
+}  // namespace vcd::player

@@ -3,18 +3,18 @@
 // the information window there.
 #include "player/playerfrm.h"
 
-namespace vcd {
+namespace vcd::player {
 
 void Playerfrm::Command23_Click() {
   SwitchOffOnTop();
   FocusPlayer();
-  aboutWindow.openOrBringForward([this] { return new frmAbout(setTopMost, aboutServices); });
+  aboutWindow.openOrBringForward([this] { return new info_windows::frmAbout(setTopMost, aboutServices); });
 }
 
 void Playerfrm::Command24_Click() {
   SwitchOffOnTop();
   FocusPlayer();
-  helpWindow.openOrBringForward([this] { return new frmHelp(setTopMost); });
+  helpWindow.openOrBringForward([this] { return new info_windows::frmHelp(setTopMost); });
 }
 
-}  // namespace vcd
+}  // namespace vcd::player

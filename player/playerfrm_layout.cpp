@@ -8,20 +8,20 @@
 #include "window_services/rgr_resizer.h"
 #include "player/playerfrm.h"
 
-namespace vcd {
+namespace vcd::player {
 namespace {
 
-using controls::ControlRow;
-using controls::Kind;
-using controls::kCentred;
-using controls::kChecked;
-using controls::kDisabled;
-using controls::kNormal;
-using controls::kSansSerif;
-using controls::kSansSerifBold;
-using controls::kTahoma;
-using controls::kTahomaBold;
-using controls::kTopLeft;
+using ui::ControlRow;
+using ui::Kind;
+using ui::kCentred;
+using ui::kChecked;
+using ui::kDisabled;
+using ui::kNormal;
+using ui::kSansSerif;
+using ui::kSansSerifBold;
+using ui::kTahoma;
+using ui::kTahomaBold;
+using ui::kTopLeft;
 
 constexpr const char* kDownloadAddress = "https://voren.example.org/vcdplayer";
 
@@ -75,10 +75,10 @@ ControlRow songRow(int i) {
 void Playerfrm::createControls() {
   setObjectName(QStringLiteral("Playerfrm"));
   setWindowTitle(QStringLiteral("Voren VCD Player Lite ver2.2.0"));
-  setMinimumSize(controls::twipsToPixels(7515), controls::twipsToPixels(5745));
+  setMinimumSize(ui::twipsToPixels(7515), ui::twipsToPixels(5745));
   resize(minimumSize());
 
-  controls::ControlSheet sheet(this);
+  ui::ControlSheet sheet(this);
   for (const ControlRow& row : kControls) {
     sheet.add(row, [&](QWidget* container) -> QWidget* {
       switch (row.kind) {
@@ -92,7 +92,7 @@ void Playerfrm::createControls() {
           }
           return playerFace;
         case Kind::FileList:
-          return new controls::FileListBox([this](const QString& folder) { return listPlaylistFolder(folder); },
+          return new ui::FileListBox([this](const QString& folder) { return listPlaylistFolder(folder); },
                                            container);
         case Kind::Resizer: return new window_services::rgrResizer(container);
         default: return nullptr;
@@ -131,7 +131,7 @@ void Playerfrm::createControls() {
   Command29 = sheet.get<QPushButton>("Command29");
   Command30 = sheet.get<QPushButton>("Command30");
   TxtCopyright = sheet.get<QLineEdit>("TxtCopyright");
-  File1 = sheet.get<controls::FileListBox>("File1");
+  File1 = sheet.get<ui::FileListBox>("File1");
   fmMenu = sheet.get<QGroupBox>("fmMenu");
   chkOrd = sheet.get<QRadioButton>("chkOrd");
   optRnd = sheet.get<QRadioButton>("optRnd");
@@ -162,10 +162,10 @@ void Playerfrm::createControls() {
 
   // Non-visual controls: the capture timers wait for start-up to give them a period; the format
   // watchdog runs from the moment the window exists.
-  Timer1 = new controls::Timer(true, 0, this);
-  Timer2 = new controls::Timer(true, 0, this);
-  Timer3 = new controls::Timer(true, 0, this);
-  tmrWrong_Format = new controls::Timer(true, 20000, this);
+  Timer1 = new ui::Timer(true, 0, this);
+  Timer2 = new ui::Timer(true, 0, this);
+  Timer3 = new ui::Timer(true, 0, this);
+  tmrWrong_Format = new ui::Timer(true, 20000, this);
 }
 
-}  // namespace vcd
+}  // namespace vcd::player

@@ -3,9 +3,9 @@
 #include "player/playerfrm.h"
 #include "platform/log.h"
 
-namespace vcd {
+namespace vcd::player {
 
-using controls::skipOnFailure;
+using ui::skipOnFailure;
 
 void Playerfrm::Nexttrackcmd_Click() {
   auto loadAndStartSkipping = [this] {
@@ -66,4 +66,4 @@ void Playerfrm::player_EndOfStream(int /*result*/) {
   }
 }
 
-}  // namespace vcd
+}  // namespace vcd::player

@@ -4,7 +4,7 @@
 #include "platform/log.h"
 #include "ui/failure.h"
 
-namespace vcd {
+namespace vcd::player {
 
 const QString Playerfrm::kNoOnTopHere = QStringLiteral(
     "This desktop does not let a window stay on top of the others, so \"On Top\" cannot keep the "
@@ -20,9 +20,9 @@ void Playerfrm::chkOnTop_Click() {
   const bool kept = setTopMost ? setTopMost(this, checked) : true;
   if (checked && !kept) {
     qCDebug(lcWindow, "On Top: the desktop keeps no window on top");
-    controls::skipOnFailure("On Top: tell the user", [&] {
+    ui::skipOnFailure("On Top: tell the user", [&] {
       if (services_.messageBox)
-        services_.messageBox(MessageIcon::Information, QStringLiteral("Voren VCD Player Lite"), kNoOnTopHere);
+        services_.messageBox(ui::MessageIcon::Information, QStringLiteral("Voren VCD Player Lite"), kNoOnTopHere);
     });
     chkOnTop->setChecked(false);
     return;
@@ -30,4 +30,4 @@ void Playerfrm::chkOnTop_Click() {
   FocusPlayer();
 }
 
-}  // namespace vcd
+}  // namespace vcd::player

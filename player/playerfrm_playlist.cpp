@@ -3,9 +3,9 @@
 #include "player/playerfrm.h"
 #include "platform/log.h"
 
-namespace vcd {
+namespace vcd::player {
 
-using controls::skipOnFailure;
+using ui::skipOnFailure;
 
 void Playerfrm::loadAndStart() {
   player->setFileName(currentEntryPath());
@@ -110,4 +110,4 @@ void Playerfrm::tmrWrong_Format_Timer() {
   lblDisplay->setText(QStringLiteral("The file format is not supported."));
 }
 
-}  // namespace vcd
+}  // namespace vcd::player

@@ -3,7 +3,7 @@
 #include "player/playerfrm.h"
 #include "platform/log.h"
 
-namespace vcd {
+namespace vcd::player {
 
 void Playerfrm::Form_Load() {
   // 1-2. The system family; the screenshot button is hidden on the old NT family only.
@@ -17,7 +17,7 @@ void Playerfrm::Form_Load() {
   player->setDisplaySize(kDisplayFitToControl);
 
   // 5. The capture timers get their working state: off, with a period of 100 ms.
-  for (controls::Timer* t : {Timer1, Timer2, Timer3}) {
+  for (ui::Timer* t : {Timer1, Timer2, Timer3}) {
     t->setEnabled(false);
     t->setInterval(100);
   }
@@ -71,4 +71,4 @@ void Playerfrm::Form_QueryUnload() {
   if (services_.endProgram) services_.endProgram();
 }
 
-}  // namespace vcd
+}  // namespace vcd::player

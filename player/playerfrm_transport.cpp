@@ -5,7 +5,7 @@
 #include "ui/failure.h"
 #include "player/playerfrm.h"
 
-namespace vcd {
+namespace vcd::player {
 
 void Playerfrm::Fullscreencmd_Click() {
   SwitchOffOnTop();
@@ -14,7 +14,7 @@ void Playerfrm::Fullscreencmd_Click() {
     player->setDisplaySize(kDisplayFullScreen);
   } catch (const std::exception& e) {
     // Nothing changed: say what failed and keep the picture in the window.
-    services_.messageBox(MessageIcon::Warning, QStringLiteral("Full Screen"),
+    services_.messageBox(ui::MessageIcon::Warning, QStringLiteral("Full Screen"),
                          QStringLiteral("The video cannot be shown over the whole screen: %1").arg(e.what()));
   }
 }
@@ -23,10 +23,10 @@ void Playerfrm::opencdromcmd_Click() {
   // The caption is the only record of the tray; it changes before the tray moves.
   if (opencdromcmd->text() == QLatin1String("&Eject")) {
     opencdromcmd->setText(QStringLiteral("&Close"));
-    if (services_.tray) controls::skipOnFailure("Eject: open the tray", [this] { services_.tray->openTray(); });
+    if (services_.tray) ui::skipOnFailure("Eject: open the tray", [this] { services_.tray->openTray(); });
   } else if (opencdromcmd->text() == QLatin1String("&Close")) {
     opencdromcmd->setText(QStringLiteral("&Eject"));
-    if (services_.tray) controls::skipOnFailure("Eject: close the tray", [this] { services_.tray->closeTray(); });
+    if (services_.tray) ui::skipOnFailure("Eject: close the tray", [this] { services_.tray->closeTray(); });
     Command29_Click();
   }
   FocusPlayer();
@@ -58,4 +58,4 @@ bool Playerfrm::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-}  // namespace vcd
+}  // namespace vcd::player

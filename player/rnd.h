@@ -2,7 +2,7 @@
 #include <cmath>
 #include <cstdint>
 
-namespace vcd {
+namespace vcd::player {
 
 // The classic BASIC Rnd generator: a 24-bit linear congruential sequence that is never seeded,
 // so every run of the player makes the same random picks on the same disc.
@@ -22,4 +22,4 @@ class Rnd {
   uint32_t state_ = 327680u;
 };
 
-}  // namespace vcd
+}  // namespace vcd::player

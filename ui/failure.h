@@ -4,7 +4,7 @@
 
 #include "platform/log.h"
 
-namespace vcd::controls {
+namespace vcd::ui {
 
 // Runs one statement of a routine whose failures are skipped: a failing statement is
 // abandoned and the routine goes on with the next one. What was skipped, and why, goes to the
@@ -20,4 +20,4 @@ void skipOnFailure(const char* what, Statement&& statement) noexcept {
   }
 }
 
-}  // namespace vcd::controls
+}  // namespace vcd::ui

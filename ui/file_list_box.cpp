@@ -3,7 +3,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 
-namespace vcd::controls {
+namespace vcd::ui {
 
 FileListBox::FileListBox(FolderLister lister, QWidget* parent) : QListWidget(parent), lister_(std::move(lister)) {}
 
@@ -91,4 +91,4 @@ void FileListBox::refill() {
   addItems(entries_);
 }
 
-}  // namespace vcd::controls
+}  // namespace vcd::ui

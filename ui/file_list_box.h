@@ -5,7 +5,7 @@
 #include <functional>
 #include <stdexcept>
 
-namespace vcd::controls {
+namespace vcd::ui {
 
 // A list box that shows the files of one folder that match a pattern, the way the classic file
 // list box does: entries sorted without regard to case, a 16-bit current index (-1 = none) that
@@ -47,4 +47,4 @@ class FileListBox : public QListWidget {
   qint16 index_ = -1;
 };
 
-}  // namespace vcd::controls
+}  // namespace vcd::ui

@@ -5,7 +5,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 
-namespace vcd {
+namespace vcd::ui {
 namespace {
 
 const char* const kMainWindowFontFiles[] = {
@@ -72,4 +72,4 @@ QFont layoutFont(const QString& family, double points, bool bold) {
   return f;
 }
 
-}  // namespace vcd
+}  // namespace vcd::ui

@@ -2,7 +2,7 @@
 #include <QFont>
 #include <QString>
 
-namespace vcd {
+namespace vcd::ui {
 
 // The fonts the windows are laid out in: "MS Sans Serif" and "Tahoma" from Wine's
 // metric-compatible set, and Liberation Serif standing in for "Times New Roman". They are
@@ -20,4 +20,4 @@ QFont layoutFont(const QString& family, double points, bool bold = false);
 // True while one logical pixel is one device pixel: bitmap faces are drawn at their own size.
 bool bitmapFacesFit();
 
-}  // namespace vcd
+}  // namespace vcd::ui

@@ -13,7 +13,7 @@
 #include "ui/fonts.h"
 #include "ui/twips.h"
 
-namespace vcd::controls {
+namespace vcd::ui {
 
 namespace {
 
@@ -113,4 +113,4 @@ void ControlSheet::applyTabOrder() const {
   }
 }
 
-}  // namespace vcd::controls
+}  // namespace vcd::ui

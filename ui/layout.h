@@ -10,7 +10,7 @@ class QWidget;
 // The layout sheet every window is made from: one table row per control, with its kind,
 // container, position and size in twips, caption, tool tip, font, colours, tab place and the
 // looks it starts with. ControlSheet turns the rows into widgets.
-namespace vcd::controls {
+namespace vcd::ui {
 
 // A font as a layout sheet names it: family, size in points, weight.
 struct Font {
@@ -99,4 +99,4 @@ class ControlSheet {
   QMap<int, QWidget*> tabOrder_;
 };
 
-}  // namespace vcd::controls
+}  // namespace vcd::ui

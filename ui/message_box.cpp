@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-namespace vcd {
+namespace vcd::ui {
 
 std::unique_ptr<QMessageBox> makeMessageBox(MessageIcon icon, const QString& title, const QString& text) {
   auto box = std::make_unique<QMessageBox>(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Information,
@@ -17,4 +17,4 @@ void ShowMessageBox(MessageIcon icon, const QString& title, const QString& text)
   makeMessageBox(icon, title, text)->exec();
 }
 
-}  // namespace vcd
+}  // namespace vcd::ui

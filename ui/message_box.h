@@ -5,7 +5,7 @@
 
 class QMessageBox;
 
-namespace vcd {
+namespace vcd::ui {
 
 enum class MessageIcon { Information, Warning };
 
@@ -18,4 +18,4 @@ void ShowMessageBox(MessageIcon icon, const QString& title, const QString& text)
 // The box it shows. Its text is plain: a file name or an error message is never taken for markup.
 std::unique_ptr<QMessageBox> makeMessageBox(MessageIcon icon, const QString& title, const QString& text);
 
-}  // namespace vcd
+}  // namespace vcd::ui

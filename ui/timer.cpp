@@ -1,6 +1,6 @@
 #include "ui/timer.h"
 
-namespace vcd::controls {
+namespace vcd::ui {
 
 Timer::Timer(bool enabled, int intervalMs, QObject* parent)
     : QObject(parent), enabled_(enabled), interval_(intervalMs < 0 ? 0 : intervalMs) {
@@ -23,4 +23,4 @@ void Timer::rearm() {
   if (enabled_ && interval_ > 0) timer_.start(interval_);
 }
 
-}  // namespace vcd::controls
+}  // namespace vcd::ui

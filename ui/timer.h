@@ -2,7 +2,7 @@
 #include <QObject>
 #include <QTimer>
 
-namespace vcd::controls {
+namespace vcd::ui {
 
 // A timer with the classic toolkit's rules: it fires every interval while enabled, an interval of
 // 0 never fires (a plain QTimer with 0 fires on every pass of the event loop), and switching it on
@@ -29,4 +29,4 @@ class Timer : public QObject {
   int interval_;
 };
 
-}  // namespace vcd::controls
+}  // namespace vcd::ui

@@ -13,7 +13,7 @@ namespace {
 constexpr int kOwnWidthTwips = 1005;
 constexpr int kOwnHeightTwips = 735;
 
-int toPixels(double twips) { return static_cast<int>(std::lround(twips / controls::kTwipsPerPixel)); }
+int toPixels(double twips) { return static_cast<int>(std::lround(twips / ui::kTwipsPerPixel)); }
 
 bool isControl(const QWidget* w) {
   return !w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_")) && !w->isWindow();
@@ -36,11 +36,11 @@ rgrResizer::rgrResizer(QWidget* parent) : QWidget(parent) {
     target_ = parent;
     parent->installEventFilter(this);
   }
-  resize(controls::twipsToPixels(kOwnWidthTwips), controls::twipsToPixels(kOwnHeightTwips));
+  resize(ui::twipsToPixels(kOwnWidthTwips), ui::twipsToPixels(kOwnHeightTwips));
 }
 
-double rgrResizer::innerWidth() const { return target_ ? target_->width() * double(controls::kTwipsPerPixel) : 0; }
-double rgrResizer::innerHeight() const { return target_ ? target_->height() * double(controls::kTwipsPerPixel) : 0; }
+double rgrResizer::innerWidth() const { return target_ ? target_->width() * double(ui::kTwipsPerPixel) : 0; }
+double rgrResizer::innerHeight() const { return target_ ? target_->height() * double(ui::kTwipsPerPixel) : 0; }
 
 QList<QWidget*> rgrResizer::controls() const {
   QList<QWidget*> out;
@@ -64,7 +64,7 @@ void rgrResizer::recordProportions() {
   collect(target_, all);
   table_.clear();
   table_.reserve(all.size());
-  const double t = controls::kTwipsPerPixel;
+  const double t = ui::kTwipsPerPixel;
   for (QWidget* c : all) {
     Record r{c, c->parentWidget(), {}};
     if (w0 > 0 && h0 > 0) {  // a division that fails leaves the fields at 0
@@ -117,7 +117,7 @@ bool rgrResizer::eventFilter(QObject* watched, QEvent* event) {
 
 void rgrResizer::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  const QSize own(controls::twipsToPixels(kOwnWidthTwips), controls::twipsToPixels(kOwnHeightTwips));
+  const QSize own(ui::twipsToPixels(kOwnWidthTwips), ui::twipsToPixels(kOwnHeightTwips));
   if (size() != own) resize(own);
 }
 

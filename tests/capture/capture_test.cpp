@@ -1,20 +1,29 @@
-// The Capture button with a fake player and a screen the test paints: the black cover, the three
-// timer steps run by themselves, the stamped screenshot on the test's own Desktop, the video back
-// in the window playing on; Apply; and the failures that leave a message.
+// The capture sequence with a fake player, the main window's working controls and a screen the
+// test paints: the black cover, the three timer steps run by themselves, the stamped screenshot
+// on the test's own Desktop, the video back in the window playing on; Apply; and the failures
+// that leave a message. (The window's buttons that run it: tests/player/transport_test.cpp.)
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QScreen>
 #include <QTest>
+#include <gtest/gtest.h>
 
+#include "capture/capture_sequence.h"
 #include "capture/capturefrm.h"
 #include "tests/support/desktop_sandbox.h"
+#include "tests/support/fake_media_player.h"
 #include "tests/support/media.h"
-#include "tests/support/window_fixture.h"
+#include "ui/timer.h"
 
 namespace vcd::test {
 namespace {
 
+using capture::Capturefrm;
+
 const QString kAllDone = "All Done|The image has been saved as \\Desktop\\ScreenShot.bmp";
+const QString kCaption = "This picture was captured using Voren VCD Player download at https://voren.example.org/vcdplayer";
 
 QImage filled(int w, int h, QRgb colour) {
   QImage img(w, h, QImage::Format_RGB32);
@@ -22,50 +31,73 @@ QImage filled(int w, int h, QRgb colour) {
   return img;
 }
 
-class CaptureTest : public WindowTest {
+class CaptureTest : public ::testing::Test {
  protected:
   DesktopSandbox sandbox;
-  QList<int> steps;  // the timer steps in the order they ran
+  FakeMediaPlayer player;
+  QWidget window;  // the main window: the working controls are its children
+  // The step timers as start-up leaves them: off, with a period of 100 ms.
+  ui::Timer* timers[3] = {new ui::Timer(false, 100, &window), new ui::Timer(false, 100, &window),
+                          new ui::Timer(false, 100, &window)};
+  QLabel* picMain = new QLabel(&window);
+  QLineEdit* TxtCopyright = new QLineEdit(kCaption, &window);
+  QLineEdit* txtcopyrname = new QLineEdit(&window);
+  QStringList windowCalls;  // what the sequence asked of the window
+  QStringList messages;     // message boxes as "title|text"; none of them blocks
+  QList<int> steps;         // the timer steps in the order they ran
+  std::function<QImage()> screen = [] { return filled(640, 480, qRgb(0, 0, 200)); };
+  std::unique_ptr<capture::CaptureSequence> capture;
 
-  // A window whose first track plays (or is paused at full screen), on a blue 640 x 480 screen.
-  void playing(bool pausedAtFullScreen = false) {
-    screen = [] { return filled(640, 480, qRgb(0, 0, 200)); };
-    drives.drives.clear();
-    addDrive('D', FakeDriveManager::tracks(3));
-    load();
+  void SetUp() override {
+    capture::CaptureControls c;
+    c.player = &player;
+    c.window = &window;
+    c.Timer1 = timers[0];
+    c.Timer2 = timers[1];
+    c.Timer3 = timers[2];
+    c.picMain = picMain;
+    c.TxtCopyright = TxtCopyright;
+    c.txtcopyrname = txtcopyrname;
+    c.switchOffOnTop = [this] { windowCalls << "On Top off"; };
+    c.focusPlayer = [this] { windowCalls << "focus"; };
+    c.messageBox = [this](ui::MessageIcon, const QString& title, const QString& text) { messages << title + "|" + text; };
+    c.grabScreen = [this] { return screen(); };
+    capture = std::make_unique<capture::CaptureSequence>(std::move(c));
+    for (int i : {1, 2, 3})
+      QObject::connect(timers[i - 1], &ui::Timer::Tick, [this, i] {
+        steps << i;
+        i == 1 ? capture->step1() : i == 2 ? capture->step2() : capture->step3();
+      });
     player.setState(kPlaying);
-    if (pausedAtFullScreen) {
-      player.setState(kPaused);
-      player.setDisplaySize(kDisplayFullScreen);
-    }
+  }
+  void pausedAtFullScreen() {
+    player.setState(kPaused);
+    player.setDisplaySize(kDisplayFullScreen);
     player.calls.clear();
-    messages.clear();
-    for (int i : {1, 2, 3}) QObject::connect((i == 1 ? w->Timer1 : i == 2 ? w->Timer2 : w->Timer3), &controls::Timer::Tick, [this, i] { steps << i; });
   }
   // Lets the timers run until the sequences are over and the messages are in.
   bool runToEnd(int messagesExpected = 1) {
     return QTest::qWaitFor([&] {
-      return !w->Timer1->isTicking() && !w->Timer2->isTicking() && !w->Timer3->isTicking() && messages.size() >= messagesExpected;
+      return std::none_of(std::begin(timers), std::end(timers), [](ui::Timer* t) { return t->isTicking(); }) &&
+             messages.size() >= messagesExpected;
     }, 20000);
   }
   // The video is back in its window and plays on.
   void expectVideoBack() {
     EXPECT_EQ(player.DisplaySize(), kDisplayFitToControl);
     EXPECT_GT(player.calls.lastIndexOf("Play"), player.calls.lastIndexOf("DisplaySize=4"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w->capturefrm() == nullptr; }, 10000));
-    EXPECT_EQ(endings, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return capture->cover() == nullptr; }, 10000));
   }
 };
 
 // (A capture while the video plays is the end-to-end test's: tests/e2e/captures_screenshot.sh.)
 TEST_F(CaptureTest, PausedAtFullScreenTheStampedScreenIsSavedAndTheVideoPlaysOn) {
-  playing(true);
-  w->chkOnTop->setChecked(true);
+  pausedAtFullScreen();
   QGuiApplication::clipboard()->setText("the user's own text");
-  w->Capturecmd->click();
-  EXPECT_FALSE(w->chkOnTop->isChecked());
-  EXPECT_EQ(player.DisplaySize(), kDisplayFullScreen);
-  Capturefrm* cover = w->capturefrm();  // a black cover over the whole screen while it waits
+  capture->start();
+  EXPECT_EQ(windowCalls, QStringList({"On Top off", "focus"}));
+  EXPECT_EQ(player.calls, QStringList({"Pause", "DisplaySize=3"}));
+  Capturefrm* cover = capture->cover();  // a black cover over the whole screen while it waits
   ASSERT_NE(cover, nullptr);
   EXPECT_TRUE(cover->isFullScreen() && (cover->windowFlags() & Qt::FramelessWindowHint));
   EXPECT_EQ(cover->palette().color(QPalette::Window), QColor(Qt::black));
@@ -80,6 +112,11 @@ TEST_F(CaptureTest, PausedAtFullScreenTheStampedScreenIsSavedAndTheVideoPlaysOn)
   EXPECT_EQ(readFile(sandbox.shot()).back(), 'p');
   EXPECT_EQ(sandbox.desktopFiles(), QStringList({"ScreenShot.bmp"}));
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "the user's own text");  // not through the clipboard
+  // The window's working controls hold the file, the caption and the picture as saved.
+  EXPECT_EQ(txtcopyrname->text(), sandbox.shot());
+  EXPECT_EQ(capture->loadedFile(), sandbox.shot());
+  EXPECT_EQ(picMain->size(), QSize(640, 500));
+  EXPECT_EQ(picMain->pixmap().toImage().pixel(320, 240), qRgb(0, 0, 200));
 }
 
 // The click that takes the cover away reaches the cover only, even with another window over it.
@@ -89,28 +126,32 @@ TEST_F(CaptureTest, TheCoverIsClickedAwayEvenUnderAnotherWindow) {
     void mousePressEvent(QMouseEvent*) override { ++clicks; }
     void mouseReleaseEvent(QMouseEvent*) override { ++clicks; }
   } intruder;
-  playing();
   intruder.setGeometry(QGuiApplication::primaryScreen()->geometry());
-  w->Capturecmd->click();
+  capture->start();
   intruder.show();
   intruder.raise();
-  emit w->Timer1->Tick();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return w->capturefrm() == nullptr; }, 10000));
+  emit timers[0]->Tick();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return capture->cover() == nullptr; }, 10000));
   EXPECT_EQ(intruder.clicks, 0);
 }
 
+// Apply prints the caption as the text box now holds it (blanks trimmed) and saves again; a new
+// capture prints the window's own caption again.
 TEST_F(CaptureTest, ASecondCaptureReplacesTheFirstApplyWritesItAgainAndAWaylandScreenTakesTheVideo) {
-  playing();
-  w->Capturecmd->click();
+  capture->start();
   ASSERT_TRUE(runToEnd());
   screen = [] { return filled(800, 600, qRgb(0, 150, 0)); };
-  w->Capturecmd->click();
+  capture->start();
   ASSERT_TRUE(runToEnd(2));
   EXPECT_EQ(QImage(sandbox.shot()).size(), QSize(800, 620));
   const QByteArray second = readFile(sandbox.shot());
   QFile::remove(sandbox.shot());
-  w->CmdApply->click();
+  capture->apply();
   EXPECT_EQ(readFile(sandbox.shot()), second);
+  TxtCopyright->setText("  ");
+  capture->apply();
+  EXPECT_EQ(QImage(sandbox.shot()).pixel(300, 610), qRgb(0, 0, 0));  // a strip with no caption
+  EXPECT_NE(readFile(sandbox.shot()), second);
   // The screen cannot be read (a null grab), or the grab is black all over (XWayland's): the
   // video's own picture fills the screen instead, never the black grab.
   const QSize size = QGuiApplication::primaryScreen()->size();
@@ -123,9 +164,10 @@ TEST_F(CaptureTest, ASecondCaptureReplacesTheFirstApplyWritesItAgainAndAWaylandS
     screen = grab;
     player.frame = filled(352, 288, qRgb(220, 30, 30));
     const int before = messages.size();
-    w->Capturecmd->click();
+    capture->start();
     ASSERT_TRUE(runToEnd(before + 1));
     EXPECT_EQ(messages, QStringList(before + 1, kAllDone));
+    EXPECT_EQ(TxtCopyright->text(), kCaption);
     const QImage saved(sandbox.shot());
     ASSERT_EQ(saved.size(), QSize(size.width(), size.height() + 20));
     EXPECT_EQ(saved.pixel(size.width() / 2, size.height() / 2), qRgb(220, 30, 30));
@@ -137,7 +179,7 @@ TEST_F(CaptureTest, ASecondCaptureReplacesTheFirstApplyWritesItAgainAndAWaylandS
     return dark;
   };
   const int before = messages.size();
-  w->Capturecmd->click();
+  capture->start();
   ASSERT_TRUE(runToEnd(before + 1));
   EXPECT_EQ(QImage(sandbox.shot()).size(), QSize(800, 620));
 }
@@ -160,10 +202,12 @@ TEST_F(CaptureTest, FailuresPutTheVideoBackAndSaySo) {
     QDir(sandbox.desktop).removeRecursively();
     QDir().mkpath(sandbox.desktop);
     writeFile(sandbox.shot(), "an earlier screenshot");
-    playing(true);
+    screen = [] { return filled(640, 480, qRgb(0, 0, 200)); };
+    pausedAtFullScreen();
+    messages.clear();
     arrange();
     const QByteArray before = readFile(sandbox.shot());
-    w->Capturecmd->click();
+    capture->start();
     ASSERT_TRUE(runToEnd());
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith("Voren VCD Player Lite|The screenshot was not saved: ") && messages[0].contains(says))
@@ -173,15 +217,11 @@ TEST_F(CaptureTest, FailuresPutTheVideoBackAndSaySo) {
     EXPECT_TRUE(!QFileInfo(sandbox.shot()).isFile() || sandbox.desktopFiles() == QStringList({"ScreenShot.bmp"}));  // no leftovers
   }
   EXPECT_EQ(QFile::exists("/ScreenShot.bmp"), rootFileBefore);
+  EXPECT_TRUE(capture->loadedFile().isEmpty());
 }
 
 TEST_F(CaptureTest, ApplyBeforeAnyCaptureWritesNothingAndSaysSo) {
-  load();
-  w->show();
-  w->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-  QTest::keyClick(w.get(), Qt::Key_A, Qt::AltModifier);  // its access key presses it a moment later
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.isEmpty(); }, 10000));
+  capture->apply();
   EXPECT_EQ(messages, QStringList({"Voren VCD Player Lite|Please load a picture first"}));
   EXPECT_TRUE(sandbox.desktopFiles().isEmpty());
 }

@@ -17,15 +17,15 @@ class AboutTest : public ::testing::Test {
   QStringList searched, started, messages, opened;
   QMap<QString, QString> onPath;  // name -> full path of the programs "installed"
   bool startSucceeds = true;
-  QPointer<frmAbout> about;
+  QPointer<info_windows::frmAbout> about;
 
   void SetUp() override {
-    AboutServices s;
+    info_windows::AboutServices s;
     s.findProgram = [this](const QString& name) { return searched << name, onPath.value(name); };
     s.startDetached = [this](const QString& program, const QStringList&) { return started << program, startSucceeds; };
     s.showMessage = [this](QWidget*, const QString& text) { messages << text; };
     s.openUrl = [this](const QUrl& url) { return opened << url.toString(), true; };
-    about = new frmAbout(stacking.routine(), s);
+    about = new info_windows::frmAbout(stacking.routine(), s);
     about->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(about.data()));
   }

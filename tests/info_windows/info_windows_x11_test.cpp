@@ -18,13 +18,13 @@ namespace {
 
 TEST(X11InfoWindows, AboveFromTheirFirstAppearanceUntilUnloaded) {
   VCD_REQUIRE_X11_WINDOW_MANAGER();
-  registerWindowFonts();
-  AboutServices quiet;
+  ui::registerWindowFonts();
+  info_windows::AboutServices quiet;
   quiet.openUrl = [](const QUrl&) { return true; };
-  auto* about = new frmAbout(&window_services::SetTopMost, quiet);
+  auto* about = new info_windows::frmAbout(&window_services::SetTopMost, quiet);
   emit about->Timer1->Tick();  // the version line in whichever half it is
   if (about->Label6->text().isEmpty()) emit about->Timer1->Tick();
-  auto* help = new frmHelp(&window_services::SetTopMost);
+  auto* help = new info_windows::frmHelp(&window_services::SetTopMost);
   const std::tuple<QWidget*, const char*, std::function<void()>> windows[] = {
       {about, "about", [about] { about->Form_Unload(); }}, {help, "quick-help", [help] { help->Form_Unload(); }}};
   for (const auto& [window, name, unload] : windows) {

@@ -11,8 +11,8 @@ class NamedMedia : public RealWindow {
  protected:
   // Starts the window as main() does with `named` on the command line.
   void start(const QString& named) {
-    const QString path = command_line::namedPath(named, QDir::currentPath());
-    openWindow(&Playerfrm::chkOrd, !path.isEmpty() && command_line::takeNamedPath(drives, path) ? QString() : named);
+    const QString path = player::command_line::namedPath(named, QDir::currentPath());
+    openWindow(&Playerfrm::chkOrd, !path.isEmpty() && player::command_line::takeNamedPath(drives, path) ? QString() : named);
   }
 };
 

@@ -77,7 +77,7 @@ TEST_F(NavigationTest, RandomPicksOnNextAndAtTheTrueEndOfATrack) {
     EXPECT_EQ(player.FileName(), entry(index() + 1));
     EXPECT_TRUE(player.calls.contains("Play"));
   }
-  EXPECT_EQ(Rnd::pick(12, 0.99999994f), 11);  // picks stay inside the list
+  EXPECT_EQ(player::Rnd::pick(12, 0.99999994f), 11);  // picks stay inside the list
 }
 
 TEST_F(NavigationTest, FailuresOfTheEngineAreSkippedAndAnUnreadableLengthStops) {

@@ -95,8 +95,8 @@ TEST_F(StackingTest, AboutAndHelpLeaveTheBandFirstThenOpenOneWindowOnTop) {
     EXPECT_EQ(stacking.calls.last(), QString(name) + ":off");
     EXPECT_TRUE(QTest::qWaitFor([&] { return first.isNull(); }, 10000));
   };
-  check(w->Command23, "frmAbout", [&] { return static_cast<QWidget*>(w->aboutWindow.get()); }, [] { return openWindows<frmAbout>(); });
-  check(w->Command24, "frmHelp", [&] { return static_cast<QWidget*>(w->helpWindow.get()); }, [] { return openWindows<frmHelp>(); });
+  check(w->Command23, "frmAbout", [&] { return static_cast<QWidget*>(w->aboutWindow.get()); }, [] { return openWindows<info_windows::frmAbout>(); });
+  check(w->Command24, "frmHelp", [&] { return static_cast<QWidget*>(w->helpWindow.get()); }, [] { return openWindows<info_windows::frmHelp>(); });
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ TEST_F(WindowTest, WhatStartUpFindsAndPlays) {
     bool watchdog;         // the format watchdog waits for the track to play
     bool logo = false;     // the logo still stands over the video area
   };
-  Rnd rnd;  // the picks of the unseeded generator
+  player::Rnd rnd;  // the picks of the unseeded generator
   const Case cases[] = {
       {"order on one drive", [&] { addDrive('D', FakeDriveManager::tracks(4)); }, {entry(1), entry(1)}, "1111",
        "Loading... Please be patient...", "cdrom://D/Mpegav", {"D", "D"}, true},
@@ -31,7 +31,7 @@ TEST_F(WindowTest, WhatStartUpFindsAndPlays) {
          addDrive('D', FakeDriveManager::tracks(12));
          w->optRnd->setChecked(true);
        },
-       {entry(Rnd::pick(12, rnd.next()) + 1), entry(Rnd::pick(12, rnd.next()) + 1)}, "",
+       {entry(player::Rnd::pick(12, rnd.next()) + 1), entry(player::Rnd::pick(12, rnd.next()) + 1)}, "",
        "Loading... Please be patient...", "cdrom://D/Mpegav", {"D", "D", "D"}, false},
       {"repeat", [&] {
          addDrive('D', FakeDriveManager::tracks(3));

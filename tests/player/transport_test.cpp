@@ -1,7 +1,9 @@
-// Full screen and the keys that take the window out of the always-on-top band. (The tray
-// button's caption cycle is the real program's: tests/e2e/tray_and_end_of_disc.sh.)
+// Full screen, the screenshot's buttons and the keys that take the window out of the
+// always-on-top band. (The tray button's caption cycle is the real program's:
+// tests/e2e/tray_and_end_of_disc.sh.)
 #include <QTest>
 
+#include "tests/support/desktop_sandbox.h"
 #include "tests/support/window_fixture.h"
 
 namespace vcd::test {
@@ -56,6 +58,37 @@ TEST_F(TransportTest, AltAloneOrWithAKeyLeavesTheOnTopBandOtherKeysDoNot) {
   EXPECT_FALSE(w->chkOnTop->isChecked());
   EXPECT_TRUE(QTest::qWaitFor([&] { return w->opencdromcmd->text() == "&Close"; }, 10000));
   EXPECT_TRUE(player.calls.contains("tray open"));
+}
+
+// The window's buttons run the screenshot (capture/capture_sequence.h): Capture leaves the On
+// Top band first and covers the screen, its steps run on the window's timers, and the parked
+// Apply button's access key, before any capture, says there is no picture yet.
+TEST_F(TransportTest, CaptureLeavesTheOnTopBandAndTheParkedApplyAnswersItsAccessKey) {
+  DesktopSandbox sandbox;
+  w->show();
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  QTest::keyClick(w.get(), Qt::Key_A, Qt::AltModifier);  // its access key presses it a moment later
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.isEmpty(); }, 10000));
+  EXPECT_EQ(messages, QStringList({"Voren VCD Player Lite|Please load a picture first"}));
+  EXPECT_TRUE(sandbox.desktopFiles().isEmpty());
+
+  messages.clear();
+  screen = [] {
+    QImage blue(640, 480, QImage::Format_RGB32);
+    blue.fill(qRgb(0, 0, 200));
+    return blue;
+  };
+  player.setState(kPlaying);
+  w->chkOnTop->setChecked(true);
+  w->Capturecmd->click();
+  EXPECT_FALSE(w->chkOnTop->isChecked());
+  EXPECT_NE(w->capturefrm(), nullptr);
+  EXPECT_EQ(player.DisplaySize(), kDisplayFullScreen);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.isEmpty(); }, 20000));
+  EXPECT_EQ(messages, QStringList({"All Done|The image has been saved as \\Desktop\\ScreenShot.bmp"}));
+  EXPECT_EQ(QImage(sandbox.shot()).size(), QSize(640, 500));
+  EXPECT_EQ(player.DisplaySize(), kDisplayFitToControl);
 }
 
 }  // namespace

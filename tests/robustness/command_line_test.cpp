@@ -25,23 +25,23 @@ TEST(CommandLine, QuotesGoAndEmptyOrPlaceholderNamesNothing) {
       {"%1%1", "%1%1"},
   };
   for (const auto& [line, file] : cases)
-    EXPECT_EQ(command_line::fileToPlay(QString::fromUtf8(line)), QString::fromUtf8(file)) << line;
-  EXPECT_EQ(command_line::argumentString({"vcdplayer", "\"a", "b\"", "-c"}), "\"a b\" -c");
+    EXPECT_EQ(player::command_line::fileToPlay(QString::fromUtf8(line)), QString::fromUtf8(file)) << line;
+  EXPECT_EQ(player::command_line::argumentString({"vcdplayer", "\"a", "b\"", "-c"}), "\"a b\" -c");
 }
 
 TEST(CommandLine, DiscImageIsAnExistingImageFileNamedOnItsOwn) {
   QTemporaryDir dir;
   for (const char* name : {"My Disc.BIN", "-x.iso", "clip.mpg"}) writeFile(dir.filePath(name), {});
   ASSERT_TRUE(QDir(dir.path()).mkdir("folder.cue"));
-  EXPECT_EQ(command_line::discImage("\"My Disc.BIN\"", dir.path()), dir.filePath("My Disc.BIN"));
-  EXPECT_EQ(command_line::discImage("My Disc.BIN", dir.path()), dir.filePath("My Disc.BIN"));
-  EXPECT_EQ(command_line::discImage("\"" + dir.filePath("-x.iso") + "\"", "/"), dir.filePath("-x.iso"));
+  EXPECT_EQ(player::command_line::discImage("\"My Disc.BIN\"", dir.path()), dir.filePath("My Disc.BIN"));
+  EXPECT_EQ(player::command_line::discImage("My Disc.BIN", dir.path()), dir.filePath("My Disc.BIN"));
+  EXPECT_EQ(player::command_line::discImage("\"" + dir.filePath("-x.iso") + "\"", "/"), dir.filePath("-x.iso"));
   for (const QString& no : {QString("clip.mpg"), QString("folder.cue"), QString("missing.cue"), QString("%1"),
                             QString("http://example.com/x.cue"), QString::fromLatin1("-x.iso\0.cue", 11),
                             QString("My Disc.BIN clip.mpg")})
-    EXPECT_EQ(command_line::discImage(no, dir.path()), "") << no.toStdString();
+    EXPECT_EQ(player::command_line::discImage(no, dir.path()), "") << no.toStdString();
   // Texts from outside (file names, error messages) are shown as they are.
-  std::unique_ptr<QMessageBox> box = makeMessageBox(MessageIcon::Warning, "t", "<b>not bold</b> %1 %s");
+  std::unique_ptr<QMessageBox> box = ui::makeMessageBox(ui::MessageIcon::Warning, "t", "<b>not bold</b> %1 %s");
   EXPECT_EQ(box->textFormat(), Qt::PlainText);
 }
 

@@ -148,7 +148,7 @@ TEST_P(HostileInput, PlaysWhatCanBePlayedOrSaysWhyAndOpensNothingOutside) {
   OpenWatch filesOutside(platform::bytesOfName(outside.path()));
 
   AnswerProbe answers;
-  GetParam().intoDrive ? drives.insertImage(named) : command_line::takeNamedPath(drives, named);
+  GetParam().intoDrive ? drives.insertImage(named) : player::command_line::takeNamedPath(drives, named);
   openWindow();
   const long whileOpening = answers.worstMs();
   answers.restart();
@@ -564,7 +564,7 @@ const LiveChange kLiveChanges[] = {
 TEST_P(ChangedUnderPlay, StopsOrPlaysOnAndSaysSoAndTheNextDiscPlays) {
   const QString cue = writeImage("live", readFile(mediaPath("pal3.bin")));
   AnswerProbe answers;
-  ASSERT_TRUE(command_line::takeNamedPath(drives, cue));
+  ASSERT_TRUE(player::command_line::takeNamedPath(drives, cue));
   openWindow();
   ASSERT_TRUE(waitFor([&] { return playing(); })) << shown.join("\n").toStdString();
   const long whileOpening = answers.worstMs();

@@ -7,6 +7,9 @@
 
 namespace vcd::test {
 
+// The window under test.
+using player::Playerfrm;
+
 // What must hold of the main window between any two of its handlers; "" when it does.
 inline QString brokenInvariant(Playerfrm& w) {
   int enabled = 0;

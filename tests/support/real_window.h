@@ -18,6 +18,10 @@
 
 namespace vcd::test {
 
+// The window under test.
+using player::Playerfrm;
+using player::PlayerfrmServices;
+
 inline const QString kNoMovies = QStringLiteral("No movies files in the Cd-rom drive.");
 
 class RealWindow : public ::testing::Test {
@@ -62,8 +66,8 @@ class RealWindow : public ::testing::Test {
     s.tray = &tray;
     s.commandLine = commandLine;
     s.endProgram = [] {};
-    s.messageBox = [](MessageIcon, const QString&, const QString&) {};
-    s.takeIntoDrives = [this](const QString& path) { return command_line::takeNamedPath(drives, path); };
+    s.messageBox = [](ui::MessageIcon, const QString&, const QString&) {};
+    s.takeIntoDrives = [this](const QString& path) { return player::command_line::takeNamedPath(drives, path); };
     w = std::make_unique<Playerfrm>(std::move(s));
     (w.get()->*order)->setChecked(true);
     // Connected after the window's own handlers: records what they made of each change.

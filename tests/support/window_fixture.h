@@ -1,6 +1,6 @@
 #pragma once
-// The main window on the offscreen platform with a fake media-player control (it records the
-// calls and raises the events a test scripts) and fake drives whose discs are folder listings.
+// The main window on the offscreen platform with a fake media-player control
+// (tests/support/fake_media_player.h) and fake drives whose discs are folder listings.
 #include <QMap>
 #include <QStringList>
 #include <algorithm>
@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-#include "engine/media_player.h"
+#include "tests/support/fake_media_player.h"
 #include "platform/disc_path.h"
 #include "platform/drives.h"
 #include "player/playerfrm.h"
@@ -18,75 +18,9 @@
 
 namespace vcd::test {
 
-class FakeMediaPlayer : public MediaPlayer {
- public:
-  QStringList calls;
-  std::function<bool(const QString&)> refuses = [](const QString&) { return false; };
-  QImage frame;  // the picture the control shows (null: none)
-  double duration = 0, position = 0;
-  bool failDuration = false;
-  bool picture = true;           // the playing file shows a picture (false: sound only)
-  bool stopReportsState = true;  // false: a control that never reports the stopped state
-  QWidget* face = nullptr;       // the control's face in the window (null: none); not owned
-  std::function<void(int)> displaySizeSet;  // what the face does on a display size (full screen)
-
-  void setFileName(const QString& path) override {
-    calls << "FileName=" + path;
-    if (refuses(path)) throw MediaError("cannot open " + path.toStdString());
-    fileName_ = path;
-  }
-  QString FileName() const override { return fileName_; }
-  void Play() override { calls << "Play"; }
-  void Pause() override { calls << "Pause"; }
-  void Stop() override {
-    calls << "Stop";
-    if (stopReportsState) setState(kStopped);
-  }
-  void setDisplaySize(int mode) override {
-    calls << QStringLiteral("DisplaySize=%1").arg(displaySize_ = mode);
-    if (displaySizeSet) displaySizeSet(mode);
-  }
-  int DisplaySize() const override { return displaySize_; }
-  double Duration() const override { return failDuration ? throw MediaError("no duration") : duration; }
-  double CurrentPosition() const override { return position; }
-  int PlayState() const override { return state_; }
-  // A seek lands at once, as the engine's does once libmpv has moved.
-  bool canSeek() const override { return state_ == kPlaying || state_ == kPaused; }
-  void seek(double seconds) override {
-    calls << QStringLiteral("Seek=%1").arg(seconds);
-    if (!canSeek()) return;
-    position = std::clamp(seconds, 0.0, duration);
-    emit PositionJump();
-  }
-  double volumeLevel = 80;
-  void setVolume(double v) override {
-    v = std::clamp(v, 0.0, 100.0);
-    if (std::exchange(volumeLevel, v) != v) emit VolumeChange(v);
-  }
-  double volume() const override { return volumeLevel; }
-  void SetFocus() override {
-    calls << "SetFocus";
-    if (face) face->setFocus(Qt::OtherFocusReason);
-  }
-  QWidget* widget() override { return face; }
-  QImage currentFrame() override { return frame; }
-  // The space bar on the control: pauses, resumes, or starts the file again.
-  void togglePause() { state_ == kPlaying ? setState(kPaused) : state_ == kPaused ? setState(kPlaying) : Play(); }
-  void setState(int s) {
-    if (const int old = std::exchange(state_, s); old != s) emit PlayStateChange(old, s);
-  }
-  QStringList fileNames() const {  // the file names handed over, in order
-    QStringList out;
-    for (const QString& c : calls)
-      if (c.startsWith("FileName=")) out << c.mid(9);
-    return out;
-  }
-
- private:
-  QString fileName_;
-  int displaySize_ = kDisplayFitToControl;
-  int state_ = kClosed;
-};
+// The window under test.
+using player::Playerfrm;
+using player::PlayerfrmServices;
 
 // Drives held in memory: a letter, a type and maybe a disc (folder name -> file names).
 class FakeDriveManager : public platform::DriveManager {
@@ -148,7 +82,7 @@ class WindowTest : public ::testing::Test {
     drives.drives.push_back(d);
   }
   Playerfrm& make(const QString& commandLine = QString(), platform::DriveManager* driveManager = nullptr) {
-    registerWindowFonts();  // as the program does at start-up
+    ui::registerWindowFonts();  // as the program does at start-up
     w.reset();
     player.setState(kClosed);  // a new window meets a control with nothing named
     PlayerfrmServices s;
@@ -157,7 +91,7 @@ class WindowTest : public ::testing::Test {
     s.tray = tray;
     s.commandLine = commandLine;
     s.endProgram = [this] { ++endings; };
-    s.messageBox = [this](MessageIcon, const QString& title, const QString& text) { messages << title + "|" + text; };
+    s.messageBox = [this](ui::MessageIcon, const QString& title, const QString& text) { messages << title + "|" + text; };
     s.grabScreen = [this] { return screen(); };
     s.togglePause = [this] { player.togglePause(); };
     s.showsPicture = [this] { return player.picture; };

@@ -9,9 +9,9 @@ namespace vcd::test {
 namespace {
 
 TEST(Timer, ZeroIntervalNeverFiresSwitchingOnTicksSwitchingOffStops) {
-  controls::Timer t(true, 0, nullptr);
+  ui::Timer t(true, 0, nullptr);
   int ticks = 0;
-  QObject::connect(&t, &controls::Timer::Tick, [&] { ++ticks; });
+  QObject::connect(&t, &ui::Timer::Tick, [&] { ++ticks; });
   QTest::qWait(50);
   EXPECT_EQ(ticks, 0);
   t.setInterval(30);
