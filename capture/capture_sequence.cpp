@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
-#include <QThread>
+#include <QTimer>
 #include <QWidget>
 
 #include "capture/bmp_file.h"
@@ -29,7 +29,10 @@ constexpr int kHoldMs = 500;  // step 1 holds the covered screen this long befor
 }  // namespace
 
 CaptureSequence::CaptureSequence(CaptureControls controls)
-    : c_(std::move(controls)), caption_(c_.TxtCopyright->text()) {}
+    : c_(std::move(controls)), caption_(c_.TxtCopyright->text()) {
+  hold_.setSingleShot(true);
+  QObject::connect(&hold_, &QTimer::timeout, [this] { held(); });
+}
 
 CaptureSequence::~CaptureSequence() { delete capturefrm_.data(); }
 
@@ -50,20 +53,33 @@ void CaptureSequence::start() {
     capturefrm_->raise();
     capturefrm_->activateWindow();
   });
-  // Step 1 is due (again); a pending step 2 is cancelled, a pending step 3 still runs.
+  // Step 1 is due (again); a pending hold or step 2 is cancelled, a pending step 3 still runs.
   skipOnFailure("Capture: schedule step 1", [&] {
+    hold_.stop();
     c_.Timer1->setEnabled(true);
     c_.Timer2->setEnabled(false);
   });
   c_.focusPlayer();
 }
 
+// The covered screen is held for half a second before the click. The hold is a timer, not a
+// sleep: the window keeps repainting and answering keys and screen readers meanwhile. Step 1's
+// own timer is off while it runs, so the tick cannot come back during the hold; a capture started
+// again meanwhile stops the hold and begins anew.
 void CaptureSequence::step1() {
   try {
-    showCover();
-    QThread::msleep(kHoldMs);
-    capturefrm_->postClick();
     c_.Timer1->setEnabled(false);
+    showCover();
+    hold_.start(kHoldMs);
+  } catch (const std::exception& e) {
+    abandon(QString::fromStdString(e.what()));
+  }
+}
+
+void CaptureSequence::held() {
+  try {
+    // A cover the user clicked away during the hold needs no click of ours.
+    if (capturefrm_ && !capturefrm_->isUnloaded()) capturefrm_->postClick();
     c_.Timer2->setEnabled(true);
   } catch (const std::exception& e) {
     abandon(QString::fromStdString(e.what()));
@@ -132,6 +148,7 @@ void CaptureSequence::restoreVideo() {
 // A step that failed half-way: nothing is left pending or covering the screen, and the video is
 // back and playing.
 void CaptureSequence::abandon(const QString& reason) {
+  hold_.stop();
   for (ui::Timer* t : {c_.Timer1, c_.Timer2, c_.Timer3}) skipOnFailure("Capture: timer off", [&] { t->setEnabled(false); });
   skipOnFailure("Capture: close the covering window", [&] {
     if (capturefrm_ && !capturefrm_->isUnloaded()) capturefrm_->Form_Click();

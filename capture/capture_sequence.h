@@ -2,6 +2,7 @@
 #include <QImage>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <functional>
 
 #include "ui/message_box.h"
@@ -69,6 +70,7 @@ class CaptureSequence {
 
  private:
   void showCover();
+  void held();  // the end of step 1's hold: the cover clicked away, step 2 due
   QImage screenCopy();
   void restoreVideo();
   void abandon(const QString& reason);
@@ -76,6 +78,7 @@ class CaptureSequence {
 
   CaptureControls c_;
   QPointer<Capturefrm> capturefrm_;
+  QTimer hold_;                // step 1's half second with the screen covered
   QString caption_;            // the caption TxtCopyright held when the window was made
   QString lzFilename;          // the screenshot file loaded into picMain; "" before any
   float Pic_Height = 0;        // height of the loaded picture, twips

@@ -101,7 +101,16 @@ TEST_F(CaptureTest, PausedAtFullScreenTheStampedScreenIsSavedAndTheVideoPlaysOn)
   ASSERT_NE(cover, nullptr);
   EXPECT_TRUE(cover->isFullScreen() && (cover->windowFlags() & Qt::FramelessWindowHint));
   EXPECT_EQ(cover->palette().color(QPalette::Window), QColor(Qt::black));
+  // Step 1 holds the covered screen without holding the GUI thread: what is queued right after
+  // its tick (a repaint, a key, a screen reader's question) runs while the cover is still up.
+  bool answeredUnderCover = false;
+  QObject::connect(timers[0], &ui::Timer::Tick, &window, [&] {
+    QMetaObject::invokeMethod(&window, [&] {
+      answeredUnderCover = capture->cover() && !capture->cover()->isUnloaded() && !timers[1]->isTicking();
+    }, Qt::QueuedConnection);
+  });
   ASSERT_TRUE(runToEnd());
+  EXPECT_TRUE(answeredUnderCover);
   EXPECT_EQ(steps, QList<int>({1, 2, 3}));
   EXPECT_EQ(messages, QStringList({kAllDone}));
   expectVideoBack();
