@@ -3,7 +3,7 @@
 // The first pass also leaves the payload in a file, so the mpv command-line player can play
 // exactly the bytes the engine gets.
 #include "bench/bench.h"
-#include "platform/disc_track_stream.h"
+#include "disc/track_stream.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 
-#include "platform/disc_track_stream.h"
+#include "disc/track_stream.h"
 
 namespace vcd::test {
 
@@ -50,11 +50,11 @@ ImageCopy::ImageCopy(const char* name) {
 
 void ImageCopy::overwriteFile(const QString& discPath, const QByteArray& bytes, char fill) {
   // The disc layer knows where the file lies.
-  platform::TrackExtent extent;
+  disc::TrackExtent extent;
   {
     auto drives = driveWithImage(cue);
     auto stream = drives->openFile(discPath);
-    auto* track = dynamic_cast<platform::DiscTrackStream*>(stream.get());
+    auto* track = dynamic_cast<disc::DiscTrackStream*>(stream.get());
     if (!track || !track->extent().form2) throw std::runtime_error("not a Form 2 track");
     extent = track->extent();
   }
