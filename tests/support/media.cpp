@@ -32,14 +32,6 @@ std::unique_ptr<platform::LinuxDriveManager> driveWithImage(const QString& image
   return m;
 }
 
-QByteArray readToEnd(platform::TrackStream& s, int chunk, int64_t* last) {
-  QByteArray all, buf(chunk, '\0');
-  int64_t n;
-  while ((n = s.read(buf.data(), chunk)) > 0) all.append(buf.constData(), n);
-  if (last) *last = n;
-  return all;
-}
-
 ImageCopy::ImageCopy(const char* name) {
   cue = dir.filePath(QString::fromUtf8(name) + ".cue");
   bin = dir.filePath(QString::fromUtf8(name) + ".bin");
