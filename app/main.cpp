@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 #include "platform/cd_tray.h"
-#include "platform/file_names.h"
+#include "disc/file_names.h"
 #include "platform/linux_drives.h"
 #include "platform/log.h"
 #include "engine/mpv_player.h"
@@ -67,8 +67,8 @@ int main(int argc, char** argv) {
   // "-platformpluginpath" is a file name, not an option that changes (or loads code into) the
   // program. Qt's settings still come from its environment variables.
   QStringList arguments;
-  // Names keep the bytes they were given in, whatever their encoding (platform/file_names.h).
-  for (int i = 0; i < argc; ++i) arguments << vcd::platform::nameFromBytes(QByteArray(argv[i]));
+  // Names keep the bytes they were given in, whatever their encoding (disc/file_names.h).
+  for (int i = 0; i < argc; ++i) arguments << vcd::disc::nameFromBytes(QByteArray(argv[i]));
   int qtArgc = 1;
   QApplication app(qtArgc, argv);
   vcd::platform::startupStep("QApplication made");

@@ -3,7 +3,7 @@
 // The first pass also leaves the payload in a file, so the mpv command-line player can play
 // exactly the bytes the engine gets.
 #include "bench/bench.h"
-#include "platform/disc_track_stream.h"
+#include "disc/track_stream.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -54,7 +54,7 @@ Pass readStream(const Settings& s, const QString& saveTo) {
 std::pair<uint32_t, uint32_t> extentInImage(const Settings& s) {
   auto drives = drivesWith(s.longImage, 0);
   std::unique_ptr<platform::TrackStream> stream = drives->openFile(s.track);
-  auto* disc = dynamic_cast<platform::DiscTrackStream*>(stream.get());
+  auto* disc = dynamic_cast<disc::DiscTrackStream*>(stream.get());
   if (!disc) {
     std::fprintf(stderr, "not a disc track stream\n");
     std::exit(2);
@@ -107,7 +107,7 @@ std::vector<Row> readerRows(const Settings& s) {
     ours.push_back(b.sectors / b.seconds);
   }
   const double r = median(ref), o = median(ours);
-  const double oneX = platform::kSectorsPerSecond;
+  const double oneX = disc::kSectorsPerSecond;
   Row row{"5 reader sectors/s vs 1x", oneX, o, ">= 100x", o >= 100 * oneX};
   row.note = QStringLiteral("reader: %1 M sectors/s, read() of the BIN %2 M sectors/s (%3x)")
                  .arg(o / 1e6, 0, 'f', 2)

@@ -2,7 +2,7 @@
 
 #include <malloc.h>
 
-#include "platform/disc_path.h"
+#include "disc/disc_path.h"
 #include "platform/drives.h"
 #include "platform/log.h"
 #include "engine/control_bar.h"
@@ -274,7 +274,7 @@ QWidget* MpvPlayer::widget() { return m_widget.data(); }
 
 // ---- opening -------------------------------------------------------------------------------
 
-std::shared_ptr<platform::TrackStream> MpvPlayer::openDiscTrack(const disc_path::DiscPath& track) {
+std::shared_ptr<platform::TrackStream> MpvPlayer::openDiscTrack(const disc::DiscPath& track) {
   if (!m_drives) throw MediaError(QStringLiteral("No drives to read %1 from").arg(track.text()).toStdString());
   try {
     std::shared_ptr<platform::TrackStream> stream = m_drives->openFile(track);
@@ -309,7 +309,7 @@ int MpvPlayer::openStream(void* user, char* uri, void* rawInfo) {
 }
 
 std::shared_ptr<platform::TrackStream> MpvPlayer::streamFor(const QString& uri) {
-  disc_path::DiscPath again;
+  disc::DiscPath again;
   {
     std::lock_guard lock(m_pendingMutex);
     auto it = m_pendingStreams.find(uri);
@@ -322,9 +322,9 @@ std::shared_ptr<platform::TrackStream> MpvPlayer::streamFor(const QString& uri) 
   return openDiscTrack(again);
 }
 
-void MpvPlayer::setFileName(const QString& path) { open(path, disc_path::parse(path)); }
+void MpvPlayer::setFileName(const QString& path) { open(path, disc::parsePath(path)); }
 
-void MpvPlayer::open(const QString& path, const std::optional<disc_path::DiscPath>& disc) {
+void MpvPlayer::open(const QString& path, const std::optional<disc::DiscPath>& disc) {
   // Everything that can refuse the file happens before anything changes.
   std::shared_ptr<platform::TrackStream> stream;
   QString url;

@@ -2,7 +2,7 @@
 #include "engine/media_player.h"
 #include "engine/audio_settings.h"
 #include "engine/mpv_handles.h"
-#include "platform/disc_path.h"
+#include "disc/disc_path.h"
 
 #include <QPointer>
 #include <QString>
@@ -15,9 +15,12 @@
 
 class QMenu;
 
+namespace vcd::disc {
+class TrackStream;
+}
 namespace vcd::platform {
 class DriveManager;
-class TrackStream;
+using disc::TrackStream;
 }
 
 namespace vcd::mpv {
@@ -145,9 +148,9 @@ class MpvPlayer : public MediaPlayer {
 
   struct Event;  // a copy of one libmpv event (libmpv's own is valid only until the next wait)
 
-  void open(const QString& path, const std::optional<disc_path::DiscPath>& disc);
+  void open(const QString& path, const std::optional<disc::DiscPath>& disc);
   void loadEntry(const QString& url, bool discTrack);
-  std::shared_ptr<platform::TrackStream> openDiscTrack(const disc_path::DiscPath& track);
+  std::shared_ptr<platform::TrackStream> openDiscTrack(const disc::DiscPath& track);
   void drainEvents();
   void handle(const Event& ev);
   void handleHook(uint64_t hookId, const Event& ev);
@@ -173,7 +176,7 @@ class MpvPlayer : public MediaPlayer {
   QString m_lastEngineError;   // libmpv's last error line for the named file
 
   QString m_fileName;
-  std::optional<disc_path::DiscPath> m_discFile;  // m_fileName read as a disc path, if it is one
+  std::optional<disc::DiscPath> m_discFile;  // m_fileName read as a disc path, if it is one
   QString m_url;               // what libmpv was asked to load for m_fileName
   int64_t m_entryId = -1;      // libmpv's playlist entry of the named file
   int64_t m_mpvEntryId = -1;   // the entry libmpv is working on (its last START_FILE)
@@ -198,7 +201,7 @@ class MpvPlayer : public MediaPlayer {
   // The named disc track by the URL libmpv was given: where it lies, and the stream opened for it
   // until libmpv takes it over.
   struct DiscTrack {
-    disc_path::DiscPath path;
+    disc::DiscPath path;
     std::shared_ptr<platform::TrackStream> stream;
   };
   std::mutex m_pendingMutex;

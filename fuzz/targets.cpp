@@ -13,9 +13,9 @@
 #include <memory>
 #include <set>
 
-#include "platform/disc_path.h"
-#include "platform/disc_track_stream.h"
-#include "platform/iso9660_folders.h"
+#include "disc/disc_path.h"
+#include "disc/track_stream.h"
+#include "disc/iso9660_folders.h"
 #include "platform/linux_drives.h"
 #include "player/command_line.h"
 
@@ -25,8 +25,8 @@ namespace {
 using platform::DiscError;
 
 constexpr int kRaw = 2352;
-constexpr int kForm1 = platform::kForm1SectorBytes;
-constexpr int kForm2 = platform::kForm2SectorBytes;
+constexpr int kForm1 = disc::kForm1SectorBytes;
+constexpr int kForm2 = disc::kForm2SectorBytes;
 
 void check(bool ok, const char* what) {
   if (ok) return;
@@ -168,7 +168,7 @@ void exercise(const QString& image) {
       if (e.isFolder || ++opened > 30) continue;
       std::unique_ptr<platform::TrackStream> s;
       try {
-        s = drives.openFile(disc_path::join(QString::fromLatin1(folder), e.name));
+        s = drives.openFile(disc::join(QString::fromLatin1(folder), e.name));
       } catch (const DiscError&) {
         continue;  // names the walk cannot take (".", "", names with '/') are refused
       }
@@ -178,7 +178,7 @@ void exercise(const QString& image) {
 }
 
 // A disc whose sectors carry the pattern, with chosen sectors failing.
-class PatternDisc : public platform::DiscHandle {
+class PatternDisc : public disc::DiscHandle {
  public:
   uint32_t end = UINT32_MAX;
   uint32_t badFirst = 0, badCount = 0;  // always fail
@@ -189,7 +189,7 @@ class PatternDisc : public platform::DiscHandle {
   std::map<uint32_t, int> tries;
 
   bool readSectors(uint8_t* buf, uint32_t lsn, uint32_t count, bool form2) override {
-    check(count >= 1 && count <= platform::DiscTrackStream::kMaxBatch, "reads come in batches of 1 to 16 sectors");
+    check(count >= 1 && count <= disc::DiscTrackStream::kMaxBatch, "reads come in batches of 1 to 16 sectors");
     const int bytes = form2 ? kForm2 : kForm1;
     for (uint32_t i = 0; i < count; ++i) {
       const uint32_t s = lsn + i;
@@ -357,7 +357,7 @@ int nrgImage(const uint8_t* data, size_t size) {
 namespace {
 
 // A disc held in memory: 512 sectors of 2,048 bytes, the input from sector 16 on.
-class MemoryDisc : public platform::DiscHandle {
+class MemoryDisc : public disc::DiscHandle {
  public:
   MemoryDisc(const uint8_t* data, size_t size) : bytes(512 * kForm1, '\0') {
     std::memcpy(bytes.data() + 16 * kForm1, data, std::min<size_t>(size, bytes.size() - 16 * kForm1));
@@ -377,30 +377,30 @@ class MemoryDisc : public platform::DiscHandle {
 
 int folderWalk(const uint8_t* data, size_t size) {
   MemoryDisc disc(data, size);
-  const auto root = platform::rootFolder(disc);
+  const auto root = disc::rootFolder(disc);
   if (!root) return 0;
-  std::vector<platform::DiscEntry> pending{*root};
+  std::vector<disc::DiscEntry> pending{*root};
   for (int listed = 0; !pending.empty() && listed < 64; ++listed) {
-    const platform::DiscEntry folder = pending.back();
+    const disc::DiscEntry folder = pending.back();
     pending.pop_back();
-    const auto entries = platform::readFolderRecords(disc, folder);
+    const auto entries = disc::readFolderRecords(disc, folder);
     if (!entries) continue;
-    check(entries->size() <= platform::kMaxFolderBytes / 34, "no more records than the folder's bytes hold");
+    check(entries->size() <= disc::kMaxFolderBytes / 34, "no more records than the folder's bytes hold");
     for (const auto& e : *entries) {
       check(!e.storedName.empty() && e.storedName.size() <= 222, "names fit their records");
       if (e.isFolder) pending.push_back(e);
     }
   }
   const std::string path = std::string("/") + std::string(reinterpret_cast<const char*>(data), std::min<size_t>(size, 12));
-  (void)platform::readFolderAt(disc, path.substr(0, path.find('\0')));
-  (void)platform::readFolderAt(disc, "/MPEGAV");
+  (void)disc::readFolderAt(disc, path.substr(0, path.find('\0')));
+  (void)disc::readFolderAt(disc, "/MPEGAV");
   return 0;
 }
 
 int trackStream(const uint8_t* data, size_t size) {
   Input in(data, size);
   auto disc = std::make_unique<PatternDisc>();
-  platform::DiscEntry entry;
+  disc::DiscEntry entry;
   entry.lsn = in.take<uint32_t>();
   entry.size = in.take<uint32_t>();
   const uint8_t flags = in.take<uint8_t>();
@@ -419,8 +419,8 @@ int trackStream(const uint8_t* data, size_t size) {
   disc->medium = !(flags & 32);
   PatternDisc* view = disc.get();
 
-  platform::DiscTrackStream s(std::move(disc), entry);
-  const platform::TrackExtent& e = s.extent();
+  disc::DiscTrackStream s(std::move(disc), entry);
+  const disc::TrackExtent& e = s.extent();
   const int bytes = entry.form2 ? kForm2 : kForm1;
   check(e.lsn == entry.lsn, "the extent starts where the record says");
   check(e.sectors <= (view->end > entry.lsn ? view->end - entry.lsn : 0), "the extent stops at the disc's end");

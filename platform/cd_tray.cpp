@@ -1,10 +1,5 @@
 #include "platform/cd_tray.h"
 
-#include <fcntl.h>
-#include <linux/cdrom.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusInterface>
@@ -19,6 +14,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/drive_status.h"
 #include "platform/linux_drives.h"
 
 namespace vcd::platform {
@@ -26,15 +22,6 @@ namespace {
 
 const QString kUdisks = QStringLiteral("org.freedesktop.UDisks2");
 constexpr int kDbusTimeoutMs = 10000;
-
-void trayIoctl(const QString& device, unsigned long request) {
-  const QByteArray path = QFile::encodeName(device);
-  // O_NONBLOCK: the drive opens even with no disc or an open tray.
-  const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return;
-  ::ioctl(fd, request, 0);
-  ::close(fd);
-}
 
 // UDisks2 object of a block device such as /dev/sr0.
 QString udisksBlockPath(const QString& device) {
@@ -100,7 +87,7 @@ void LinuxCdTray::openTray() {
   const QString device = roots.front().device;
   drives_->releaseDisc();  // the kernel does not eject a drive that is held open
   runBounded([device] {
-    if (!udisksUnmountAndEject(device)) trayIoctl(device, CDROMEJECT);
+    if (!udisksUnmountAndEject(device)) DriveDevice(device).moveTray(true);
   }, kTimeoutMs);
 }
 
@@ -112,7 +99,7 @@ void LinuxCdTray::closeTray() {
     return;
   }
   const QString device = roots.front().device;
-  runBounded([device] { trayIoctl(device, CDROMCLOSETRAY); }, kTimeoutMs);
+  runBounded([device] { DriveDevice(device).moveTray(false); }, kTimeoutMs);
 }
 
 }  // namespace vcd::platform

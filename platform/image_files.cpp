@@ -1,7 +1,6 @@
 #include "platform/image_files.h"
 
-#include "platform/file_names.h"
-#include "platform/log.h"
+#include "disc/file_names.h"
 
 #include <dirent.h>
 #include <limits.h>
@@ -17,6 +16,11 @@
 #include <cstring>
 
 namespace vcd::platform {
+
+using disc::bytesOfName;
+using disc::DataFile;
+using disc::failure;
+using disc::nameFromBytes;
 
 namespace {
 
@@ -45,63 +49,28 @@ bool isWithin(const QString& path, const QString& folder) {
   return path.startsWith(folder.endsWith(u'/') ? folder : folder + u'/');
 }
 
-}  // namespace
-
-ImageFile::~ImageFile() { ::close(fd_); }
-
-bool ImageFile::readBlocks(uint8_t* out, int64_t offset, uint32_t count, int stride, int bytes, int marked) const {
-  if (count == 0) return true;
-  if (offset < marked || stride < bytes || marked > 16) return false;
-  const int64_t from = offset - marked;
-  const size_t span = static_cast<size_t>(count - 1) * static_cast<size_t>(stride) + static_cast<size_t>(bytes + marked);
-  if (stride == bytes && marked == 0) return readFully(fd_, out, span, from);
-  // The buffer stays with the thread (a track's reader), so a batch allocates nothing.
-  thread_local std::vector<uint8_t> run;
-  if (run.size() < span) run.resize(span);
-  if (!readFully(fd_, run.data(), span, from)) return false;
-  static constexpr uint8_t kZeros[16] = {};
-  const uint8_t* src = run.data() + marked;
-  for (uint32_t i = 0; i < count; ++i, out += bytes, src += stride) {
-    if (marked > 0 && std::memcmp(src - marked, kZeros, static_cast<size_t>(marked)) == 0) return false;
-    std::memcpy(out, src, static_cast<size_t>(bytes));
-  }
-  return true;
-}
-
-bool ImageFile::stillThere() const {
-  struct stat st {};
-  return ::fstat(fd_, &st) == 0 && st.st_nlink > 0;
-}
-
-std::shared_ptr<ImageFile> ImageFile::open(const QString& path, QString* why) { return openChecked(path, path, false, why); }
-
-std::shared_ptr<ImageFile> ImageFile::openChecked(const QString& path, const QString& shownAs, bool noFollow, QString* why) {
+// Opens a regular file read-only; `noFollow` refuses a symlink as the last component.
+OpenedFile openChecked(const QString& path, const QString& shownAs, bool noFollow) {
   const QByteArray name = bytesOfName(path);
   struct stat st {};
   // Looked at before opening: opening a FIFO or a device may block or act on the device.
-  if (::stat(name.constData(), &st) != 0) {
-    *why = QStringLiteral("%1: %2").arg(shownAs, errorText(errno));
-    return nullptr;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    *why = QStringLiteral("%1 is %2").arg(shownAs, QLatin1String(kindOf(st.st_mode)));
-    return nullptr;
-  }
+  if (::stat(name.constData(), &st) != 0) return failure(QStringLiteral("%1: %2").arg(shownAs, errorText(errno)));
+  if (!S_ISREG(st.st_mode)) return failure(QStringLiteral("%1 is %2").arg(shownAs, QLatin1String(kindOf(st.st_mode))));
   const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (noFollow ? O_NOFOLLOW : 0));
-  if (fd < 0) {
-    *why = QStringLiteral("%1: %2").arg(shownAs, errorText(errno));
-    return nullptr;
-  }
+  if (fd < 0) return failure(QStringLiteral("%1: %2").arg(shownAs, errorText(errno)));
   // ... and again once open: it may have been swapped in between.
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    *why = QStringLiteral("%1 is %2").arg(shownAs, QLatin1String(kindOf(st.st_mode)));
     ::close(fd);
-    return nullptr;
+    return failure(QStringLiteral("%1 is %2").arg(shownAs, QLatin1String(kindOf(st.st_mode))));
   }
   // Reads go on blocking as for any file; only the open had to be non-blocking.
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  return std::shared_ptr<ImageFile>(new ImageFile(fd, shownAs, static_cast<int64_t>(st.st_size)));
+  return std::make_shared<DataFile>(fd, shownAs, static_cast<int64_t>(st.st_size));
 }
+
+}  // namespace
+
+OpenedFile openImageFile(const QString& path) { return openChecked(path, path, false); }
 
 std::vector<QString> folderNames(const QString& folder, size_t limit, bool* cut) {
   std::vector<QString> names;
@@ -143,63 +112,33 @@ QString findInFolder(const QString& folder, const QString& name) {
   return {};
 }
 
-std::shared_ptr<ImageFile> ImageFile::openInside(const QString& root, const QString& path, bool directly,
-                                                 const QString& shownAs, QString* why) {
+OpenedFile openFileInside(const QString& root, const QString& path, bool directly, const QString& shownAs) {
   // Resolved before anything is opened: a symlink that leads out of the folder is refused
   // without the file it leads to being touched.
   const QString realRoot = resolvedPath(root);
   const QString real = resolvedPath(path);
-  if (real.isEmpty()) {
-    *why = QStringLiteral("%1: %2").arg(shownAs, errorText(errno));
-    return nullptr;
-  }
+  if (real.isEmpty()) return failure(QStringLiteral("%1: %2").arg(shownAs, errorText(errno)));
   const auto inside = [&](const QString& p) {
     return directly ? QFileInfo(p).path() == realRoot : isWithin(p, realRoot) && p != realRoot;
   };
-  if (!inside(real)) {
-    *why = QStringLiteral("%1 leads out of %2").arg(shownAs, root);
-    return nullptr;
-  }
-  auto file = openChecked(real, shownAs, true, why);
-  if (!file) return nullptr;
+  if (!inside(real)) return failure(QStringLiteral("%1 leads out of %2").arg(shownAs, root));
+  auto file = openChecked(real, shownAs, true);
+  if (!file) return file;
   // A folder on the way may have been swapped for a symlink in between: checked once more.
-  if (!inside(realPathOf(file->fd()))) {
-    *why = QStringLiteral("%1 leads out of %2").arg(shownAs, root);
-    return nullptr;
-  }
+  if (!inside(realPathOf((*file)->fd()))) return failure(QStringLiteral("%1 leads out of %2").arg(shownAs, root));
   return file;
 }
 
-std::shared_ptr<ImageFile> ImageFile::openNamed(const QString& folder, const QString& written, QString* why) {
+OpenedFile openNamedFile(const QString& folder, const QString& written) {
   // "C:\\rips\\Disc.bin", "../x/disc.bin", "/abs/disc.bin": the name alone, in the sheet's folder.
   const QString name = QString(written).replace(u'\\', u'/').section(u'/', -1);
   const QString path = findInFolder(folder, name);
-  if (path.isEmpty()) {
-    *why = QStringLiteral("the file \"%1\" it names is not in %2").arg(written, folder);
-    return nullptr;
-  }
+  if (path.isEmpty()) return failure(QStringLiteral("the file \"%1\" it names is not in %2").arg(written, folder));
   // A symlink in the folder may lead anywhere: the file must really lie in the folder.
-  QString reason;
-  auto file = openInside(folder, path, true, path, &reason);
-  if (!file) {
-    *why = reason.contains(QLatin1String("leads out of"))
-               ? QStringLiteral("the file \"%1\" it names leads out of %2").arg(written, folder)
-               : reason;
-    return nullptr;
-  }
+  auto file = openFileInside(folder, path, true, path);
+  if (!file && file.reason().contains(QLatin1String("leads out of")))
+    return failure(QStringLiteral("the file \"%1\" it names leads out of %2").arg(written, folder));
   return file;
-}
-
-bool readFully(int fd, uint8_t* buf, size_t n, int64_t offset) {
-  while (n > 0) {
-    const ssize_t got = ::pread(fd, buf, n, static_cast<off_t>(offset));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    buf += got;
-    n -= static_cast<size_t>(got);
-    offset += got;
-  }
-  return true;
 }
 
 }  // namespace vcd::platform

@@ -1,4 +1,7 @@
 #pragma once
+#include "disc/result.h"
+#include "disc/track_stream.h"
+#include "disc/virtual_disc.h"
 #include "platform/drives.h"
 
 #include <QString>
@@ -10,9 +13,6 @@
 
 namespace vcd::platform {
 
-struct VirtualDisc;
-class ReadPacer;
-class DiscHandle;
 struct OpenDisc;
 
 // A name under which an optical drive can be reached, and the device it leads to.
@@ -27,6 +27,9 @@ using DriveProbe = std::function<bool(const QString& device, QString* why)>;
 // One name per physical drive, ordered by device number (/dev/sr2 before /dev/sr10). Of several
 // names for one drive the kernel's own (/dev/srN) is kept rather than a symlink's.
 std::vector<QString> uniqueDrives(std::vector<OpticalDevice> devices);
+
+// The first drive letter: the virtual drive's, when it holds a disc.
+inline constexpr char16_t kFirstDriveLetter = u'D';
 
 // Gives the devices drive letters in order from D to Z; devices beyond Z get none and are left out.
 std::vector<DriveRoot> assignDriveLetters(const std::vector<QString>& devices);
@@ -48,7 +51,8 @@ class LinuxDriveManager : public DriveManager {
   // mounted through a loop device is not; nor a drive a normal user may not open).
   static bool readableOpticalDrive(const QString& device, QString* why);
 
-  // Whether the file is named like a disc image (.cue, .bin, .toc, .nrg, .iso, any case).
+  // Whether the file is named like a disc image (.cue, .bin, .toc, .nrg, .iso, any case; the
+  // list is disc/image_kinds.h).
   static bool looksLikeDiscImage(const QString& path);
 
   // Puts a disc image into the virtual drive (created on first use, first in the table) and
@@ -91,31 +95,37 @@ class LinuxDriveManager : public DriveManager {
   std::vector<DriveRoot> driveRoots() override;
   using DriveManager::listFolder;
   using DriveManager::openFile;
-  std::vector<FolderEntry> listFolder(const disc_path::DiscPath& folder) override;
-  std::unique_ptr<TrackStream> openFile(const disc_path::DiscPath& file) override;
+  std::vector<FolderEntry> listFolder(const disc::DiscPath& folder) override;
+  std::unique_ptr<TrackStream> openFile(const disc::DiscPath& file) override;
   QString discName(QChar letter) override;
 
  private:
   struct Drive {
     QChar letter;
     QString device;
-    std::shared_ptr<VirtualDisc> virtualDisc;  // null for an optical drive
+    std::shared_ptr<disc::VirtualDisc> virtualDisc;  // null for an optical drive
   };
   std::vector<Drive> tableLocked() const;  // the table as last enumerated; mutex_ held
   std::vector<Drive> refreshTable();       // enumerates the drives again
   std::vector<Drive> table();              // enumerates only the first time
-  std::shared_ptr<OpenDisc> openDisc(QChar letter);
-  std::shared_ptr<VirtualDisc> copiedDiscIn(QChar letter);  // the virtual drive's copied disc, if that is the drive
-  void takeOutVirtualLocked();
+  disc::Result<std::shared_ptr<OpenDisc>> openDisc(QChar letter);
+  // The virtual drive's copied disc, if that is the drive (else null); fails when it is out.
+  disc::Result<std::shared_ptr<disc::VirtualDisc>> copiedDiscIn(QChar letter);
+  // The disc in the virtual drive leaves it (its open streams stop as if it had been ejected);
+  // mutex_ held.
+  void ejectVirtualLocked();
+  // Takes the virtual drive's disc out for good and puts `next` (or nothing) in, lines about
+  // the drive then naming `source`; mutex_ held.
+  void replaceVirtualLocked(std::shared_ptr<disc::VirtualDisc> next, const QString& source);
 
   DeviceLister lister_;
   DriveProbe probe_;
-  std::shared_ptr<ReadPacer> pacer_;
+  std::shared_ptr<disc::ReadPacer> pacer_;
   mutable std::mutex mutex_;
   bool enumerated_ = false;
   std::vector<QString> devices_;
   QString preferred_;  // the optical drive a named folder lies on: first in the table
-  std::shared_ptr<VirtualDisc> virtual_;
+  std::shared_ptr<disc::VirtualDisc> virtual_;
   std::shared_ptr<OpenDisc> kept_;  // the disc opened last
   int opened_ = 0;
 };

@@ -5,7 +5,8 @@
 // (warning level); what is expected or only of interest when tracking a fault down is at debug
 // level, off unless asked for, e.g. QT_LOGGING_RULES="vcd.*.debug=true".
 Q_DECLARE_LOGGING_CATEGORY(lcDrives)  // "vcd.drives": drives found, refused, tray
-Q_DECLARE_LOGGING_CATEGORY(lcDisc)    // "vcd.disc": images, folders, sectors, libcdio's own log
+// "vcd.disc": images, folders, sectors, libcdio's own log (declared by the disc layer)
+#include "disc/log.h"
 Q_DECLARE_LOGGING_CATEGORY(lcEngine)  // "vcd.engine": libmpv, files refused or failed
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)  // "vcd.window": the windows, watchdog, capture, desktop services
 Q_DECLARE_LOGGING_CATEGORY(lcStartup)  // "vcd.startup": the steps of a start, stamped (see startupStep)

@@ -5,7 +5,7 @@
 
 #include <sys/stat.h>
 
-#include "platform/file_names.h"
+#include "disc/file_names.h"
 #include "platform/linux_drives.h"
 
 namespace vcd::player::command_line {
@@ -16,7 +16,7 @@ namespace {
 // system holds: QFileInfo would look up another one). 0 when nothing is.
 mode_t kindOf(const QString& path) {
   struct stat st {};
-  return ::stat(platform::bytesOfName(path).constData(), &st) == 0 ? st.st_mode : 0;
+  return ::stat(disc::bytesOfName(path).constData(), &st) == 0 ? st.st_mode : 0;
 }
 
 QString absolute(const QString& workingFolder, const QString& name) {

@@ -9,7 +9,7 @@
 #include "ui/twips.h"
 
 #include "capture/capture_sequence.h"
-#include "platform/disc_path.h"
+#include "disc/disc_path.h"
 #include "player/playerfrm_accessibility.h"
 
 // The pictures compiled into the program (logo, icon); a static library needs them named once.
@@ -65,12 +65,12 @@ QPushButton& Playerfrm::Songcmd(int index) {
   return *SongcmdArray[index];
 }
 
-QString Playerfrm::currentEntryPath() const { return disc_path::join(File1->Path(), File1->FileName()); }
+QString Playerfrm::currentEntryPath() const { return disc::join(File1->Path(), File1->FileName()); }
 
 // The playlist lists a folder on a disc through the disc layer, or a local folder.
 QStringList Playerfrm::listPlaylistFolder(const QString& folder) {
   QStringList names;
-  if (const auto disc = disc_path::parse(folder)) {
+  if (const auto disc = disc::parsePath(folder)) {
     if (!services_.drives) throw platform::DiscError("No drives");
     for (const platform::FolderEntry& e : services_.drives->listFolder(*disc))
       if (!e.isFolder) names.append(e.name);

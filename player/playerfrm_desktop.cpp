@@ -8,7 +8,7 @@
 #include "ui/failure.h"
 #include "player/fdnum.h"
 #include "player/playerfrm.h"
-#include "platform/disc_path.h"
+#include "disc/disc_path.h"
 #include "platform/log.h"
 
 namespace vcd::player {
@@ -117,7 +117,7 @@ class PlayerfrmMpris : public platform::MprisControls {
     if (file != albumFile_) {
       albumFile_ = file;
       album_.clear();
-      const auto path = disc_path::parse(file);
+      const auto path = disc::parsePath(file);
       if (path && w_.services_.drives)
         skipOnFailure("Media applet: disc name", [&] { album_ = w_.services_.drives->discName(path->letter); });
     }

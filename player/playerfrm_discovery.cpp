@@ -1,6 +1,6 @@
 // Finding the CD-ROM drives and the Video CD's movie folder.
 #include "ui/failure.h"
-#include "platform/disc_path.h"
+#include "disc/disc_path.h"
 #include "player/command_line.h"
 #include "player/playerfrm.h"
 #include "platform/log.h"
@@ -54,7 +54,7 @@ bool Playerfrm::searchDrives(int entry) {
   appendDriveLetters(*letters);
   List1->setCurrentRow(entry);
   const QString chosen = chosenLetter(*List1);
-  Text2->setText(disc_path::driveFolder(chosen.at(0), movieFolderOn(chosen.at(0))));
+  Text2->setText(disc::driveFolder(chosen.at(0), movieFolderOn(chosen.at(0))));
   txtCDdrive->setText(chosen);
   return true;
 }
@@ -66,7 +66,7 @@ QString Playerfrm::movieFolderOn(QChar letter) {
   if (!services_.drives) return kMovieFolder;
   bool svcd = false;
   try {
-    for (const platform::FolderEntry& e : services_.drives->listFolder(disc_path::DiscPath{letter.toUpper(), QStringLiteral("/")})) {
+    for (const platform::FolderEntry& e : services_.drives->listFolder(disc::DiscPath{letter.toUpper(), QStringLiteral("/")})) {
       if (!e.isFolder) continue;
       if (e.name.compare(kMovieFolder, Qt::CaseInsensitive) == 0) return kMovieFolder;
       if (e.name.compare(kSvcdFolder, Qt::CaseInsensitive) == 0) svcd = true;

@@ -4,7 +4,7 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include "platform/file_names.h"
+#include "disc/file_names.h"
 #include "platform/log.h"
 #include "player/playerfrm.h"
 #include "ui/failure.h"
@@ -20,7 +20,7 @@ QString droppedPath(const QMimeData* data) {
     if (!url.isLocalFile() || url.toLocalFile().isEmpty()) continue;
     const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
     if (bytes.isEmpty() || bytes.contains('\0')) continue;
-    return url.host().isEmpty() ? platform::nameFromBytes(bytes) : url.toLocalFile();
+    return url.host().isEmpty() ? disc::nameFromBytes(bytes) : url.toLocalFile();
   }
   return {};
 }

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
-#include "platform/iso9660_folders.h"
 #include "tests/support/media.h"
 
 using namespace vcd;
@@ -56,14 +55,6 @@ TEST(DriveTable, VirtualDriveComesFirstAndUnpluggedDrivesGo) {
   // cannot be read, and that is no failure.
   EXPECT_EQ(m.discName('d'), "pal3.cue");
   EXPECT_EQ(m.discName('E'), "");
-}
-
-// A real drive's disc goes by its volume label, read from the sector that names the root.
-TEST(DriveTable, TheVolumeLabelIsReadWithTheRoot) {
-  QString why, label = "stale";
-  auto disc = openVirtualDisc(inspectDiscImage(test::mediaPath("demo.cue"), &why), "D:");
-  ASSERT_TRUE(rootFolder(*disc, &label)) << why.toStdString();
-  EXPECT_EQ(label, "VOREN_DEMO");
 }
 
 }  // namespace

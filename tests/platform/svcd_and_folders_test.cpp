@@ -10,7 +10,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/file_names.h"
 
 using namespace vcd;
 using namespace vcd::platform;
@@ -123,19 +122,6 @@ TEST(NamedFolder, OnADeviceThatIsNoReadableDriveItsFilesAreRead) {
   ASSERT_TRUE(m.insertFolder(dir.filePath("mnt") + "/"));
   EXPECT_EQ(m.driveRoots().front().device, dir.filePath("mnt"));
   EXPECT_EQ(names(m.listFolder("cdrom://D/MPEGAV")), QStringList({"AVSEQ01.DAT", "AVSEQ02.DAT", "AVSEQ03.DAT"}));
-}
-
-// Every byte string is a name and comes back as the same bytes; UTF-8 reads as itself.
-TEST(FileNames, AnyBytesComeBackAsTheyWereUtf8ReadsAsText) {
-  EXPECT_EQ(nameFromBytes("Caf\xc3\xa9"), QString::fromUtf8("Caf\xc3\xa9"));
-  EXPECT_EQ(bytesOfName(QString::fromUtf8("Caf\xc3\xa9 \xf0\x9f\x93\x80")), QByteArray("Caf\xc3\xa9 \xf0\x9f\x93\x80"));
-  for (const QByteArray& bytes : {QByteArray("caf\xe9-disc.cue"), QByteArray("\xff\xfe"), QByteArray("\xc3"),
-                                 QByteArray("\xed\xb3\xa9"),  // a surrogate written as UTF-8
-                                 QByteArray("\xe0\x80\xaf"), QByteArray("a\xf4\x90\x80\x80z")}) {
-    const QString name = nameFromBytes(bytes);
-    EXPECT_EQ(bytesOfName(name), bytes) << bytes.toHex().constData();
-    EXPECT_FALSE(name.contains(QChar::ReplacementCharacter)) << bytes.toHex().constData();
-  }
 }
 
 // A copied folder of tens of thousands of files is listed by their names: only the first files

@@ -7,8 +7,7 @@
 #include <set>
 #include <thread>
 
-#include "platform/disc_track_stream.h"
-#include "platform/iso9660_folders.h"
+#include "disc/track_stream.h"
 #include "tests/support/media.h"
 
 using namespace vcd;
@@ -19,40 +18,6 @@ namespace {
 
 bool allZero(const QByteArray& b) { return b.count('\0') == b.size(); }
 QString track(int n) { return QStringLiteral("cdrom://D/MPEGAV/AVSEQ%1.DAT").arg(n, 2, 10, QChar('0')); }
-
-// A disc with scratches: chosen sectors never read, others fail a few times first, and from
-// `deadFrom` on nothing reads at all.
-class ScratchedDisc : public DiscHandle {
- public:
-  explicit ScratchedDisc(std::unique_ptr<DiscHandle> real) : real_(std::move(real)) {}
-  std::set<uint32_t> bad;
-  std::map<uint32_t, int> flaky;
-  uint32_t deadFrom = UINT32_MAX;
-  bool medium = true;
-  bool readSectors(uint8_t* buf, uint32_t lsn, uint32_t count, bool form2) override {
-    for (uint32_t s = lsn; s < lsn + count; ++s) {
-      if (s >= deadFrom || bad.count(s)) return false;
-      if (auto it = flaky.find(s); it != flaky.end() && it->second > 0) return --it->second, false;
-    }
-    return real_->readSectors(buf, lsn, count, form2);
-  }
-  uint32_t endLsn() override { return real_->endLsn(); }
-  bool mediumPresent() override { return medium; }
-
- private:
-  std::unique_ptr<DiscHandle> real_;
-};
-
-// The first track of demo.cue on a disc that can be scratched.
-std::pair<std::unique_ptr<ScratchedDisc>, DiscEntry> scratched() {
-  QString why;
-  auto disc = std::make_unique<ScratchedDisc>(openVirtualDisc(inspectDiscImage(test::mediaPath("demo.cue"), &why), "D:"));
-  const auto entries = readFolderAt(*disc, "/MPEGAV").value();
-  for (const DiscEntry& e : entries)
-    if (nameMatches("AVSEQ01.DAT", e.storedName)) return {std::move(disc), e};
-  ADD_FAILURE() << "no first track";
-  return {std::move(disc), DiscEntry{}};
-}
 
 class VideoCdTrack : public ::testing::TestWithParam<const char*> {};
 
@@ -129,39 +94,6 @@ TEST(TrackStream, EjectingStopsOpenStreamsForGoodAndClosingBringsTheDiscBack) {
   ASSERT_EQ(again->seek(0), 0);
   EXPECT_EQ(again->read(buf.data(), buf.size()), -1);
   EXPECT_TRUE(again->discGone());
-}
-
-TEST(TrackStream, ScratchesAreSkippedButADeadOrRemovedDiscStopsReading) {
-  auto intact = test::driveWithImage(test::mediaPath("demo.cue"));
-  const QByteArray expected = test::readToEnd(*intact->openFile(track(1)));
-
-  auto [disc, entry] = scratched();
-  for (uint32_t i = 100; i < 105; ++i) disc->bad.insert(entry.lsn + i);
-  disc->flaky[entry.lsn + 200] = 2;  // reads on the third try
-  DiscTrackStream s(std::move(disc), entry);
-  const QByteArray got = test::readToEnd(s, 30000);
-  EXPECT_FALSE(s.discGone());
-  ASSERT_EQ(got.size(), expected.size());
-  EXPECT_EQ(s.unreadableSectors(), 5);
-  EXPECT_TRUE(allZero(got.mid(100 * kPayload, 5 * kPayload)));
-  EXPECT_EQ(got.left(100 * kPayload) + got.mid(105 * kPayload), expected.left(100 * kPayload) + expected.mid(105 * kPayload));
-
-  // Nothing reads any more: with the drive claiming a disc, a long run of failures counts as
-  // gone; with the drive reporting it out, the first failed sector ends reading.
-  for (bool medium : {true, false}) {
-    auto [dead, e] = scratched();
-    dead->deadFrom = e.lsn + 50;
-    dead->medium = medium;
-    DiscTrackStream stream(std::move(dead), e);
-    int64_t last = 0;
-    const QByteArray partial = test::readToEnd(stream, kPayload, &last);
-    EXPECT_EQ(last, -1);
-    EXPECT_TRUE(stream.discGone());
-    EXPECT_EQ(partial.left(50 * kPayload), expected.left(50 * kPayload));
-    if (!medium) {
-      EXPECT_EQ(partial.size(), 50 * kPayload);  // no zeros delivered
-    }
-  }
 }
 
 TEST(TrackStream, TracksReadOnEngineThreadsWhileTheWindowLists) {

@@ -10,7 +10,7 @@
 // user named is opened, the process stays small, and the next good disc plays.
 #include "fuzz/disc_mutations.h"
 #include "fuzz/targets.h"
-#include "platform/file_names.h"
+#include "disc/file_names.h"
 #include "tests/support/canaries.h"
 #include "tests/support/copied_disc.h"
 #include "tests/support/real_window.h"
@@ -144,8 +144,8 @@ TEST_P(HostileInput, PlaysWhatCanBePlayedOrSaysWhyAndOpensNothingOutside) {
   ASSERT_TRUE(copyDiscToFolder(mediaPath("pal3.cue"), outside.path(), CopyStyle::Cdxa));
   ASSERT_TRUE(QFile::copy(mediaPath("pal3.bin"), d.filePath("good.bin")));  // for the sheets to name
   const QString named = GetParam().make(d, outside);
-  OpenWatch tracksOutside(platform::bytesOfName(outside.filePath("MPEGAV")));
-  OpenWatch filesOutside(platform::bytesOfName(outside.path()));
+  OpenWatch tracksOutside(disc::bytesOfName(outside.filePath("MPEGAV")));
+  OpenWatch filesOutside(disc::bytesOfName(outside.path()));
 
   AnswerProbe answers;
   GetParam().intoDrive ? drives.insertImage(named) : player::command_line::takeNamedPath(drives, named);
@@ -237,14 +237,14 @@ const InputCase kCopiedFolders[] = {
 INSTANTIATE_TEST_SUITE_P(CopiedFolders, HostileInput, ::testing::ValuesIn(kCopiedFolders), caseName);
 
 // A name made of the bytes the file system holds.
-QString byBytes(const QDir& d, const QByteArray& name) { return platform::nameFromBytes(QFile::encodeName(d.path()) + "/" + name); }
+QString byBytes(const QDir& d, const QByteArray& name) { return disc::nameFromBytes(QFile::encodeName(d.path()) + "/" + name); }
 
 const InputCase kNames[] = {
     {"CopyNamedInLatin1",
      [](const QDir& d, const QDir&) {
        const QString named = byBytes(d, "Caf\xe9 VCD");
        const QString plain = copied(d);
-       EXPECT_EQ(::rename(QFile::encodeName(plain).constData(), platform::bytesOfName(named).constData()), 0);
+       EXPECT_EQ(::rename(QFile::encodeName(plain).constData(), disc::bytesOfName(named).constData()), 0);
        return named;
      }, kFirstPlays, nullptr},
     {"SheetAndBinNamedInLatin1",
@@ -254,8 +254,8 @@ const InputCase kNames[] = {
        QFile bin(mediaPath("pal3.bin"));
        EXPECT_TRUE(bin.copy(d.filePath("plain.bin")));
        EXPECT_EQ(::rename(QFile::encodeName(d.filePath("plain.bin")).constData(),
-                          platform::bytesOfName(byBytes(d, "caf\xe9-disc.bin")).constData()), 0);
-       const int fd = ::open(platform::bytesOfName(cue).constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+                          disc::bytesOfName(byBytes(d, "caf\xe9-disc.bin")).constData()), 0);
+       const int fd = ::open(disc::bytesOfName(cue).constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
        EXPECT_EQ(::write(fd, sheet.constData(), sheet.size()), sheet.size());
        ::close(fd);
        return cue;
@@ -598,7 +598,7 @@ class HostileDrop : public HostileInput {};
 TEST_F(HostileDrop, AFolderNamedInLatin1Plays) {
   const QDir d(dir.path());
   const QString named = byBytes(d, "Caf\xe9 VCD");
-  ASSERT_EQ(::rename(QFile::encodeName(copied(d)).constData(), platform::bytesOfName(named).constData()), 0);
+  ASSERT_EQ(::rename(QFile::encodeName(copied(d)).constData(), disc::bytesOfName(named).constData()), 0);
   openWindow();
   ASSERT_TRUE(waitFor([&] { return w->lblDisplay->text() == kNoMovies; }));
   logged.clear();  // nothing was named yet: that has its line

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 
-#include "platform/disc_track_stream.h"
+#include "disc/track_stream.h"
 
 namespace vcd::test {
 
@@ -32,14 +32,6 @@ std::unique_ptr<platform::LinuxDriveManager> driveWithImage(const QString& image
   return m;
 }
 
-QByteArray readToEnd(platform::TrackStream& s, int chunk, int64_t* last) {
-  QByteArray all, buf(chunk, '\0');
-  int64_t n;
-  while ((n = s.read(buf.data(), chunk)) > 0) all.append(buf.constData(), n);
-  if (last) *last = n;
-  return all;
-}
-
 ImageCopy::ImageCopy(const char* name) {
   cue = dir.filePath(QString::fromUtf8(name) + ".cue");
   bin = dir.filePath(QString::fromUtf8(name) + ".bin");
@@ -50,11 +42,11 @@ ImageCopy::ImageCopy(const char* name) {
 
 void ImageCopy::overwriteFile(const QString& discPath, const QByteArray& bytes, char fill) {
   // The disc layer knows where the file lies.
-  platform::TrackExtent extent;
+  disc::TrackExtent extent;
   {
     auto drives = driveWithImage(cue);
     auto stream = drives->openFile(discPath);
-    auto* track = dynamic_cast<platform::DiscTrackStream*>(stream.get());
+    auto* track = dynamic_cast<disc::DiscTrackStream*>(stream.get());
     if (!track || !track->extent().form2) throw std::runtime_error("not a Form 2 track");
     extent = track->extent();
   }

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "platform/linux_drives.h"
+#include "tests/disc/disc_images.h"  // mediaPath, readToEnd
 #include "tests/support/qt_printers.h"
 
 namespace vcd::test {
@@ -17,7 +18,7 @@ namespace vcd::test {
 // pal25.cue: 25 tracks of 1 s.  notracks.cue: an MPEGAV folder with only *.TXT files.
 // svcd3.cue: a PAL Super Video CD (MPEG2/AVSEQnn.MPG), 3 tracks of 2 s.  svcd2n.cue: NTSC, 2 of 1 s.
 // both.cue: a PAL Video CD of 2 tracks of 1 s that also holds MPEG2/AVSEQ01.MPG.
-inline QString mediaPath(const char* name) { return QStringLiteral(VCD_MEDIA_DIR "/") + QString::fromUtf8(name); }
+// (mediaPath names them: tests/disc/disc_images.h.)
 
 // The small local files the build makes beside them (scripts/make-test-files.sh lists them).
 inline QString localMedia(const char* name) { return mediaPath(name); }
@@ -39,9 +40,6 @@ inline QStringList names(const std::vector<platform::FolderEntry>& entries) {
   for (const auto& e : entries) out << e.name;
   return out;
 }
-
-// Reads a stream to its end in chunks of `chunk` bytes; stops early on -1 (stored in `last`).
-QByteArray readToEnd(platform::TrackStream& s, int chunk = 65536, int64_t* last = nullptr);
 
 // A writable copy of a built BIN/CUE image (named without extension).
 struct ImageCopy {

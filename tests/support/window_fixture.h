@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "tests/support/fake_media_player.h"
-#include "platform/disc_path.h"
+#include "disc/disc_path.h"
 #include "platform/drives.h"
 #include "player/playerfrm.h"
 #include "tests/support/qt_printers.h"
@@ -39,7 +39,7 @@ class FakeDriveManager : public platform::DriveManager {
   }
   using platform::DriveManager::listFolder;
   using platform::DriveManager::openFile;
-  std::vector<platform::FolderEntry> listFolder(const disc_path::DiscPath& folder) override {
+  std::vector<platform::FolderEntry> listFolder(const disc::DiscPath& folder) override {
     for (const Drive& d : drives) {
       if (d.letter.toUpper() != folder.letter) continue;
       if (!d.disc) throw platform::DiscError("no disc");
@@ -53,7 +53,7 @@ class FakeDriveManager : public platform::DriveManager {
     }
     throw platform::DiscError("no such drive");
   }
-  std::unique_ptr<platform::TrackStream> openFile(const disc_path::DiscPath&) override {
+  std::unique_ptr<platform::TrackStream> openFile(const disc::DiscPath&) override {
     throw platform::DiscError("the fake drives hold no readable tracks");
   }
   QMap<QChar, QString> discNames;  // by upper-case letter

@@ -13,14 +13,14 @@
 // both when the playlist lists the folder and when the engine opens a track. Names after the
 // drive letter are matched on the disc without regard to case and to ISO 9660 version
 // suffixes (";1"). A local path (a file from the command line) stays a plain path.
-namespace vcd::disc_path {
+namespace vcd::disc {
 
 inline constexpr char16_t kScheme[] = u"cdrom://";
 
 // "cdrom://" + upper-case letter + "/" + folder, e.g. driveFolder('d', "Mpegav") == "cdrom://D/Mpegav".
 QString driveFolder(QChar letter, const QString& folder);
 
-bool isDiscPath(const QString& path);  // parse(path) succeeds
+bool isDiscPath(const QString& path);  // parsePath(path) succeeds
 
 // The full path of a playlist entry: folder, separator, file name.
 QString join(const QString& folder, const QString& name);
@@ -36,6 +36,6 @@ struct DiscPath {
   bool operator==(const DiscPath&) const = default;
 };
 // Reads a disc path; nullopt for anything that is not one (local paths, other URLs, bad letters).
-std::optional<DiscPath> parse(const QString& path);
+std::optional<DiscPath> parsePath(const QString& path);
 
-}  // namespace vcd::disc_path
+}  // namespace vcd::disc

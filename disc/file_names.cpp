@@ -1,6 +1,6 @@
-#include "platform/file_names.h"
+#include "disc/file_names.h"
 
-namespace vcd::platform {
+namespace vcd::disc {
 
 namespace {
 
@@ -68,4 +68,4 @@ QByteArray bytesOfName(const QString& name) {
   return bytes;
 }
 
-}  // namespace vcd::platform
+}  // namespace vcd::disc

@@ -1,14 +1,21 @@
-#include "platform/iso9660_folders.h"
+#include "disc/iso9660_folders.h"
 
-#include "platform/log.h"
+#include "disc/log.h"
 
 #include <QtEndian>
 #include <cstring>
 #include <set>
 
-namespace vcd::platform {
+namespace vcd::disc {
 
 namespace {
+
+QString stripVersion(QString name) {
+  const int semicolon = name.lastIndexOf(u';');
+  if (semicolon >= 0) name.truncate(semicolon);
+  if (name.endsWith(u'.') && name != u"." && name != u"..") name.chop(1);
+  return name;
+}
 
 constexpr uint32_t kVolumeDescriptor = 16;
 constexpr int kRecordHeader = 33;          // a directory record before its name
@@ -39,6 +46,12 @@ bool fitsDisc(DiscHandle& disc, const DiscEntry& folder) {
 }
 
 }  // namespace
+
+QString displayName(const std::string& storedName) { return stripVersion(QString::fromUtf8(storedName)); }
+
+bool nameMatches(const QString& wanted, const std::string& storedName) {
+  return stripVersion(wanted).compare(displayName(storedName), Qt::CaseInsensitive) == 0;
+}
 
 std::optional<DiscEntry> rootFolder(DiscHandle& disc, QString* label) {
   uint8_t pvd[kForm1SectorBytes];
@@ -113,4 +126,4 @@ std::optional<std::vector<DiscEntry>> readFolderAt(DiscHandle& disc, const std::
   return readFolderRecords(disc, *here);
 }
 
-}  // namespace vcd::platform
+}  // namespace vcd::disc

@@ -1,9 +1,9 @@
-#include "platform/disc_path.h"
+#include "disc/disc_path.h"
 
 #include <QList>
 #include <QStringView>
 
-namespace vcd::disc_path {
+namespace vcd::disc {
 
 namespace {
 
@@ -25,7 +25,7 @@ QString driveFolder(QChar letter, const QString& folder) {
   return scheme() + letter.toUpper() + u'/' + rest.toString();
 }
 
-bool isDiscPath(const QString& path) { return parse(path).has_value(); }
+bool isDiscPath(const QString& path) { return parsePath(path).has_value(); }
 
 QString join(const QString& folder, const QString& name) {
   if (folder.endsWith(u'/')) return folder + name;
@@ -34,7 +34,7 @@ QString join(const QString& folder, const QString& name) {
 
 QString DiscPath::text() const { return scheme() + letter + path; }
 
-std::optional<DiscPath> parse(const QString& path) {
+std::optional<DiscPath> parsePath(const QString& path) {
   if (!path.startsWith(scheme())) return std::nullopt;
   const QStringView rest = QStringView(path).mid(scheme().size());
   if (rest.isEmpty() || !isAsciiLetter(rest.front())) return std::nullopt;
@@ -48,4 +48,4 @@ std::optional<DiscPath> parse(const QString& path) {
   return DiscPath{rest.front().toUpper(), tail.isEmpty() ? QStringLiteral("/") : tail.toString()};
 }
 
-}  // namespace vcd::disc_path
+}  // namespace vcd::disc

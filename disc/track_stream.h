@@ -1,6 +1,8 @@
 #pragma once
-#include "platform/disc_access.h"
-#include "platform/drives.h"
+#include "disc/sectors.h"
+
+#include <QByteArray>
+#include <QString>
 
 #include <atomic>
 #include <chrono>
@@ -9,7 +11,30 @@
 #include <mutex>
 #include <vector>
 
-namespace vcd::platform {
+namespace vcd::disc {
+
+// A file on a disc read as a plain byte stream (what the media engine reads a track through).
+// read/seek/size run on the engine's thread; cancel may be called from any thread.
+class TrackStream {
+ public:
+  virtual ~TrackStream() = default;
+  // Reads up to n bytes at the current position. Returns the count, 0 at the end of the file,
+  // or -1 when reading cannot go on (the stream was cancelled, or the disc is gone).
+  virtual int64_t read(char* buf, uint64_t n) = 0;
+  // Moves to an absolute byte position; returns it, or -1 when it lies outside the file.
+  virtual int64_t seek(int64_t pos) = 0;
+  virtual int64_t size() const = 0;
+  // Makes a pending read return at once and every later read fail.
+  virtual void cancel() = 0;
+  // True once reading stopped because the disc left the drive (every read failed), as
+  // opposed to the file simply ending.
+  virtual bool discGone() const = 0;
+  // Sectors read from the disc so far (including retries).
+  virtual int64_t sectorsRead() const = 0;
+  // Playing time known from the file's length (a Video CD track runs at 75 sectors a second),
+  // or a negative value when it is not known.
+  virtual double nominalDuration() const = 0;
+};
 
 // Slows disc reads down to a drive's speed (75 sectors a second is 1x). Shared by every stream
 // of a drive table, as the streams share the one pick-up of a real drive.
@@ -95,4 +120,4 @@ class DiscTrackStream : public TrackStream {
   std::condition_variable waitCv_;
 };
 
-}  // namespace vcd::platform
+}  // namespace vcd::disc

@@ -1,5 +1,7 @@
 #pragma once
-#include "platform/disc_access.h"
+#include "disc/sectors.h"
+
+#include <QString>
 
 #include <optional>
 #include <vector>
@@ -9,7 +11,15 @@
 // read: a record's length against its sector, the name against its record, the extent against
 // the disc's end; a folder is read only up to kMaxFolderBytes. Rock Ridge, Joliet and other
 // extensions are not needed for a Video CD and are ignored; the XA attributes tell Form 2 files.
-namespace vcd::platform {
+namespace vcd::disc {
+
+// The name a record shows to the user: the stored name without the version suffix (";1") and
+// without the lone dot ISO 9660 appends to names that have no extension.
+QString displayName(const std::string& storedName);
+
+// True when a name given by the user designates a stored name: case is ignored, and so are the
+// version suffix and the trailing dot on either side.
+bool nameMatches(const QString& wanted, const std::string& storedName);
 
 // The root folder as the primary volume descriptor (sector 16) names it; nullopt when the disc
 // has none, or its root lies outside the disc or is larger than kMaxFolderBytes.
@@ -27,4 +37,4 @@ std::optional<std::vector<DiscEntry>> readFolderRecords(DiscHandle& disc, const 
 // when a component is missing or a folder leads back into one of its parents.
 std::optional<std::vector<DiscEntry>> readFolderAt(DiscHandle& disc, const std::string& path);
 
-}  // namespace vcd::platform
+}  // namespace vcd::disc

@@ -8,9 +8,9 @@
 // Latin-1, say) becomes the lone surrogate U+DC80 + (byte - 0x80), which no valid UTF-8 name
 // can yield, and goes back to that byte. QFile::encodeName/decodeName (and QDir, QFileInfo)
 // replace such bytes, so the disc layer reaches the file system only through these.
-namespace vcd::platform {
+namespace vcd::disc {
 
 QString nameFromBytes(const QByteArray& bytes);
 QByteArray bytesOfName(const QString& name);
 
-}  // namespace vcd::platform
+}  // namespace vcd::disc

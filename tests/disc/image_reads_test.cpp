@@ -1,13 +1,13 @@
 // Image files are read with one pread per batch: whole runs of blocks, payloads picked out of raw
 // sectors, and a file that is cut or grows while it is open.
-#include "platform/image_files.h"
-#include "tests/support/media.h"
+#include "disc/data_file.h"
+#include "disc_images.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-using namespace vcd::platform;
+using namespace vcd::disc;
 
 namespace {
 
@@ -21,11 +21,15 @@ QByteArray pattern(qsizetype bytes) {
   return b;
 }
 
-std::shared_ptr<ImageFile> writeAndOpen(const QString& path, const QByteArray& bytes) {
-  vcd::test::writeFile(path, bytes);
-  QString why;
-  auto file = ImageFile::open(path, &why);
-  EXPECT_TRUE(file) << why.toStdString();
+bool writeFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+std::shared_ptr<DataFile> writeAndOpen(const QString& path, const QByteArray& bytes) {
+  EXPECT_TRUE(writeFile(path, bytes));
+  auto file = vcd::test::openData(path);
+  EXPECT_TRUE(file) << path.toStdString();
   return file;
 }
 
@@ -43,7 +47,7 @@ TEST(ImageReads, PayloadsOutOfRawSectorsAndWholeBlocks) {
   auto* to = reinterpret_cast<uint8_t*>(out.data());
   for (int first = 0, n = 1; first < sectors; first += n, n = n % 27 + 1) {
     n = std::min(n, sectors - first);
-    ASSERT_TRUE(file->readBlocks(to, qint64(first) * kRaw + kAt, n, kRaw, kPayload, 8)) << first;
+    ASSERT_TRUE(file->readBlocks(to, qint64(first) * kRaw + kAt, n, kRaw, kPayload, true)) << first;
     for (int i = 0; i < n; ++i)
       ASSERT_EQ(out.mid(i * kPayload, kPayload), bytes.mid(qsizetype(first + i) * kRaw + kAt, kPayload)) << first + i;
   }
@@ -55,14 +59,14 @@ TEST(ImageReads, PayloadsOutOfRawSectorsAndWholeBlocks) {
 
   // Past the end of the file, or a mark in front of its first byte: nothing to read.
   EXPECT_FALSE(file->readBlocks(to, bytes.size() - kPayload + 1, 1, kRaw, kPayload));
-  EXPECT_FALSE(file->readBlocks(to, 4, 1, kRaw, kPayload, 8));
+  EXPECT_FALSE(file->readBlocks(to, 4, 1, kRaw, kPayload, true));
 
   // A sector whose subheader is all zero was never written.
   QByteArray unwritten = bytes.left(4 * kRaw);
   unwritten.replace(2 * kRaw + kAt - 8, 8, QByteArray(8, '\0'));
   auto small = writeAndOpen(dir.filePath("unwritten.bin"), unwritten);
-  EXPECT_FALSE(small->readBlocks(to, kAt, 4, kRaw, kPayload, 8));
-  EXPECT_TRUE(small->readBlocks(to, kAt, 2, kRaw, kPayload, 8));
+  EXPECT_FALSE(small->readBlocks(to, kAt, 4, kRaw, kPayload, true));
+  EXPECT_TRUE(small->readBlocks(to, kAt, 2, kRaw, kPayload, true));
   EXPECT_TRUE(small->readBlocks(to, kAt, 4, kRaw, kPayload));
 }
 
@@ -77,22 +81,22 @@ TEST(ImageReads, FileCutOrGrownWhileOpen) {
   ASSERT_TRUE(file);
   QByteArray out(16 * kPayload, '\0');
   auto* to = reinterpret_cast<uint8_t*>(out.data());
-  ASSERT_TRUE(file->readBlocks(to, 40 * kRaw + kAt, 16, kRaw, kPayload, 8));
+  ASSERT_TRUE(file->readBlocks(to, 40 * kRaw + kAt, 16, kRaw, kPayload, true));
 
   ASSERT_TRUE(QFile::resize(path, 32 * kRaw));
-  EXPECT_FALSE(file->readBlocks(to, 40 * kRaw + kAt, 16, kRaw, kPayload, 8));
-  EXPECT_FALSE(file->readBlocks(to, 24 * kRaw + kAt, 16, kRaw, kPayload, 8));  // straddles the cut
+  EXPECT_FALSE(file->readBlocks(to, 40 * kRaw + kAt, 16, kRaw, kPayload, true));
+  EXPECT_FALSE(file->readBlocks(to, 24 * kRaw + kAt, 16, kRaw, kPayload, true));  // straddles the cut
   QByteArray blocks(16 * 2048, '\0');
   EXPECT_FALSE(file->readBlocks(reinterpret_cast<uint8_t*>(blocks.data()), 20 * 2048 * 2, 16, 2048, 2048));
-  ASSERT_TRUE(file->readBlocks(to, 16 * kRaw + kAt, 16, kRaw, kPayload, 8));
+  ASSERT_TRUE(file->readBlocks(to, 16 * kRaw + kAt, 16, kRaw, kPayload, true));
   EXPECT_EQ(out.left(kPayload), bytes.mid(16 * kRaw + kAt, kPayload));
 
   ASSERT_TRUE(QFile::resize(path, 0));
-  EXPECT_FALSE(file->readBlocks(to, kAt, 1, kRaw, kPayload, 8));
+  EXPECT_FALSE(file->readBlocks(to, kAt, 1, kRaw, kPayload, true));
 
-  vcd::test::writeFile(path, bytes + bytes);  // the same inode, whole again and twice as long
-  ASSERT_TRUE(file->readBlocks(to, 40 * kRaw + kAt, 16, kRaw, kPayload, 8));
+  writeFile(path, bytes + bytes);  // the same inode, whole again and twice as long
+  ASSERT_TRUE(file->readBlocks(to, 40 * kRaw + kAt, 16, kRaw, kPayload, true));
   EXPECT_EQ(out.right(kPayload), bytes.mid(55 * kRaw + kAt, kPayload));
-  ASSERT_TRUE(file->readBlocks(to, (64 + 40) * kRaw + kAt, 16, kRaw, kPayload, 8));
+  ASSERT_TRUE(file->readBlocks(to, (64 + 40) * kRaw + kAt, 16, kRaw, kPayload, true));
   EXPECT_EQ(out.right(kPayload), bytes.mid(55 * kRaw + kAt, kPayload));
 }

@@ -1,11 +1,11 @@
-#include "platform/disc_track_stream.h"
+#include "disc/track_stream.h"
 
-#include "platform/log.h"
+#include "disc/log.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace vcd::platform {
+namespace vcd::disc {
 
 void ReadPacer::setRate(double sectorsPerSecond) {
   std::lock_guard lock(mutex_);
@@ -167,4 +167,4 @@ bool DiscTrackStream::waitUntil(ReadPacer::Clock::time_point deadline) {
   return !waitCv_.wait_until(lock, deadline, [this] { return cancelled_.load(); });
 }
 
-}  // namespace vcd::platform
+}  // namespace vcd::disc
