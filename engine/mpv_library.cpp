@@ -100,6 +100,9 @@ const char* mpv_error_string(int error) {
 }
 void mpv_free(void* data) { VCD_LIBMPV_CALL(mpv_free, data) }
 mpv_handle* mpv_create(void) { VCD_LIBMPV_CALL(mpv_create) }
+mpv_handle* mpv_create_client(mpv_handle* ctx, const char* name) { VCD_LIBMPV_CALL(mpv_create_client, ctx, name) }
+void mpv_destroy(mpv_handle* ctx) { VCD_LIBMPV_CALL(mpv_destroy, ctx) }
+void mpv_wakeup(mpv_handle* ctx) { VCD_LIBMPV_CALL(mpv_wakeup, ctx) }
 int mpv_initialize(mpv_handle* ctx) { VCD_LIBMPV_CALL(mpv_initialize, ctx) }
 void mpv_terminate_destroy(mpv_handle* ctx) { VCD_LIBMPV_CALL(mpv_terminate_destroy, ctx) }
 int mpv_set_option_string(mpv_handle* ctx, const char* name, const char* data) {

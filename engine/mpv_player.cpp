@@ -6,6 +6,7 @@
 #include "platform/drives.h"
 #include "platform/log.h"
 #include "engine/control_bar.h"
+#include "engine/load_gate.h"
 #include "engine/mpv_command.h"
 #include "engine/mpv_library.h"
 #include "engine/properties_dialog.h"
@@ -30,7 +31,7 @@ namespace {
 constexpr char kProtocol[] = "cdrom";
 
 // reply_userdata values of the properties and hooks we register.
-enum : uint64_t { kObservePausedForCache = 1, kObserveDuration = 2, kObserveVoConfigured = 3, kObserveVolume = 4, kHookOnLoad = 10 };
+enum : uint64_t { kObservePausedForCache = 1, kObserveDuration = 2, kObserveVoConfigured = 3, kObserveVolume = 4 };
 
 void setOption(mpv_handle* mpv, const char* name, const char* value) {
   // Options this build of libmpv does not know (e.g. a build without a scripting backend has
@@ -110,8 +111,6 @@ struct MpvPlayer::Event {
   bool hasValue = false;
   bool flag = false;
   double number = 0;
-  QByteArray hookName;           // HOOK
-  uint64_t hookId = 0;
 };
 
 QString MpvPlayer::unsupportedLibmpv() { return unsupportedLibmpv(mpv_client_api_version()); }
@@ -196,32 +195,34 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
     if (mpv_set_option_string(m_mpv, "ao", "pipewire,pulse,alsa,jack") < 0) setOption(m_mpv, "ao", "pulse,alsa,jack");
   }
 
+  if (mode == Mode::Windowed) {
+    // The picture is drawn through the render API. Whether this display has OpenGL at all is
+    // known later (VideoWidget::checkOpenGLAhead runs beside the start); without it the output
+    // becomes the null one (pictureDecided), before any track of a file is chosen.
+    setOption(m_mpv, "vo", "libmpv");
+    // libmpv can only start a picture once the widget is on screen and has made its render
+    // context; a file whose video started before that would lose it for good and end as failed.
+    // So the video is off until the widget switches it on. The gate holds a file named before
+    // that until then, once the file is open and before its tracks are chosen.
+    setOption(m_mpv, "vid", "no");
+  }
+
   if (mpv_initialize(m_mpv) < 0) throw MediaError("libmpv could not be started");
   platform::startupStep("libmpv initialised");
-  if (mode == Mode::Windowed) {
-    // Without OpenGL there is nowhere to draw: play the sound and keep the widget black. The
-    // answer may come from a check that ran beside libmpv's start (VideoWidget::checkOpenGLAhead);
-    // the video output is chosen only now, which is still before any file.
-    m_hasPicture = VideoWidget::openGLAvailable();
-    platform::startupStep("OpenGL checked");
-    setOption(m_mpv, "vo", m_hasPicture ? "libmpv" : "null");
-    // libmpv can only start a picture once the widget is on screen and has made its render
-    // context; a file named before that would lose its video for good and end as failed. So
-    // the video is off until the widget switches it on (and off while it moves windows).
-    if (m_hasPicture) setOption(m_mpv, "vid", "no");
-  }
+  // VCD_MPV_LOG=v (or debug, info, ...) passes libmpv's whole log to stderr, the gate's answers
+  // with it.
+  m_verboseLog = qEnvironmentVariableIsSet("VCD_MPV_LOG");
+  m_gate = std::make_unique<LoadGate>(m_mpv, mode == Mode::Windowed, m_verboseLog);
+  if (!m_gate->ok()) throw MediaError("libmpv could not be started");
 
   mpv_stream_cb_add_ro(m_mpv, kProtocol, this, [](void* user, char* uri, mpv_stream_cb_info* info) {
     return openStream(user, uri, info);
   });
   mpv_observe_property(m_mpv, kObservePausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
   mpv_observe_property(m_mpv, kObserveDuration, "duration", MPV_FORMAT_DOUBLE);
-  if (m_hasPicture) mpv_observe_property(m_mpv, kObserveVoConfigured, "vo-configured", MPV_FORMAT_FLAG);
+  if (mode == Mode::Windowed) mpv_observe_property(m_mpv, kObserveVoConfigured, "vo-configured", MPV_FORMAT_FLAG);
   mpv_observe_property(m_mpv, kObserveVolume, "volume", MPV_FORMAT_DOUBLE);
-  mpv_hook_add(m_mpv, kHookOnLoad, "on_load", 0);
-  // libmpv's own error lines tell why a file failed; VCD_MPV_LOG=v (or debug, info, ...) passes
-  // its whole log to stderr.
-  m_verboseLog = qEnvironmentVariableIsSet("VCD_MPV_LOG");
+  // libmpv's own error lines tell why a file failed.
   // VCD_MPV_LOG_FILE=path: libmpv's whole log with its own time stamps, written by libmpv as it
   // happens (the log above comes through the GUI thread, later than it happened).
   if (const QByteArray logFile = qgetenv("VCD_MPV_LOG_FILE"); !logFile.isEmpty())
@@ -235,7 +236,8 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
   }, this);
 
   if (mode == Mode::Windowed) {
-    m_widget = new VideoWidget(m_hasPicture ? m_mpv.get() : nullptr);
+    m_widget = new VideoWidget(m_mpv);
+    connect(m_widget, &VideoWidget::pictureDecided, this, &MpvPlayer::pictureDecided);
     connect(m_widget, &VideoWidget::togglePauseRequested, this, &MpvPlayer::togglePause);
     connect(m_widget, &VideoWidget::firstFrameDrawn, this, &MpvPlayer::firstPictureShown);
     connect(m_widget, &VideoWidget::fullScreenLeft, this, [this] { m_displaySize = kDisplayFitToControl; });
@@ -248,7 +250,20 @@ MpvPlayer::MpvPlayer(platform::DriveManager* drives, Mode mode, QObject* parent)
     });
     m_bar = new ControlBar(*this);
     m_widget->setControlBar(m_bar);
+    m_widget->preparePicture();
   }
+}
+
+void MpvPlayer::pictureDecided(bool openGL) {
+  platform::startupStep("OpenGL checked");
+  if (!openGL) {
+    // Nowhere to draw: the sound plays and the face stays black. The video is decoded into the
+    // null output, as it always was here.
+    mpv_set_property_string(m_mpv, "vo", "null");
+    mpv_set_property_string(m_mpv, "vid", "auto");
+  }
+  // With a render context the widget has switched the video on already.
+  m_gate->pictureSettled();
 }
 
 MpvPlayer::~MpvPlayer() {
@@ -266,6 +281,8 @@ MpvPlayer::~MpvPlayer() {
     m_widget->detachPlayer();
     if (!m_widget->parent()) delete m_widget.data();
   }
+  // The gate's client goes first: the core waits for every client to end.
+  m_gate.reset();
   // The core ends here, while the stream table its threads may still ask is alive.
   m_mpv.reset();
 }
@@ -313,7 +330,7 @@ std::shared_ptr<platform::TrackStream> MpvPlayer::streamFor(const QString& uri) 
   {
     std::lock_guard lock(m_pendingMutex);
     auto it = m_pendingStreams.find(uri);
-    if (it == m_pendingStreams.end()) return nullptr;
+    if (it == m_pendingStreams.end() || it->second.ticket != m_gate->admittedTicket()) return nullptr;
     // setFileName opened the track already (to refuse a missing one at once); use that stream.
     if (it->second.stream) return std::move(it->second.stream);
     again = it->second.path;
@@ -348,10 +365,11 @@ void MpvPlayer::open(const QString& path, const std::optional<disc::DiscPath>& d
   ++m_generation;
   if (m_stream) m_stream->cancel();  // the old track must not hold libmpv up
   m_stream = stream;
+  const uint64_t ticket = m_gate->naming(url.toUtf8());
   {
     std::lock_guard lock(m_pendingMutex);
     m_pendingStreams.clear();
-    if (disc) m_pendingStreams[url] = DiscTrack{*disc, stream};
+    if (disc) m_pendingStreams[url] = DiscTrack{*disc, stream, ticket};
   }
   m_fileName = path;
   m_discFile = disc;
@@ -398,6 +416,7 @@ void MpvPlayer::loadEntry(const QString& url, bool discTrack) {
   mpv_node result;
   m_entryId = -2;  // nothing from libmpv matches until we know the entry
   if (const int error = mpv_command_node(m_mpv, &cmd, &result); error < 0) {
+    m_gate->named(-1);
     qCWarning(lcEngine, "libmpv refused to load %s: %s", qPrintable(platform::withDriveSource(url)), mpv_error_string(error));
     throw MediaError(QStringLiteral("libmpv refused to load %1").arg(url).toStdString());
   }
@@ -409,6 +428,7 @@ void MpvPlayer::loadEntry(const QString& url, bool discTrack) {
     }
   }
   mpv_free_node_contents(&result);
+  m_gate->named(m_entryId >= 0 ? m_entryId : -1);
 }
 
 // ---- transport -----------------------------------------------------------------------------
@@ -475,6 +495,7 @@ void MpvPlayer::Stop() {
   if (m_phase == Phase::Stopped || m_phase == Phase::Closed) return;
   ++m_generation;
   m_entryId = -2;
+  m_gate->closed();
   if (m_stream) m_stream->cancel();
   {
     std::lock_guard lock(m_pendingMutex);
@@ -630,12 +651,6 @@ void MpvPlayer::drainEvents() {
           }
           break;
         }
-        case MPV_EVENT_HOOK: {
-          auto* hook = static_cast<mpv_event_hook*>(raw->data);
-          ev.hookName = hook->name;
-          ev.hookId = hook->id;
-          break;
-        }
         default: break;
       }
       handle(ev);
@@ -645,8 +660,7 @@ void MpvPlayer::drainEvents() {
   // libmpv takes several MiB per file on its own threads; they are free once the file has
   // ended. Hand them back to the system, or a long session keeps the peak for good. Not while
   // the next file opens: the trim holds each malloc arena in turn, which libmpv's threads
-  // setting up the file wait for, and the GUI thread would answer the file's on_load hook
-  // only after it. Once that file plays (or nothing opens), it is done.
+  // setting up the file wait for. Once that file plays (or nothing opens), it is done.
   if (m_trimDue && m_phase != Phase::Loading) {
     m_trimDue = false;
     malloc_trim(0);
@@ -657,9 +671,6 @@ void MpvPlayer::handle(const Event& ev) {
   // Everything between a START_FILE and the next one belongs to that START_FILE's entry;
   // only the named file's entry is reported.
   switch (ev.id) {
-    case MPV_EVENT_HOOK:
-      handleHook(ev.hookId, ev);
-      return;
     case MPV_EVENT_START_FILE:
       platform::startupStep("libmpv: file starts");
       m_mpvEntryId = ev.entryId;
@@ -734,23 +745,6 @@ void MpvPlayer::handle(const Event& ev) {
     default:
       return;
   }
-}
-
-void MpvPlayer::handleHook(uint64_t hookId, const Event& ev) {
-  if (ev.reply == kHookOnLoad) {
-    // Only the entry we asked for, under the very name we gave, may be opened. Entries that
-    // a playlist-like file adds on its own (a local file, a web address) are turned away
-    // before libmpv touches them.
-    char* name = mpv_get_property_string(m_mpv, "stream-open-filename");
-    const bool ours = name && m_mpvEntryId == m_entryId && QString::fromUtf8(name) == m_url;
-    if (qEnvironmentVariableIsSet("VCD_MPV_LOG"))
-      fprintf(stderr, "[engine] on_load %s (entry %lld, named %lld, %s)\n", name ? name : "-", (long long)m_mpvEntryId,
-              (long long)m_entryId, m_url.toUtf8().constData());
-    if (name) mpv_free(name);
-    if (!ours) mpv_set_property_string(m_mpv, "stream-open-filename", "refused://");
-  }
-  mpv_hook_continue(m_mpv, hookId);
-  platform::startupStep("libmpv: on_load answered");
 }
 
 }  // namespace vcd::mpv

@@ -28,13 +28,17 @@ namespace vcd::mpv {
 class VideoWidget;
 class ControlBar;
 class PropertiesDialog;
+class LoadGate;
 
 // The media engine: plays local files and disc tracks through libmpv.
 //
 // Every event libmpv reports is drained on the GUI thread (the wakeup callback only posts a
-// queued call), so all signals come from the thread that owns the player. Disc tracks
-// (cdrom://D/...) are read through the DriveManager by a stream protocol registered with
-// libmpv; nothing else but local files and that protocol is ever opened.
+// queued call), so all signals come from the thread that owns the player. Only libmpv's question
+// before it opens a file (which file may be opened, and in the windowed engine when its tracks
+// may be chosen) is answered on a thread of its own (LoadGate), from what the GUI thread told it
+// when it named the file. Disc tracks (cdrom://D/...) are read through the DriveManager by a
+// stream protocol registered with libmpv; nothing else but local files and that protocol is ever
+// opened.
 //
 // PlayState: 3 while a file opens (or buffers), 2 once libmpv shows its first frame and runs
 // unpaused, 1 paused, 8 after a natural end, 0 after Stop or when the disc went away, and 6
@@ -153,7 +157,7 @@ class MpvPlayer : public MediaPlayer {
   std::shared_ptr<platform::TrackStream> openDiscTrack(const disc::DiscPath& track);
   void drainEvents();
   void handle(const Event& ev);
-  void handleHook(uint64_t hookId, const Event& ev);
+  void pictureDecided(bool openGL);
   void updateState();
   void setState(int state);
   double liveDuration() const;
@@ -167,11 +171,11 @@ class MpvPlayer : public MediaPlayer {
   platform::DriveManager* m_drives;
   Mode m_mode;
   MpvCore m_mpv;
+  std::unique_ptr<LoadGate> m_gate;  // ends before the core
   QPointer<VideoWidget> m_widget;
   QPointer<ControlBar> m_bar;
   QPointer<PropertiesDialog> m_properties;
   AudioChannel m_channel = AudioChannel::Stereo;
-  bool m_hasPicture = false;   // windowed with an OpenGL surface libmpv draws into
   bool m_verboseLog = false;   // VCD_MPV_LOG: libmpv's log goes to stderr as it comes
   QString m_lastEngineError;   // libmpv's last error line for the named file
 
@@ -198,11 +202,13 @@ class MpvPlayer : public MediaPlayer {
   bool m_trimDue = false;      // a file ended since libmpv's memory was last handed back
   std::atomic<bool> m_wakeupPosted{false};
 
-  // The named disc track by the URL libmpv was given: where it lies, and the stream opened for it
-  // until libmpv takes it over.
+  // The named disc track by the URL libmpv was given: where it lies, the stream opened for it
+  // until libmpv takes it over, and the gate's ticket of its naming (only the file the gate let
+  // open may take it: a file named before it and let open just before it was named again is not).
   struct DiscTrack {
     disc::DiscPath path;
     std::shared_ptr<platform::TrackStream> stream;
+    uint64_t ticket = 0;
   };
   std::mutex m_pendingMutex;
   std::map<QString, DiscTrack> m_pendingStreams;

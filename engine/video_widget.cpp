@@ -18,6 +18,7 @@
 #include <QPalette>
 #include <QRegion>
 #include <QScreen>
+#include <QSpacerItem>
 #include <QVBoxLayout>
 #include <mpv/client.h>
 #include <mpv/render_gl.h>
@@ -25,10 +26,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <chrono>
 #include <functional>
 #include <future>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace vcd::mpv {
 
@@ -65,6 +68,8 @@ class GlSurface : public QWindow {
   std::function<void(bool exposed)> exposureChanged;
   // Told once, when the first frame of a film is on screen.
   std::function<void()> firstFrameDrawn;
+  // Told after each try at making the render context, whether it was made or not.
+  std::function<void()> rendererTried;
 
   explicit GlSurface(mpv_handle* mpv) : m_mpv(mpv) {
     setSurfaceType(QWindow::OpenGLSurface);
@@ -163,6 +168,11 @@ class GlSurface : public QWindow {
   void createRenderer() {
     if (!m_mpv) return;
     platform::startupStep("render context: creating");
+    makeRenderer();
+    if (rendererTried) rendererTried();
+  }
+
+  void makeRenderer() {
     if (!m_context) {
       m_context = std::make_unique<QOpenGLContext>();
       m_context->setFormat(requestedFormat());
@@ -304,6 +314,18 @@ std::shared_future<bool>& openGLCheck() {
   static std::shared_future<bool> check;
   return check;
 }
+// Who waits for the check's answer (GUI thread only).
+std::vector<std::pair<QPointer<QObject>, std::function<void(bool)>>>& openGLWaiters() {
+  static std::vector<std::pair<QPointer<QObject>, std::function<void(bool)>>> waiters;
+  return waiters;
+}
+// On the GUI thread, once the check has its answer.
+void tellOpenGLWaiters() {
+  const bool answer = openGLCheck().get();
+  auto waiters = std::exchange(openGLWaiters(), {});
+  for (auto& [context, then] : waiters)
+    if (context) then(answer);
+}
 }  // namespace
 
 void VideoWidget::checkOpenGLAhead() {
@@ -314,6 +336,8 @@ void VideoWidget::checkOpenGLAhead() {
     platform::startupStep("OpenGL check starts (own thread)");
     const bool made = contextCanBeMade();
     platform::startupStep("OpenGL check done");
+    // The application outlives the check (see openGLAvailable).
+    QMetaObject::invokeMethod(QCoreApplication::instance(), tellOpenGLWaiters, Qt::QueuedConnection);
     return made;
   }).share();
 }
@@ -324,7 +348,17 @@ bool VideoWidget::openGLAvailable() {
   return contextCanBeMade();
 }
 
-VideoWidget::VideoWidget(mpv_handle* mpv, QWidget* parent) : QWidget(parent) {
+void VideoWidget::whenOpenGLKnown(QObject* context, std::function<void(bool)> then) {
+  checkOpenGLAhead();
+  const std::shared_future<bool>& check = openGLCheck();
+  if (check.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+    then(check.get());
+    return;
+  }
+  openGLWaiters().emplace_back(context, std::move(then));
+}
+
+VideoWidget::VideoWidget(mpv_handle* mpv, QWidget* parent) : QWidget(parent), m_mpv(mpv) {
   setFocusPolicy(Qt::StrongFocus);
   setMinimumSize(64, 48);
   setAutoFillBackground(true);
@@ -334,34 +368,62 @@ VideoWidget::VideoWidget(mpv_handle* mpv, QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  if (mpv) {
-    m_surface = new GlSurface(mpv);
-    m_surface->firstFrameDrawn = [this] { emit firstFrameDrawn(); };
-    m_surface->exposureChanged = [this](bool exposed) {
-      if (exposed) {
-        m_pictureRevived = false;
-        m_exposeCheck.stop();
-      } else {
-        checkExposureIn(kHiddenGraceMs);
-      }
-    };
-    m_surfaceHolder = QWidget::createWindowContainer(m_surface, this);
-    m_surfaceHolder->setObjectName(QStringLiteral("picture"));
-    m_surfaceHolder->setFocusPolicy(Qt::NoFocus);
-    m_surfaceHolder->setAttribute(Qt::WA_TransparentForMouseEvents);
-    // Hidden while no picture plays (see setPictureShown), keeping its place above the bar.
-    QSizePolicy policy = m_surfaceHolder->sizePolicy();
-    policy.setRetainSizeWhenHidden(true);
-    m_surfaceHolder->setSizePolicy(policy);
-    m_surfaceHolder->hide();
-    layout->addWidget(m_surfaceHolder, 1);
-  } else {
-    layout->addStretch(1);  // the black picture area
-  }
+  // The black picture area, until the picture's window takes its place (preparePicture).
+  m_pictureArea = new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding);
+  layout->addItem(m_pictureArea);
+  layout->setStretch(0, 1);
   m_clickTimer.setSingleShot(true);
   connect(&m_clickTimer, &QTimer::timeout, this, &VideoWidget::togglePauseRequested);
   m_exposeCheck.setSingleShot(true);
   connect(&m_exposeCheck, &QTimer::timeout, this, &VideoWidget::bringPictureBack);
+}
+
+void VideoWidget::preparePicture() {
+  if (!m_mpv || m_surface || m_decisionAsked) return;
+  m_decisionAsked = true;
+  whenOpenGLKnown(this, [this](bool openGL) {
+    if (!openGL || !m_mpv) {
+      emit pictureDecided(false);
+      return;
+    }
+    makeSurface();
+  });
+}
+
+void VideoWidget::makeSurface() {
+  m_surface = new GlSurface(m_mpv);
+  m_surface->firstFrameDrawn = [this] { emit firstFrameDrawn(); };
+  m_surface->rendererTried = [this] {
+    if (!std::exchange(m_rendererTried, true)) emit pictureDecided(true);
+  };
+  m_surface->exposureChanged = [this](bool exposed) {
+    if (exposed) {
+      m_pictureRevived = false;
+      m_exposeCheck.stop();
+    } else {
+      checkExposureIn(kHiddenGraceMs);
+    }
+  };
+  m_surfaceHolder = QWidget::createWindowContainer(m_surface, this);
+  m_surfaceHolder->setObjectName(QStringLiteral("picture"));
+  m_surfaceHolder->setFocusPolicy(Qt::NoFocus);
+  m_surfaceHolder->setAttribute(Qt::WA_TransparentForMouseEvents);
+  // Hidden while no picture plays (see setPictureShown), keeping its place above the bar.
+  QSizePolicy policy = m_surfaceHolder->sizePolicy();
+  policy.setRetainSizeWhenHidden(true);
+  m_surfaceHolder->setSizePolicy(policy);
+  m_surfaceHolder->hide();
+  auto* box = static_cast<QVBoxLayout*>(layout());
+  const int at = box->indexOf(m_pictureArea);
+  delete box->takeAt(at);
+  m_pictureArea = nullptr;
+  box->insertWidget(at, m_surfaceHolder, 1);
+  // Already on screen: the render context is made now, as it would have been when shown.
+  if (isVisible()) {
+    m_surface->ensureRenderer();
+    watchTopWindow();
+    checkExposureIn(kShownGraceMs);
+  }
 }
 
 VideoWidget::~VideoWidget() {
@@ -389,6 +451,7 @@ void VideoWidget::resizeEvent(QResizeEvent* event) {
 }
 
 void VideoWidget::detachPlayer() {
+  m_mpv = nullptr;
   if (m_surface) m_surface->detach();
 }
 

@@ -6,6 +6,9 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <functional>
+
+class QSpacerItem;
 struct mpv_handle;
 
 namespace vcd::mpv {
@@ -16,11 +19,13 @@ class GlSurface;
 // OpenGL render API into a native window of its own inside this widget. The widget takes the keyboard focus; the
 // space bar and a click on the picture toggle pause; a right click asks for the context menu;
 // Esc and a double click leave full screen, where the bar is not shown. Where the display
-// offers no OpenGL the picture stays black (the engine then plays the sound only).
+// offers no OpenGL the picture stays black (the engine then plays the sound only). Whether it
+// does is known only once the OpenGL check has answered (the widget does not wait for it): the
+// picture's window is made then.
 class VideoWidget : public QWidget {
   Q_OBJECT
  public:
-  // `mpv` null: no picture at all.
+  // `mpv` null: no picture at all. Otherwise the picture comes with preparePicture().
   explicit VideoWidget(mpv_handle* mpv, QWidget* parent = nullptr);
   ~VideoWidget() override;
 
@@ -32,6 +37,14 @@ class VideoWidget : public QWidget {
   // openGLAvailable() takes its answer (waiting for it if it is not there yet). Call it once,
   // with the application made.
   static void checkOpenGLAhead();
+  // Calls `then` with the check's answer on the GUI thread, without waiting for it: at once when
+  // it is there, otherwise once it comes (while `context` lives). Starts the check if need be.
+  static void whenOpenGLKnown(QObject* context, std::function<void(bool)> then);
+
+  // Makes the picture's window once OpenGL is known to work here (at once when the check has
+  // answered already) and its render context once the face is on screen, then tells
+  // pictureDecided(true); tells pictureDecided(false) when there is no OpenGL. Once.
+  void preparePicture();
 
   // Puts the control bar below the picture (the widget takes it over).
   void setControlBar(QWidget* bar);
@@ -55,6 +68,9 @@ class VideoWidget : public QWidget {
   bool hasRenderer() const;
 
  signals:
+  // Whether the picture can be drawn is settled: with `openGL`, the render context has been
+  // made (the video switched on) or has failed; without, this display has no OpenGL.
+  void pictureDecided(bool openGL);
   void togglePauseRequested();
   // The first frame of a film is on screen.
   void firstFrameDrawn();
@@ -72,6 +88,7 @@ class VideoWidget : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void makeSurface();
   void leaveFullScreen();
   void bringPictureBack();
   void watchTopWindow();
@@ -80,8 +97,12 @@ class VideoWidget : public QWidget {
   void rememberHomePlace();
   void returnToHomePlace();
 
+  mpv_handle* m_mpv = nullptr;
   GlSurface* m_surface = nullptr;    // owned by its holder
   QWidget* m_surfaceHolder = nullptr;
+  QSpacerItem* m_pictureArea = nullptr;  // the picture's place until its window is made
+  bool m_decisionAsked = false;
+  bool m_rendererTried = false;
   QPointer<QWidget> m_bar;
   // The bar's share of the face's height, taken when the face is first laid out at home: the
   // window scales the face with its own size, and the bar keeps its share (never less than its

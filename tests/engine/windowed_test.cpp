@@ -171,6 +171,64 @@ TEST_F(Windowed, KeysClicksControlBarAndMenu) {
   EXPECT_EQ(player->PlayState(), vcd::kStopped);
 }
 
+// The face is put on screen only after a file is named: the program names its first track while
+// it makes its window, and the OpenGL driver loads beside both.
+class WindowedStart : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!VideoWidget::openGLAvailable()) GTEST_SKIP() << "no OpenGL here (run under xvfb-run with QT_QPA_PLATFORM=xcb)";
+    drives = driveWithImage(mediaPath("demo.cue"));
+    player = std::make_unique<MpvPlayer>(drives.get(), MpvPlayer::Mode::Windowed);
+    video = qobject_cast<VideoWidget*>(player->widget());
+    ASSERT_NE(video, nullptr);
+  }
+  void TearDown() override { player.reset(); }
+
+  std::unique_ptr<vcd::platform::LinuxDriveManager> drives;
+  std::unique_ptr<MpvPlayer> player;
+  VideoWidget* video = nullptr;
+};
+
+// Opened before there is anywhere to draw, the file waits for the picture's render context before
+// its tracks are chosen: it starts once the face is shown, picture and sound together, from its
+// start and without a jump. Started without its video, it would play sound only before the face
+// shows, and the picture would join the running sound later.
+TEST_F(WindowedStart, AFileNamedBeforeTheFaceShowsStartsWithItsPicture) {
+  QSignalSpy jumps(player.get(), &vcd::MediaPlayer::PositionJump);
+  QSignalSpy firstPicture(player.get(), &MpvPlayer::firstPictureShown);
+  // Named twice in a row, as the start routine does: the first naming is turned away.
+  player->setFileName("cdrom://D/MPEGAV/AVSEQ01.DAT");
+  player->setFileName("cdrom://D/MPEGAV/AVSEQ01.DAT");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return player->sectorsRead() > 0; }, 30000));  // open
+  // Held well past the moment it would have started (but not past the gate's bound).
+  EXPECT_FALSE(QTest::qWaitFor([&] { return player->PlayState() != vcd::kWaiting; }, 600));
+  QWidget host;
+  (new QVBoxLayout(&host))->addWidget(video);
+  host.resize(400, 330);
+  host.show();
+  ASSERT_TRUE(waitForState(*player, vcd::kPlaying));
+  EXPECT_TRUE(player->playsVideo());
+  EXPECT_TRUE(showsPicture(video));
+  EXPECT_EQ(firstPicture.count(), 1);
+  EXPECT_EQ(jumps.count(), 0);
+  // The stream counted is the one libmpv reads.
+  const int64_t read = player->sectorsRead();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return player->sectorsRead() > read; }, 30000));
+  player.reset();  // before the face's host goes
+}
+
+// A face that is never shown holds no file for good: after a while it plays, sound only. The
+// player can go while a file is held.
+TEST_F(WindowedStart, AFaceNeverShownHoldsTheFileOnlyForAWhile) {
+  player->setFileName("cdrom://D/MPEGAV/AVSEQ02.DAT");
+  ASSERT_TRUE(waitForState(*player, vcd::kPlaying));
+  EXPECT_TRUE(player->playsAudio());
+  EXPECT_FALSE(player->playsVideo());
+  player->setFileName("cdrom://D/MPEGAV/AVSEQ03.DAT");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return player->sectorsRead() > 0; }, 30000));
+  player.reset();
+}
+
 // The suite runs on the offscreen platform, which has no OpenGL: the tests above run again in a
 // virtual X display of their own, where they draw for real.
 TEST(WindowedOnX, PictureKeysAndFullScreenUnderXvfb) {
@@ -180,7 +238,7 @@ TEST(WindowedOnX, PictureKeysAndFullScreenUnderXvfb) {
   env.insert("QT_QPA_PLATFORM", "xcb");
   child.setProcessEnvironment(env);
   child.setProcessChannelMode(QProcess::MergedChannels);
-  child.start(VCD_TESTS_DIR "/x11/with-xvfb.sh", {QCoreApplication::applicationFilePath(), "--gtest_filter=Windowed.*"});
+  child.start(VCD_TESTS_DIR "/x11/with-xvfb.sh", {QCoreApplication::applicationFilePath(), "--gtest_filter=Windowed.*:WindowedStart.*"});
   ASSERT_TRUE(child.waitForFinished(280000));
   const QString out = QString::fromLocal8Bit(child.readAll());
   EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
