@@ -154,9 +154,16 @@ TEST_P(HostileInput, PlaysWhatCanBePlayedOrSaysWhyAndOpensNothingOutside) {
   answers.restart();
   const Outcome& shows = GetParam().shows;
   ASSERT_TRUE(waitFor([&] { return w->lblDisplay->text() == kNoMovies || playing(); })) << shown.join("\n").toStdString();
-  EXPECT_EQ(w->lblDisplay->text(), shows.status) << logged.join('\n').toStdString();
-  if (playing()) {
-    EXPECT_EQ(w->lblTrack_Display->text(), shows.counter);
+  // The tracks last a second: on a loaded machine the disc may be on a later track by the time
+  // the window is read, so a playing disc is checked by its track count, not by which track it is on.
+  const bool startsPlaying = QString::fromUtf8(shows.status).startsWith(QStringLiteral("Playing "));
+  if (startsPlaying && playing()) {
+    EXPECT_TRUE(w->lblDisplay->text().startsWith(QStringLiteral("Playing Avseq"))) << w->lblDisplay->text().toStdString();
+    EXPECT_EQ(w->lblTrack_Display->text().section(QStringLiteral(" of "), 1),
+              QString::fromUtf8(shows.counter).section(QStringLiteral(" of "), 1));
+  } else {
+    EXPECT_EQ(w->lblDisplay->text(), shows.status) << logged.join('\n').toStdString();
+    if (playing()) EXPECT_EQ(w->lblTrack_Display->text(), shows.counter);
   }
   if (GetParam().logSays != nullptr) {
     EXPECT_TRUE(logged.join('\n').contains(QString::fromUtf8(GetParam().logSays))) << logged.join('\n').toStdString();
