@@ -148,7 +148,7 @@ void Playerfrm::createControls() {
   TxtCopyright->setText(QStringLiteral("This picture was captured using Voren VCD Player download at ") +
                         QString::fromLatin1(kDownloadAddress));
   // The logo at its natural size.
-  PicLogo->setPixmap(QPixmap(QStringLiteral(":/assets/logo.jpg")));
+  PicLogo->setPixmap(QPixmap(QStringLiteral(":/assets/logo.png")));
   setWindowIcon(QIcon(QStringLiteral(":/assets/vcdplayer.ico")));
 
   // Stacking: the player lowest, the logo box over it, the status line and panel above both.
