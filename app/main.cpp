@@ -17,6 +17,7 @@
 #include "disc/file_names.h"
 #include "platform/linux_drives.h"
 #include "platform/log.h"
+#include "platform/media_watcher.h"
 #include "engine/mpv_player.h"
 #include "engine/mpv_library.h"
 #include "engine/video_widget.h"
@@ -116,11 +117,14 @@ int main(int argc, char** argv) {
   vcd::platform::startupStep("engine made");
 
   vcd::platform::LinuxCdTray tray(&drives);
+  // Discs put into a drive while the player runs; it starts once the window has searched.
+  vcd::platform::MediaWatcher watcher([&drives](bool optical) { return drives.media(optical); });
 
   vcd::player::PlayerfrmServices services;
   services.player = engine.get();
   services.drives = &drives;
   services.tray = &tray;
+  services.mediaWatcher = &watcher;
   services.commandLine = commandLine;
   services.takeIntoDrives = [&drives](const QString& path) { return vcd::player::command_line::takeNamedPath(drives, path); };
   services.togglePause = [&engine] { engine->togglePause(); };

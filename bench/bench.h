@@ -64,7 +64,8 @@ std::vector<Row> coldStartRows(const Settings& s);    // process start to pictur
 std::vector<Row> trackSwitchRows(const Settings& s);  // track button to playing
 std::vector<Row> playbackRows(const Settings& s);     // processor time and peak memory
 std::vector<Row> readerRows(const Settings& s);       // stream throughput
-std::vector<Row> growthRows(const Settings& s);       // memory after many track changes
+std::vector<Row> growthRows(const Settings& s);
+std::vector<Row> lateDiscRows(const Settings& s);     // a disc put in while the player waits, to playing       // memory after many track changes
 std::vector<Row> windowRows(const Settings& s);       // the real window playing: GUI answers, frames, CPU
 std::vector<Row> waylandRows(const Settings& s);      // figures 7 and 9 natively on Wayland against X11
 

@@ -3,7 +3,7 @@
 // table and exits non-zero when a target is missed. Run it through scripts/bench.sh (it needs
 // an X display for the cold start).
 //
-//   vcd_bench [--runs N] [--only 1,2,3,4,5,6,7,w] [--changes N] (7 also gives figures 8 and 9;
+//   vcd_bench [--runs N] [--only 1,2,3,4,5,6,7,10,w] [--changes N] (7 also gives figures 8 and 9;
 //   w, or 7w or 9w, figures 7 and 9 natively on Wayland in a headless sway against X11)
 #include "bench/bench.h"
 
@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
   s.shortImage = s.mediaDir + "/pal25.cue";
   s.ntscImage = s.mediaDir + "/long45ntsc.cue";
   constexpr int kWayland = 10;  // figures 7w and 9w
-  QSet<int> parts{1, 2, 3, 4, 5, 6, 7, kWayland};
+  constexpr int kLateDisc = 11;  // figure 10
+  QSet<int> parts{1, 2, 3, 4, 5, 6, 7, kWayland, kLateDisc};
   const QStringList args = app.arguments();
   for (int i = 1; i + 1 < args.size(); ++i) {
     if (args[i] == "--runs") {
@@ -38,7 +39,8 @@ int main(int argc, char** argv) {
       s.changes = std::max(11, args[++i].toInt());
     } else if (args[i] == "--only") {
       parts.clear();
-      for (const QString& p : args[++i].split(',')) parts.insert(p.endsWith('w') ? kWayland : p.toInt());
+      for (const QString& p : args[++i].split(','))
+        parts.insert(p.endsWith('w') ? kWayland : p == QLatin1String("10") ? kLateDisc : p.toInt());
     }
   }
   std::printf("Medians of %d runs (track switches: %d; playback: %d pairs side by side). Load at start: %s.\n", s.runs,
@@ -55,13 +57,23 @@ int main(int argc, char** argv) {
   add(1, "start-up sectors and time at 1x and 8x", startupRows);
   add(2, "cold start", coldStartRows);
   add(3, "track switch", trackSwitchRows);
+  add(kLateDisc, "a disc put in while the player waits", lateDiscRows);
   add(5, "reader throughput", readerRows);  // also leaves the track's payload for the mpv player
   add(4, "playback cost (about a minute)", playbackRows);
   // The mpv player's reference of figure 9 plays the payload the reader figures write.
   if (parts.contains(7) && !parts.contains(5)) readerRows(s);
   add(7, "the real window playing (about three minutes)", windowRows);
   add(kWayland, "the real window natively on Wayland against X11 (about four minutes)", waylandRows);
-  std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.figure.left(1) < b.figure.left(1); });
+  // By the figure's number ("7w" beside 7, 10 after 9).
+  const auto number = [](const QString& figure) {
+    int n = 0;
+    for (const QChar c : figure) {
+      if (!c.isDigit()) break;
+      n = n * 10 + c.digitValue();
+    }
+    return n;
+  };
+  std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) { return number(a.figure) < number(b.figure); });
 
   std::printf("\n%-34s %11s %11s %8s %10s %6s\n", "figure", "reference", "player", "ratio", "target", "result");
   bool allPass = true;

@@ -3,6 +3,7 @@
 #include "disc/track_stream.h"
 #include "disc/virtual_disc.h"
 #include "platform/drives.h"
+#include "platform/medium_state.h"
 
 #include <QString>
 #include <cstdint>
@@ -77,6 +78,10 @@ class LinuxDriveManager : public DriveManager {
   void ejectVirtualDisc();
   void closeVirtualDisc();
   bool virtualDiscPresent() const;
+  // The medium of every drive, asked without waiting for a disc: an optical drive's as the
+  // kernel reports it, the virtual drive's as it was put in or taken out (each disc put in is
+  // another medium). `optical` false leaves the optical drives out. Enumerates the drives again.
+  std::vector<MediumState> media(bool optical = true);
   // Whether the drive with this letter is the virtual drive of a disc image.
   bool isVirtualDrive(QChar letter);
 
@@ -126,6 +131,7 @@ class LinuxDriveManager : public DriveManager {
   std::vector<QString> devices_;
   QString preferred_;  // the optical drive a named folder lies on: first in the table
   std::shared_ptr<disc::VirtualDisc> virtual_;
+  uint64_t virtualSerial_ = 0;  // counts the discs put into the virtual drive
   std::shared_ptr<OpenDisc> kept_;  // the disc opened last
   int opened_ = 0;
 };

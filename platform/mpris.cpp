@@ -56,6 +56,7 @@ QVariantMap MprisService::metadataOf(const MprisControls::State& state) {
   if (!state.album.isEmpty()) m.insert(QStringLiteral("xesam:album"), state.album);
   if (state.lengthUs > 0) m.insert(QStringLiteral("mpris:length"), state.lengthUs);
   if (state.trackNumber > 0) m.insert(QStringLiteral("xesam:trackNumber"), state.trackNumber);
+  if (state.discNumber > 0) m.insert(QStringLiteral("xesam:discNumber"), state.discNumber);
   return m;
 }
 

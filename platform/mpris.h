@@ -19,6 +19,7 @@ class MprisControls {
     QString album;         // the disc's name (empty: none)
     qint64 lengthUs = 0;   // the track's length in microseconds (0: unknown)
     int trackNumber = 0;   // 1-based place in the playlist (0: none)
+    int discNumber = 0;    // the disc's place in its set of discs (0: not one of a set)
     double volume = 1.0;   // 0..1
     QString loopStatus = QStringLiteral("None");  // "None" or "Track"
     bool shuffle = false;

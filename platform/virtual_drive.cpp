@@ -87,6 +87,7 @@ void LinuxDriveManager::ejectVirtualLocked() {
 void LinuxDriveManager::replaceVirtualLocked(std::shared_ptr<disc::VirtualDisc> next, const QString& source) {
   ejectVirtualLocked();
   virtual_ = std::move(next);
+  ++virtualSerial_;
   setDriveSource(kFirstDriveLetter, source);
 }
 

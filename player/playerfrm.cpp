@@ -52,6 +52,9 @@ void Playerfrm::connectHandlers() {
   connect(player, &MediaPlayer::EndOfStream, this, [this](int result) { player_EndOfStream(result); });
   connect(player, &MediaPlayer::PlayStateChange, this,
           [this](int oldState, int newState) { player_PlayStateChange(oldState, newState); });
+  if (services_.mediaWatcher)
+    connect(services_.mediaWatcher, &platform::MediaWatcher::mediumArrived, this,
+            [this](const QString& device) { MediumArrived(device); });
   connect(Capturecmd, &QPushButton::clicked, this, [this] { Capturecmd_Click(); });
   connect(Timer1, &ui::Timer::Tick, this, [this] { Timer1_Timer(); });
   connect(Timer2, &ui::Timer::Tick, this, [this] { Timer2_Timer(); });

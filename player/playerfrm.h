@@ -27,6 +27,8 @@
 #include "ui/message_box.h"
 #include "platform/cd_tray.h"
 #include "platform/drives.h"
+#include "platform/media_watcher.h"
+#include "disc/disc_set.h"
 #include "platform/mpris.h"
 #include "platform/screen_saver.h"
 #include "window_services/topmost.h"
@@ -64,6 +66,9 @@ struct PlayerfrmServices {
   // Whether the playing file shows a picture (a sound-only file lets the screen saver run);
   // without it every playing file counts as a picture.
   std::function<bool()> showsPicture;
+  // Tells the window of discs that appear while it runs; not owned. The window starts it once
+  // loaded and lets it poll only while nothing plays.
+  platform::MediaWatcher* mediaWatcher = nullptr;
 };
 
 // The main window. Its controls keep the names of the window's layout; state lives in them.
@@ -110,6 +115,16 @@ class Playerfrm : public QWidget {
 
   // --- play state and track display
   void player_PlayStateChange(int oldState, int newState);
+
+  // --- discs that appear while the player runs, and sets of discs (playerfrm_media.cpp)
+  // A disc appeared in a drive: when nothing plays it is searched and plays, as after Close.
+  void MediumArrived(const QString& device);
+  // The set the disc that plays belongs to (nullopt: a disc of its own, or none read).
+  const std::optional<disc::DiscSetInfo>& discSet() const { return discSet_; }
+  // The disc of the set whose end was reached, while the next one is asked for.
+  const std::optional<disc::DiscSetInfo>& awaitedAfter() const { return awaited_; }
+  // "Insert disc 2 of 3"
+  static QString insertDiscText(const disc::DiscSetInfo& ended);
 
   // --- full screen, the tray and the key handler
   void Fullscreencmd_Click();
@@ -208,6 +223,10 @@ class Playerfrm : public QWidget {
   void scheduleDesktopUpdate();
   void updateDesktop();
   void leaveDesktop();
+  void readDiscSet(const QString& folder);
+  bool nextDiscOfSet() const;
+  void askForNextDisc();
+  void watchDrives();
 
   PlayerfrmServices services_;
   std::unique_ptr<platform::MprisControls> mprisControls_;
@@ -215,6 +234,9 @@ class Playerfrm : public QWidget {
   std::unique_ptr<platform::MprisService> mpris_;
   bool desktopUpdateDue_ = false;
   Rnd rnd_;
+  std::optional<disc::DiscSetInfo> discSet_;
+  QChar discSetDrive_;  // the drive it was read from
+  std::optional<disc::DiscSetInfo> awaited_;
 
   // ===== the screenshot (playerfrm_capture.cpp): the handlers run the capture sequence =====
  public:

@@ -46,6 +46,12 @@ class PlayerfrmMpris : public platform::MprisControls {
       // What the seek bar offers.
       skipOnFailure("Media applet: can seek", [&] { s.canSeek = s.lengthUs > 0 && w_.player->canSeek(); });
       s.album = discNameOf(file);
+      // A film on several discs: its album, and which of its discs this is.
+      const auto path = disc::parsePath(file);
+      if (w_.discSet_ && w_.discSet_->volumeCount > 1 && path && path->letter == w_.discSetDrive_) {
+        s.discNumber = w_.discSet_->volumeNumber;
+        if (!w_.discSet_->albumId.isEmpty()) s.album = w_.discSet_->albumId;
+      }
     }
     return s;
   }

@@ -27,7 +27,10 @@ void Playerfrm::player_PlayStateChange(int /*oldState*/, int /*newState*/) {
     lblDisplay->setText(QString());
     lblTrack_Display->setText(QStringLiteral("00 of 0"));
     tmrWrong_Format->setEnabled(false);
+    // A set's next disc is asked for until it comes.
+    if (awaited_) lblDisplay->setText(insertDiscText(*awaited_));
   }
+  watchDrives();
   scheduleDesktopUpdate();
 }
 

@@ -43,6 +43,7 @@ void Playerfrm::Songcmd_Click(int Index) {
 }
 
 void Playerfrm::player_EndOfStream(int /*result*/) {
+  bool lastEntry = false;
   try {
     const double duration = player->Duration();
     const bool random = optRnd->isChecked();
@@ -56,6 +57,7 @@ void Playerfrm::player_EndOfStream(int /*result*/) {
     }
     if (chkOrd->isChecked()) {
       // After the last entry the index is refused: playback stops there.
+      lastEntry = File1->ListIndex() == File1->ListCount() - 1;
       File1->setListIndex(File1->ListIndex() + 1);
       loadAndStart();
     }
@@ -63,6 +65,8 @@ void Playerfrm::player_EndOfStream(int /*result*/) {
     // After the last entry this is the end of the disc.
     qCDebug(lcWindow) << "End of track: playback stops:" << e.what();
     skipOnFailure("End of disc: stop", [this] { player->Stop(); });
+    // A disc of a set that goes on: the next one is asked for.
+    if (lastEntry) skipOnFailure("End of disc: ask for the next", [this] { askForNextDisc(); });
   }
 }
 

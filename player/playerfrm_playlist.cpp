@@ -25,7 +25,11 @@ bool Playerfrm::startFromText2Folder() {
   setPlaylistFolder(Text2->text());
   File1->setListIndex(0);
   tmrWrong_Format->setEnabled(true);
-  if (optRnd->isChecked()) randomPick();
+  readDiscSet(Text2->text());
+  // The set's next disc goes on where the last one ended: at its first track.
+  const bool next = nextDiscOfSet();
+  awaited_.reset();
+  if (optRnd->isChecked() && !next) randomPick();
   loadAndStart();
   EnableTrackButtons();
   if (!chkOrd->isChecked()) return false;

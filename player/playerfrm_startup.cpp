@@ -27,6 +27,10 @@ void Playerfrm::Form_Load() {
   // Quotes go; a command line that names nothing (empty, "", "%1") is passed over.
   const QString commandLine = command_line::fileToPlay(services_.commandLine);
   if (!commandLine.isEmpty()) playNamedFile(commandLine);
+
+  // 7. From now on a disc put into a drive is found by itself.
+  watchDrives();
+  if (services_.mediaWatcher) services_.mediaWatcher->start();
 }
 
 // The file is handed to the control, which starts it by itself; the start routine then searches

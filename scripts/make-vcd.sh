@@ -5,6 +5,7 @@
 # so the disc has an Mpegav folder that holds no playable file.
 # variant "svcd": a Super Video CD (MPEG-2 tracks in its MPEG2 folder).
 # variant "both": a Video CD that also carries an MPEG2 folder with an SVCD track in it.
+# variant "set=ALBUM/NUMBER/COUNT": disc NUMBER of a set of COUNT discs with the album id ALBUM.
 set -euo pipefail
 out=$1 name=$2 norm=$3 tracks=$4 secs=$5 variant=${6:-}
 mkdir -p "$out"
@@ -38,6 +39,10 @@ for i in $(seq 1 "$tracks"); do
 done
 
 extra=()
+if [[ "$variant" == set=* ]]; then
+  IFS=/ read -r album number count <<<"${variant#set=}"
+  extra=(--info-album-id="$album" --volume-number="$number" --volume-count="$count")
+fi
 if [ "$variant" = both ]; then
   ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i "testsrc=size=480x576:rate=25:duration=$secs" \
     -f lavfi -i "sine=frequency=1000:duration=$secs:sample_rate=44100" -target pal-svcd "$work/svcd.mpg"

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "tests/desktop/fake_desktop.h"
+#include "platform/media_watcher.h"
 #include "tests/support/window_fixture.h"
 
 namespace vcd::test {
@@ -194,6 +195,50 @@ TEST_F(DesktopTest, MprisPositionSeekVolumeAndPlayOrderFollowTheWindow) {
   EXPECT_EQ(applet.get("Position"), 0);
   applet.call("Seek", {Q_INT64_C(1000000)});
   EXPECT_EQ(player.calls.filter("Seek=").size(), 4);
+}
+
+// --- new discs, through UDisks2's signals
+
+TEST(MediaWatcherOnUdisks, ADriveGettingADiscIsReportedAndOnlyDrivesUdisksDoesNotKnowArePolled) {
+  FakeUdisks udisks;
+  ASSERT_TRUE(udisks.registered);
+  std::atomic<int> opticalPolls{0}, polls{0};
+  platform::MediaWatcher watcher(
+      [&](bool optical) {
+        ++polls;
+        opticalPolls += optical ? 1 : 0;
+        return std::vector<platform::MediumState>{};
+      },
+      [] { return QDBusConnection::sessionBus(); });
+  QStringList arrived;
+  QObject::connect(&watcher, &platform::MediaWatcher::mediumArrived, [&](const QString& d) { arrived << d; });
+  watcher.start();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.ready(); }, kDeadline));
+  EXPECT_TRUE(watcher.watchesUdisks());
+
+  // Changes that bring no disc, then a disc; then the tray of another drive shut on a disc.
+  udisks.changed("DVD", "org.freedesktop.UDisks2.Drive", {{"MediaAvailable", false}, {"Media", ""}});
+  udisks.changed("DVD", "org.freedesktop.UDisks2.Block", {{"MediaAvailable", true}});
+  udisks.changed("DVD", "org.freedesktop.UDisks2.Drive", {{"TimeMediaDetected", qulonglong(1)}});
+  udisks.changed("DVD", "org.freedesktop.UDisks2.Drive", {{"MediaAvailable", true}, {"Media", "optical_cd_r"}});
+  udisks.changed("CDROM", "org.freedesktop.UDisks2.Drive", {{"Media", "optical_cd"}});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return arrived.size() == 2; }, kDeadline));
+  EXPECT_EQ(arrived, QStringList({"/org/freedesktop/UDisks2/drives/DVD", "/org/freedesktop/UDisks2/drives/CDROM"}));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return polls >= 3; }, kDeadline));
+  EXPECT_EQ(opticalPolls, 0) << "UDisks2 watches the optical drives";
+}
+
+TEST(MediaWatcherOnUdisks, WithoutUdisksOnTheBusTheOpticalDrivesArePolled) {
+  std::atomic<int> opticalPolls{0};
+  platform::MediaWatcher watcher(
+      [&](bool optical) {
+        opticalPolls += optical ? 1 : 0;
+        return std::vector<platform::MediumState>{};
+      },
+      [] { return QDBusConnection::sessionBus(); });
+  watcher.start();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.ready() && opticalPolls >= 2; }, kDeadline));
+  EXPECT_FALSE(watcher.watchesUdisks());
 }
 
 }  // namespace

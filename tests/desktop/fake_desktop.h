@@ -85,6 +85,41 @@ class FakeSession {
   const QString name_ = "org.freedesktop.ScreenSaver", path_ = "/org/freedesktop/ScreenSaver";
 };
 
+// UDisks2 as far as a watcher of new discs meets it: the manager's version answers, and a drive's
+// properties change as a disc goes in (PropertiesChanged on a connection of its own).
+class FakeUdisksManager : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.UDisks2.Manager")
+  Q_PROPERTY(QString Version READ version)
+ public:
+  QString version() const { return QStringLiteral("2.9.4"); }
+};
+
+class FakeUdisks {
+ public:
+  FakeUdisks() : bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "fake-udisks")) {
+    registered = bus_.registerObject("/org/freedesktop/UDisks2/Manager", &manager_, QDBusConnection::ExportAllProperties) &&
+                 bus_.registerService("org.freedesktop.UDisks2");
+  }
+  ~FakeUdisks() {
+    bus_.unregisterService("org.freedesktop.UDisks2");
+    bus_.unregisterObject("/org/freedesktop/UDisks2/Manager");
+    QDBusConnection::disconnectFromBus("fake-udisks");
+  }
+  // What UDisks2 says of the drive object `drive` when its properties change.
+  void changed(const QString& drive, const QString& iface, const QVariantMap& properties) {
+    QDBusMessage m = QDBusMessage::createSignal("/org/freedesktop/UDisks2/drives/" + drive, "org.freedesktop.DBus.Properties",
+                                                "PropertiesChanged");
+    m << iface << properties << QStringList();
+    bus_.send(m);
+  }
+  bool registered = false;
+
+ private:
+  QDBusConnection bus_;
+  FakeUdisksManager manager_;
+};
+
 // A media applet: another connection to the session bus that calls the player's MPRIS object,
 // without blocking (the player answers on this same thread), and notes what it announces.
 class Applet : public QObject {

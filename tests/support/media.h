@@ -18,6 +18,8 @@ namespace vcd::test {
 // pal25.cue: 25 tracks of 1 s.  notracks.cue: an MPEGAV folder with only *.TXT files.
 // svcd3.cue: a PAL Super Video CD (MPEG2/AVSEQnn.MPG), 3 tracks of 2 s.  svcd2n.cue: NTSC, 2 of 1 s.
 // both.cue: a PAL Video CD of 2 tracks of 1 s that also holds MPEG2/AVSEQ01.MPG.
+// set1of2.cue, set2of2.cue: the two discs of the set VOREN_FILM, 2 tracks of 1 s each.
+// other1of2.cue: disc 1 of 2 of the set OTHER_FILM, 1 track of 1 s.
 // (mediaPath names them: tests/disc/disc_images.h.)
 
 // The small local files the build makes beside them (scripts/make-test-files.sh lists them).

@@ -2,6 +2,7 @@
 // The main window with the real engine (headless libmpv) and the real disc layer, playing real
 // Video CD images, with what the window showed at each change of the play state.
 #include <QMimeData>
+#include <atomic>
 #include <QRegularExpression>
 #include <QUrl>
 #include <QTemporaryDir>
@@ -12,6 +13,7 @@
 #include "engine/mpv_player.h"
 #include "platform/cd_tray.h"
 #include "platform/linux_drives.h"
+#include "platform/media_watcher.h"
 #include "player/command_line.h"
 #include "player/playerfrm.h"
 #include "tests/support/media.h"
@@ -30,6 +32,11 @@ class RealWindow : public ::testing::Test {
   platform::LinuxDriveManager drives{[] { return std::vector<platform::OpticalDevice>{}; }};
   platform::LinuxCdTray tray{&drives};
   std::unique_ptr<mpv::MpvPlayer> engine;
+  // The drives' watcher, as the program has it (openWindow makes it when `watchDrives` is set),
+  // on a bus without UDisks2: every drive is polled. `polls` counts the rounds.
+  bool watchDrives = false;
+  std::atomic<int> polls{0};
+  std::unique_ptr<platform::MediaWatcher> watcher;
   std::unique_ptr<Playerfrm> w;
   QStringList shown;  // "state|status|counter" after the window handled each change
   QList<int> states;
@@ -38,6 +45,7 @@ class RealWindow : public ::testing::Test {
 
   void TearDown() override {
     w.reset();
+    watcher.reset();
     engine.reset();
   }
 
@@ -54,6 +62,14 @@ class RealWindow : public ::testing::Test {
   // Opens the window on the drives (and loads it, which searches them) in the given play order.
   void openWindow(QRadioButton* Playerfrm::*order = &Playerfrm::chkOrd, const QString& commandLine = {}) {
     w.reset();
+    watcher.reset();
+    if (watchDrives)
+      watcher = std::make_unique<platform::MediaWatcher>(
+          [this](bool optical) {
+            ++polls;
+            return drives.media(optical);
+          },
+          [] { return QDBusConnection(QStringLiteral("vcd-test-no-bus")); });
     engine = std::make_unique<mpv::MpvPlayer>(&drives, mpv::MpvPlayer::Mode::Headless);
     // Before the window's own handler, which starts the next track at once.
     QObject::connect(engine.get(), &MediaPlayer::EndOfStream, [this](int) {
@@ -68,6 +84,7 @@ class RealWindow : public ::testing::Test {
     s.endProgram = [] {};
     s.messageBox = [](ui::MessageIcon, const QString&, const QString&) {};
     s.takeIntoDrives = [this](const QString& path) { return player::command_line::takeNamedPath(drives, path); };
+    s.mediaWatcher = watcher.get();
     w = std::make_unique<Playerfrm>(std::move(s));
     (w.get()->*order)->setChecked(true);
     // Connected after the window's own handlers: records what they made of each change.
