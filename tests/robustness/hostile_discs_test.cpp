@@ -163,7 +163,9 @@ TEST_P(HostileInput, PlaysWhatCanBePlayedOrSaysWhyAndOpensNothingOutside) {
               QString::fromUtf8(shows.counter).section(QStringLiteral(" of "), 1));
   } else {
     EXPECT_EQ(w->lblDisplay->text(), shows.status) << logged.join('\n').toStdString();
-    if (playing()) EXPECT_EQ(w->lblTrack_Display->text(), shows.counter);
+    if (playing()) {
+      EXPECT_EQ(w->lblTrack_Display->text(), shows.counter);
+    }
   }
   if (GetParam().logSays != nullptr) {
     EXPECT_TRUE(logged.join('\n').contains(QString::fromUtf8(GetParam().logSays))) << logged.join('\n').toStdString();
