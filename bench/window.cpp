@@ -22,7 +22,7 @@ QString trackName(int index) { return QStringLiteral("cdrom://D/MPEGAV/AVSEQ%1.D
 class WindowRig {
  public:
   WindowRig(const QString& image, double rate) : drives_(drivesWith(image, rate)) {
-    engine_ = std::make_unique<mpv::MpvPlayer>(drives_.get(), mpv::MpvPlayer::Mode::Headless);
+    engine_ = std::make_unique<engine::MpvPlayer>(drives_.get(), engine::MpvPlayer::Mode::Headless);
     player::PlayerfrmServices services;
     services.player = engine_.get();
     services.drives = drives_.get();
@@ -57,7 +57,7 @@ class WindowRig {
 
  private:
   std::unique_ptr<platform::LinuxDriveManager> drives_;
-  std::unique_ptr<mpv::MpvPlayer> engine_;
+  std::unique_ptr<engine::MpvPlayer> engine_;
   std::unique_ptr<player::Playerfrm> window_;
   QEventLoop loop_;
   QElapsedTimer timer_;

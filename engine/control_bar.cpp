@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-namespace vcd::mpv {
+namespace vcd::engine {
 
 namespace {
 
@@ -250,4 +250,4 @@ void ControlBar::mouseDoubleClickEvent(QMouseEvent* event) {
   else QWidget::mouseDoubleClickEvent(event);
 }
 
-}  // namespace vcd::mpv
+}  // namespace vcd::engine

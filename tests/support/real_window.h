@@ -29,7 +29,7 @@ class RealWindow : public ::testing::Test {
   QTemporaryDir dir;
   platform::LinuxDriveManager drives{[] { return std::vector<platform::OpticalDevice>{}; }};
   platform::LinuxCdTray tray{&drives};
-  std::unique_ptr<mpv::MpvPlayer> engine;
+  std::unique_ptr<engine::MpvPlayer> engine;
   std::unique_ptr<Playerfrm> w;
   QStringList shown;  // "state|status|counter" after the window handled each change
   QList<int> states;
@@ -54,7 +54,7 @@ class RealWindow : public ::testing::Test {
   // Opens the window on the drives (and loads it, which searches them) in the given play order.
   void openWindow(QRadioButton* Playerfrm::*order = &Playerfrm::chkOrd, const QString& commandLine = {}) {
     w.reset();
-    engine = std::make_unique<mpv::MpvPlayer>(&drives, mpv::MpvPlayer::Mode::Headless);
+    engine = std::make_unique<engine::MpvPlayer>(&drives, engine::MpvPlayer::Mode::Headless);
     // Before the window's own handler, which starts the next track at once.
     QObject::connect(engine.get(), &MediaPlayer::EndOfStream, [this](int) {
       ++ends;
