@@ -1,6 +1,7 @@
 #include "engine/mpv_player.h"
 
 #include "disc/disc_path.h"
+#include "disc/track_stream.h"
 #include "platform/log.h"
 #include "engine/load_gate.h"
 #include "engine/mpv_command.h"
@@ -176,15 +177,11 @@ MpvPlayer::~MpvPlayer() {
 
 // ---- opening -------------------------------------------------------------------------------
 
-  // libmpv opens the same track again (e.g. when it retries); the drive table is thread-safe.
-  return openDiscTrack(again);
-}
-
 void MpvPlayer::setFileName(const QString& path) { open(path, disc::parsePath(path)); }
 
 void MpvPlayer::open(const QString& path, const std::optional<disc::DiscPath>& disc) {
   // Everything that can refuse the file happens before anything changes.
-  std::shared_ptr<platform::TrackStream> stream;
+  std::shared_ptr<disc::TrackStream> stream;
   QString url;
   if (disc) {
     stream = openDiscTrack(m_protocol.drives(), *disc);

@@ -4,6 +4,7 @@
 
 #include <malloc.h>
 
+#include "disc/track_stream.h"
 #include "engine/mpv_command.h"
 #include "engine/video_widget.h"
 #include "platform/log.h"
