@@ -1,3 +1,6 @@
+// The engine's core: libmpv's options, naming and opening a file, the transport and the figures.
+// Of what is set up here, libmpv's threads call only the wakeup callback, which queues one drain
+// on the GUI thread (mpv_player_events.cpp), and the stream protocol (stream_protocol.cpp).
 #include "engine/mpv_player.h"
 
 #include "disc/disc_path.h"
