@@ -76,8 +76,8 @@ int main(int argc, char** argv) {
   // The OpenGL driver and libmpv load on threads of their own beside the fonts, the disc and
   // the tray; the engine waits for them where it needs them. Only now: Qt has loaded its
   // plugins, and a library being loaded holds up any other being loaded meanwhile.
-  vcd::mpv::VideoWidget::checkOpenGLAhead();
-  vcd::mpv::loadLibmpvAhead();
+  vcd::engine::VideoWidget::checkOpenGLAhead();
+  vcd::engine::loadLibmpvAhead();
   // The main window's fonts now, the Help window's once the picture shows.
   vcd::ui::registerMainWindowFonts();
   vcd::platform::startupStep("fonts registered");
@@ -103,12 +103,12 @@ int main(int argc, char** argv) {
   vcd::platform::startupStep("disc image in its drive");
 
   // Without a libmpv it can use, the player cannot play anything: say so and end.
-  std::unique_ptr<vcd::mpv::MpvPlayer> engine;
+  std::unique_ptr<vcd::engine::MpvPlayer> engine;
   try {
-    engine = std::make_unique<vcd::mpv::MpvPlayer>(&drives, vcd::mpv::MpvPlayer::Mode::Windowed);
+    engine = std::make_unique<vcd::engine::MpvPlayer>(&drives, vcd::engine::MpvPlayer::Mode::Windowed);
   } catch (const std::exception& e) {
     // The OpenGL check must not outlive the application it checks on.
-    vcd::mpv::VideoWidget::openGLAvailable();
+    vcd::engine::VideoWidget::openGLAvailable();
     qCCritical(lcEngine, "%s", e.what());
     QMessageBox::critical(nullptr, QStringLiteral("Voren VCD Player Lite"),
                           QStringLiteral("The video engine cannot be started:\n%1").arg(QString::fromUtf8(e.what())));
@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
     window.joinDesktop(QDBusConnection::sessionBus());
     vcd::ui::registerWindowFonts();
   };
-  QObject::connect(engine.get(), &vcd::mpv::MpvPlayer::firstPictureShown, &window, joinDesktop, Qt::QueuedConnection);
+  QObject::connect(engine.get(), &vcd::engine::MpvPlayer::firstPictureShown, &window, joinDesktop, Qt::QueuedConnection);
   QTimer::singleShot(kJoinDesktopAtTheLatestMs, &window, joinDesktop);
   window.Form_Load();
   vcd::platform::startupStep("Form_Load done");

@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
   if (argc < 2) return 2;
   vcd::platform::LinuxDriveManager drives([] { return std::vector<vcd::platform::OpticalDevice>{}; });
   if (!drives.insertImage(QString::fromLocal8Bit(argv[1]))) return 2;
-  vcd::mpv::MpvPlayer engine(&drives, vcd::mpv::MpvPlayer::Mode::Headless);
+  vcd::engine::MpvPlayer engine(&drives, vcd::engine::MpvPlayer::Mode::Headless);
   // Before the window's own handler: the first natural end is the end of the run.
   QObject::connect(&engine, &vcd::MediaPlayer::EndOfStream, [] {
     std::fflush(nullptr);

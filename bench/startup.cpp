@@ -21,7 +21,7 @@ struct Sample {
 
 Sample runEngine(const Settings& s, double rate) {
   auto drives = drivesWith(s.image, rate);
-  mpv::MpvPlayer player(drives.get(), mpv::MpvPlayer::Mode::Headless);
+  engine::MpvPlayer player(drives.get(), engine::MpvPlayer::Mode::Headless);
   Sample out;
   QEventLoop loop;
   QElapsedTimer timer;

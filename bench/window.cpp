@@ -24,7 +24,7 @@ class WindowRig {
  public:
   // `watch`: with the drives' watcher the program has (on a bus without UDisks2, so polled).
   WindowRig(const QString& image, double rate, bool watch = false) : drives_(drivesWith(image, rate)) {
-    engine_ = std::make_unique<mpv::MpvPlayer>(drives_.get(), mpv::MpvPlayer::Mode::Headless);
+    engine_ = std::make_unique<engine::MpvPlayer>(drives_.get(), engine::MpvPlayer::Mode::Headless);
     player::PlayerfrmServices services;
     if (watch) {
       watcher_ = std::make_unique<platform::MediaWatcher>([d = drives_.get()](bool optical) { return d->media(optical); },
@@ -67,7 +67,7 @@ class WindowRig {
 
  private:
   std::unique_ptr<platform::LinuxDriveManager> drives_;
-  std::unique_ptr<mpv::MpvPlayer> engine_;
+  std::unique_ptr<engine::MpvPlayer> engine_;
   std::unique_ptr<platform::MediaWatcher> watcher_;
   std::unique_ptr<player::Playerfrm> window_;
   QEventLoop loop_;

@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
   const int frameSeconds = std::atoi(argv[2]);
   vcd::platform::LinuxDriveManager drives([] { return std::vector<vcd::platform::OpticalDevice>{}; });
   if (!drives.insertImage(QString::fromLocal8Bit(argv[1]))) return 2;
-  vcd::mpv::MpvPlayer engine(&drives, vcd::mpv::MpvPlayer::Mode::Windowed);
+  vcd::engine::MpvPlayer engine(&drives, vcd::engine::MpvPlayer::Mode::Windowed);
   vcd::player::PlayerfrmServices services;
   services.player = &engine;
   services.drives = &drives;
@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
   services.messageBox = [](vcd::ui::MessageIcon, const QString&, const QString&) {};
   vcd::player::Playerfrm window(std::move(services));
   window.show();
-  auto* video = qobject_cast<vcd::mpv::VideoWidget*>(engine.widget());
+  auto* video = qobject_cast<vcd::engine::VideoWidget*>(engine.widget());
 
   QObject anchor;
   RoundTrips idle(&anchor), playing(&anchor);

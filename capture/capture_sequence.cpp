@@ -98,7 +98,7 @@ void CaptureSequence::step3() {
   c_.Timer3->setEnabled(false);
   QString failure;
   try {
-    const QString folder = ModPaths::GetSpecialFolderPath(platform::kDesktopFolder);
+    const QString folder = platform::ModPaths::GetSpecialFolderPath(platform::kDesktopFolder);
     if (folder.isEmpty()) throw CaptureError(QStringLiteral("there is no Desktop folder to save it in."));
     ReplaceFile(folder + QLatin1Char('/') + kFileName, EncodeBmp24(screenCopy()));
   } catch (const std::exception& e) {
@@ -167,7 +167,7 @@ void CaptureSequence::tellFailed(const QString& reason) {
 }
 
 void CaptureSequence::LoadScreenshot() {
-  const QString folder = ModPaths::GetSpecialFolderPath(platform::kDesktopFolder);
+  const QString folder = platform::ModPaths::GetSpecialFolderPath(platform::kDesktopFolder);
   if (folder.isEmpty()) throw CaptureError(QStringLiteral("there is no Desktop folder to save it in."));
   c_.picMain->move(0, 0);
   StampForeColor = 0x0000FFFF;  // yellow

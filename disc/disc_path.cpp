@@ -7,6 +7,14 @@ namespace vcd::disc {
 
 namespace {
 
+constexpr bool schemeIsNamed() {
+  int i = 0;
+  for (; kSchemeName[i] != 0; ++i)
+    if (kScheme[i] != char16_t(kSchemeName[i])) return false;
+  return kScheme[i] == u':' && kScheme[i + 1] == u'/' && kScheme[i + 2] == u'/' && kScheme[i + 3] == 0;
+}
+static_assert(schemeIsNamed(), "the scheme is its name and \"://\"");
+
 const QString& scheme() {
   static const QString s = QString::fromUtf16(kScheme);
   return s;

@@ -16,6 +16,8 @@
 namespace vcd::disc {
 
 inline constexpr char16_t kScheme[] = u"cdrom://";
+// The scheme's name alone, as a URL protocol is registered under it.
+inline constexpr char kSchemeName[] = "cdrom";
 
 // "cdrom://" + upper-case letter + "/" + folder, e.g. driveFolder('d', "Mpegav") == "cdrom://D/Mpegav".
 QString driveFolder(QChar letter, const QString& folder);

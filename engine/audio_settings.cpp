@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace vcd::mpv {
+namespace vcd::engine {
 
 double mpvVolumeFromHundredthsDb(int hundredthsDb) {
   if (hundredthsDb <= -10000) return 0.0;
@@ -28,4 +28,4 @@ QString channelName(AudioChannel channel) {
   return {};
 }
 
-}  // namespace vcd::mpv
+}  // namespace vcd::engine

@@ -4,7 +4,7 @@
 
 // The sound settings of the player control: its volume scale and the channel choice of its MPEG
 // audio decoder, translated into what libmpv takes.
-namespace vcd::mpv {
+namespace vcd::engine {
 
 // Which channel of the track reaches the speakers. Karaoke Video CDs carry the singer's voice on
 // one channel and the music on both: First or Second plays that one channel on both speakers.
@@ -25,4 +25,4 @@ QByteArray channelFilter(AudioChannel channel);
 // The names the Properties dialog shows ("Stereo", "First", "Second").
 QString channelName(AudioChannel channel);
 
-}  // namespace vcd::mpv
+}  // namespace vcd::engine

@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-namespace vcd::mpv {
+namespace vcd::engine {
 
 namespace {
 
@@ -85,6 +85,17 @@ QToolButton* barButton(QWidget* parent, const QString& tip) {
   return b;
 }
 
+// A slider of the bar: it jumps where it is clicked (`style`) and never takes the focus.
+QSlider* barSlider(QWidget* parent, QStyle* style, const QString& name, int maximum, const QString& tip) {
+  auto* slider = new QSlider(Qt::Horizontal, parent);
+  slider->setObjectName(name);
+  slider->setStyle(style);
+  slider->setFocusPolicy(Qt::NoFocus);
+  slider->setRange(0, maximum);
+  slider->setToolTip(tip);
+  return slider;
+}
+
 }  // namespace
 
 ControlBar::ControlBar(MpvPlayer& player, QWidget* parent) : QWidget(parent), m_player(player) {
@@ -104,24 +115,14 @@ ControlBar::ControlBar(MpvPlayer& player, QWidget* parent) : QWidget(parent), m_
 
   auto* sliderStyle = new JumpSliderStyle(style()->name());
   sliderStyle->setParent(this);
-  m_seek = new QSlider(Qt::Horizontal, this);
-  m_seek->setObjectName(QStringLiteral("seek"));
-  m_seek->setStyle(sliderStyle);
-  m_seek->setFocusPolicy(Qt::NoFocus);
-  m_seek->setRange(0, 0);
+  m_seek = barSlider(this, sliderStyle, QStringLiteral("seek"), 0, tr("Seek"));
   m_seek->setEnabled(false);
-  m_seek->setToolTip(tr("Seek"));
 
   m_mute = barButton(this, tr("Mute"));
   m_mute->setObjectName(QStringLiteral("mute"));
   m_mute->setCheckable(true);
-  m_volume = new QSlider(Qt::Horizontal, this);
-  m_volume->setObjectName(QStringLiteral("volume"));
-  m_volume->setStyle(sliderStyle);
-  m_volume->setFocusPolicy(Qt::NoFocus);
-  m_volume->setRange(0, 100);
+  m_volume = barSlider(this, sliderStyle, QStringLiteral("volume"), 100, tr("Volume"));
   m_volume->setFixedWidth(72);
-  m_volume->setToolTip(tr("Volume"));
 
   // Two rows: the seek slider across the whole width, and below it the transport at the left
   // and the sound at the right. The middle of the lower row stays empty: the window shows its
@@ -250,4 +251,4 @@ void ControlBar::mouseDoubleClickEvent(QMouseEvent* event) {
   else QWidget::mouseDoubleClickEvent(event);
 }
 
-}  // namespace vcd::mpv
+}  // namespace vcd::engine

@@ -6,7 +6,7 @@
 class QSlider;
 class QToolButton;
 
-namespace vcd::mpv {
+namespace vcd::engine {
 
 class MpvPlayer;
 
@@ -57,4 +57,4 @@ class ControlBar : public QWidget {
   bool m_showsPause = false;
 };
 
-}  // namespace vcd::mpv
+}  // namespace vcd::engine

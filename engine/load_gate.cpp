@@ -1,5 +1,6 @@
 #include "engine/load_gate.h"
 
+#include "engine/mpv_handles.h"
 #include "platform/log.h"
 
 #include <mpv/client.h>
@@ -7,7 +8,7 @@
 #include <chrono>
 #include <cstdio>
 
-namespace vcd::mpv {
+namespace vcd::engine {
 
 namespace {
 // reply_userdata of the gate's hooks.
@@ -109,21 +110,20 @@ void LoadGate::run() {
 }
 
 void LoadGate::answerLoad(uint64_t) {
-  char* name = mpv_get_property_string(m_client, "stream-open-filename");
+  const MpvString name = propertyString(m_client, "stream-open-filename");
   bool ours = false;
   {
     std::unique_lock lock(m_mutex);
     // A loadfile on its way: its entry is known the moment the command returns (libmpv runs
     // commands while it waits for a hook, so this wait is short).
     m_changed.wait(lock, [this] { return !m_inFlight || m_quit; });
-    ours = name && m_fileEntry == m_entry && m_entry >= 0 && m_url == name;
+    ours = name && m_fileEntry == m_entry && m_entry >= 0 && m_url == name.get();
     if (ours) m_admitted = m_ticket;
     if (m_logAnswers)
-      std::fprintf(stderr, "[engine] on_load %s (entry %lld, named %lld, %s): %s\n", name ? name : "-",
+      std::fprintf(stderr, "[engine] on_load %s (entry %lld, named %lld, %s): %s\n", name ? name.get() : "-",
                    static_cast<long long>(m_fileEntry), static_cast<long long>(m_entry), m_url.constData(),
                    ours ? "opened" : "refused");
   }
-  if (name) mpv_free(name);
   if (!ours) mpv_set_property_string(m_client, "stream-open-filename", "refused://");
 }
 
@@ -146,4 +146,4 @@ void LoadGate::holdUntilPicture() {
   if (!m_pictureSettled) qCDebug(lcEngine, "the file's tracks are chosen before the picture could be shown");
 }
 
-}  // namespace vcd::mpv
+}  // namespace vcd::engine

@@ -10,7 +10,7 @@
 
 struct mpv_handle;
 
-namespace vcd::mpv {
+namespace vcd::engine {
 
 // Which file libmpv may open, answered on a thread of its own.
 //
@@ -81,4 +81,4 @@ class LoadGate {
   std::thread m_thread;
 };
 
-}  // namespace vcd::mpv
+}  // namespace vcd::engine

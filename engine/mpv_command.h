@@ -1,4 +1,6 @@
 #pragma once
+#include "engine/mpv_handles.h"
+
 #include <mpv/client.h>
 
 #include <initializer_list>
@@ -7,7 +9,7 @@
 
 // libmpv commands with named arguments. Positional arguments changed meaning between libmpv
 // releases (loadfile gained an index before its options in 0.38); names stay.
-namespace vcd::mpv {
+namespace vcd::engine {
 
 // A map node of string (or map) values for mpv_command_node. It points into the strings and
 // nodes it is given, which must outlive the call.
@@ -43,6 +45,8 @@ class NodeMap {
 // Runs a command whose arguments are all strings: {{"name", "seek"}, {"target", "0"}, ...}.
 // Returns libmpv's error code (>= 0 on success); `result` (optional) receives the command's result.
 int namedCommand(mpv_handle* mpv, std::initializer_list<std::pair<const char*, const char*>> args,
-                 mpv_node* result = nullptr);
+                 MpvNode* result = nullptr);
+// Runs a command built as a node map; the same returns.
+int namedCommand(mpv_handle* mpv, NodeMap& command, MpvNode* result = nullptr);
 
-}  // namespace vcd::mpv
+}  // namespace vcd::engine

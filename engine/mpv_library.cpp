@@ -12,7 +12,7 @@
 #include <string>
 #include <type_traits>
 
-namespace vcd::mpv {
+namespace vcd::engine {
 
 namespace {
 
@@ -53,10 +53,10 @@ void loadLibmpvAhead() {
   });
 }
 
-bool libmpvLoaded(QString* why) {
+disc::Result<void> libmpvLoaded() {
   const Library& lib = library();
-  if (!lib.handle && why) *why = QString::fromLocal8Bit(lib.error.c_str());
-  return lib.handle != nullptr;
+  if (!lib.handle) return disc::failure(QString::fromLocal8Bit(lib.error.c_str()));
+  return {};
 }
 
 namespace {
@@ -83,19 +83,19 @@ T missing() {
 }
 
 }  // namespace
-}  // namespace vcd::mpv
+}  // namespace vcd::engine
 
 // The stand-ins: each looks its function up once and calls it.
 #define VCD_LIBMPV_CALL(name, ...)                                                          \
-  static const auto fn = reinterpret_cast<decltype(&::name)>(vcd::mpv::symbol(#name));      \
-  if (!fn) return vcd::mpv::missing<decltype(fn(__VA_ARGS__))>();                           \
+  static const auto fn = reinterpret_cast<decltype(&::name)>(vcd::engine::symbol(#name));      \
+  if (!fn) return vcd::engine::missing<decltype(fn(__VA_ARGS__))>();                           \
   return fn(__VA_ARGS__);
 
 extern "C" {
 
 unsigned long mpv_client_api_version(void) { VCD_LIBMPV_CALL(mpv_client_api_version) }
 const char* mpv_error_string(int error) {
-  if (!vcd::mpv::libmpvLoaded()) return "libmpv is not loaded";
+  if (!vcd::engine::libmpvLoaded().ok()) return "libmpv is not loaded";
   VCD_LIBMPV_CALL(mpv_error_string, error)
 }
 void mpv_free(void* data) { VCD_LIBMPV_CALL(mpv_free, data) }

@@ -2,15 +2,14 @@
 #include "engine/media_player.h"
 #include "engine/audio_settings.h"
 #include "engine/mpv_handles.h"
+#include "engine/stream_protocol.h"
 #include "disc/disc_path.h"
 
 #include <QPointer>
 #include <QString>
 #include <atomic>
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 
 class QMenu;
@@ -20,10 +19,9 @@ class TrackStream;
 }
 namespace vcd::platform {
 class DriveManager;
-using disc::TrackStream;
 }
 
-namespace vcd::mpv {
+namespace vcd::engine {
 
 class VideoWidget;
 class ControlBar;
@@ -37,8 +35,12 @@ class LoadGate;
 // before it opens a file (which file may be opened, and in the windowed engine when its tracks
 // may be chosen) is answered on a thread of its own (LoadGate), from what the GUI thread told it
 // when it named the file. Disc tracks (cdrom://D/...) are read through the DriveManager by a
-// stream protocol registered with libmpv; nothing else but local files and that protocol is ever
-// opened.
+// stream protocol registered with libmpv, on libmpv's threads (StreamProtocol); nothing else but
+// local files and that protocol is ever opened.
+//
+// The core (mpv_player.cpp: options, opening, transport, figures; mpv_player_events.cpp: the
+// event drain and the phase machine) is apart from the face (mpv_player_face.cpp: the picture,
+// the control bar, the context menu and Properties, sound and seeking as the face uses them).
 //
 // PlayState: 3 while a file opens (or buffers), 2 once libmpv shows its first frame and runs
 // unpaused, 1 paused, 8 after a natural end, 0 after Stop or when the disc went away, and 6
@@ -152,9 +154,14 @@ class MpvPlayer : public MediaPlayer {
 
   struct Event;  // a copy of one libmpv event (libmpv's own is valid only until the next wait)
 
+  // reply_userdata values of the properties we observe.
+  enum : uint64_t { kObservePausedForCache = 1, kObserveDuration = 2, kObserveVoConfigured = 3, kObserveVolume = 4 };
+
+  void setOptions();
   void open(const QString& path, const std::optional<disc::DiscPath>& disc);
   void loadEntry(const QString& url, bool discTrack);
-  std::shared_ptr<platform::TrackStream> openDiscTrack(const disc::DiscPath& track);
+  void makeFace();  // the windowed engine's picture, control bar and context menu
+  void dropFace();
   void drainEvents();
   void handle(const Event& ev);
   void pictureDecided(bool openGL);
@@ -164,12 +171,8 @@ class MpvPlayer : public MediaPlayer {
   void setPause(bool pause);
   bool hasTrack(const char* property) const;
 
-  // Stream protocol glue (called on libmpv's threads).
-  static int openStream(void* user, char* uri, void* info);
-  std::shared_ptr<platform::TrackStream> streamFor(const QString& uri);
-
-  platform::DriveManager* m_drives;
   Mode m_mode;
+  StreamProtocol m_protocol;  // outlives the core, whose threads call it
   MpvCore m_mpv;
   std::unique_ptr<LoadGate> m_gate;  // ends before the core
   QPointer<VideoWidget> m_widget;
@@ -195,23 +198,12 @@ class MpvPlayer : public MediaPlayer {
   int m_displaySize = kDisplayFitToControl;
   double m_mpvDuration = -1;   // libmpv's length of the named file, while it is loaded
   double m_endedDuration = 0;  // figures of a file that played to its end
-  std::shared_ptr<platform::TrackStream> m_stream;  // the disc track being played, if any
+  std::shared_ptr<disc::TrackStream> m_stream;  // the disc track being played, if any
 
   bool m_draining = false;
   bool m_drainAgain = false;
   bool m_trimDue = false;      // a file ended since libmpv's memory was last handed back
   std::atomic<bool> m_wakeupPosted{false};
-
-  // The named disc track by the URL libmpv was given: where it lies, the stream opened for it
-  // until libmpv takes it over, and the gate's ticket of its naming (only the file the gate let
-  // open may take it: a file named before it and let open just before it was named again is not).
-  struct DiscTrack {
-    disc::DiscPath path;
-    std::shared_ptr<platform::TrackStream> stream;
-    uint64_t ticket = 0;
-  };
-  std::mutex m_pendingMutex;
-  std::map<QString, DiscTrack> m_pendingStreams;
 };
 
-}  // namespace vcd::mpv
+}  // namespace vcd::engine

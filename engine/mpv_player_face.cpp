@@ -1,5 +1,5 @@
-// The control's sound, position and picture as its face and the screenshot use them, and its
-// context menu with the Properties dialog.
+// The control's face: its picture and control bar, its context menu with the Properties dialog,
+// and its sound, position and picture as the face and the screenshot use them.
 #include "engine/mpv_player.h"
 
 #include "engine/mpv_command.h"
@@ -7,6 +7,7 @@
 #include "engine/control_bar.h"
 #include "engine/properties_dialog.h"
 #include "engine/video_widget.h"
+#include "platform/log.h"
 
 #include <QAction>
 #include <QFile>
@@ -14,9 +15,51 @@
 #include <mpv/client.h>
 
 #include <algorithm>
-#include <cstring>
 
-namespace vcd::mpv {
+namespace vcd::engine {
+
+// ---- the face ------------------------------------------------------------------------------
+
+void MpvPlayer::makeFace() {
+  m_widget = new VideoWidget(m_mpv);
+  connect(m_widget, &VideoWidget::pictureDecided, this, &MpvPlayer::pictureDecided);
+  connect(m_widget, &VideoWidget::togglePauseRequested, this, &MpvPlayer::togglePause);
+  connect(m_widget, &VideoWidget::firstFrameDrawn, this, &MpvPlayer::firstPictureShown);
+  connect(m_widget, &VideoWidget::fullScreenLeft, this, [this] { m_displaySize = kDisplayFitToControl; });
+  connect(m_widget, &VideoWidget::contextMenuRequested, this, [this](const QPoint& at) {
+    QMenu* menu = buildContextMenu(m_widget);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    connect(menu, &QMenu::aboutToHide, this, [] { qCDebug(lcEngine, "context menu closed"); });
+    menu->popup(at);
+    qCDebug(lcEngine, "context menu shown");
+  });
+  m_bar = new ControlBar(*this);
+  m_widget->setControlBar(m_bar);
+  m_widget->preparePicture();
+}
+
+void MpvPlayer::dropFace() {
+  // The widget may live on in a window that outlives us, so it only keeps a dead picture.
+  if (m_properties) delete m_properties.data();  // it works on this player
+  if (m_bar) delete m_bar.data();                 // so does the bar, wherever the face lives on
+  if (m_widget) {
+    m_widget->detachPlayer();
+    if (!m_widget->parent()) delete m_widget.data();
+  }
+}
+
+QWidget* MpvPlayer::widget() { return m_widget.data(); }
+
+void MpvPlayer::setDisplaySize(int mode) {
+  if (mode != kDisplayFullScreen && mode != kDisplayFitToControl)
+    throw MediaError(QStringLiteral("Unknown display size %1").arg(mode).toStdString());
+  m_displaySize = mode;
+  if (m_widget) m_widget->setFullScreen(mode == kDisplayFullScreen);
+}
+
+void MpvPlayer::SetFocus() {
+  if (m_widget) m_widget->setFocus(Qt::OtherFocusReason);
+}
 
 // ---- sound ---------------------------------------------------------------------------------
 
@@ -78,31 +121,22 @@ void MpvPlayer::seek(double seconds) {
 
 QImage MpvPlayer::currentFrame() {
   if (m_phase != Phase::Active) return {};
-  mpv_node result;
+  MpvNode result;
   if (namedCommand(m_mpv, {{"name", "screenshot-raw"}, {"flags", "video"}}, &result) < 0) return {};
 
-  int64_t w = 0, h = 0, stride = 0;
-  QByteArray format;
-  const mpv_byte_array* data = nullptr;
-  if (result.format == MPV_FORMAT_NODE_MAP) {
-    for (int i = 0; i < result.u.list->num; ++i) {
-      const char* key = result.u.list->keys[i];
-      const mpv_node& v = result.u.list->values[i];
-      if (v.format == MPV_FORMAT_INT64) {
-        if (std::strcmp(key, "w") == 0) w = v.u.int64;
-        else if (std::strcmp(key, "h") == 0) h = v.u.int64;
-        else if (std::strcmp(key, "stride") == 0) stride = v.u.int64;
-      } else if (v.format == MPV_FORMAT_STRING && std::strcmp(key, "format") == 0) {
-        format = v.u.string;
-      } else if (v.format == MPV_FORMAT_BYTE_ARRAY && std::strcmp(key, "data") == 0) {
-        data = v.u.ba;
-      }
-    }
-  }
+  const auto number = [&](const char* key) -> int64_t {
+    const mpv_node* v = result.find(key);
+    return v && v->format == MPV_FORMAT_INT64 ? v->u.int64 : 0;
+  };
+  const int64_t w = number("w"), h = number("h"), stride = number("stride");
+  const mpv_node* format = result.find("format");
+  const mpv_node* bytes = result.find("data");
+  const mpv_byte_array* data = bytes && bytes->format == MPV_FORMAT_BYTE_ARRAY ? bytes->u.ba : nullptr;
   QImage image;
   // "bgr0": four bytes a pixel, blue first, the fourth unused; QImage's RGB32 in memory on a
   // little-endian machine, once the unused byte is made opaque.
-  if (format == "bgr0" && data && w > 0 && h > 0 && stride >= w * 4 && int64_t(data->size) >= stride * h) {
+  if (format && format->format == MPV_FORMAT_STRING && QByteArray(format->u.string) == "bgr0" && data && w > 0 &&
+      h > 0 && stride >= w * 4 && int64_t(data->size) >= stride * h) {
     image = QImage(int(w), int(h), QImage::Format_RGB32);
     const auto* src = static_cast<const uchar*>(data->data);
     for (int y = 0; y < h; ++y) {
@@ -111,7 +145,6 @@ QImage MpvPlayer::currentFrame() {
       for (int x = 0; x < w; ++x) to[x] = qRgb(from[4 * x + 2], from[4 * x + 1], from[4 * x]);
     }
   }
-  mpv_free_node_contents(&result);
   // A Video CD stores its picture in narrow pixels (352 x 288 shown at 4:3): hand it out at the
   // size it is shown, as the full-screen video and a copy of the screen have it.
   int64_t dw = 0, dh = 0;
@@ -171,4 +204,4 @@ void MpvPlayer::showProperties() {
   m_properties->activateWindow();
 }
 
-}  // namespace vcd::mpv
+}  // namespace vcd::engine

@@ -14,7 +14,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-namespace vcd::mpv {
+namespace vcd::engine {
 
 namespace {
 
@@ -100,4 +100,4 @@ void PropertiesDialog::reject() {
   QDialog::reject();
 }
 
-}  // namespace vcd::mpv
+}  // namespace vcd::engine

@@ -9,7 +9,7 @@ class QRadioButton;
 class QStackedWidget;
 class QTabWidget;
 
-namespace vcd::mpv {
+namespace vcd::engine {
 
 class MpvPlayer;
 
@@ -39,4 +39,4 @@ class PropertiesDialog : public QDialog {
   std::array<QRadioButton*, 3> m_channel{};
 };
 
-}  // namespace vcd::mpv
+}  // namespace vcd::engine

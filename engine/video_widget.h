@@ -11,7 +11,7 @@
 class QSpacerItem;
 struct mpv_handle;
 
-namespace vcd::mpv {
+namespace vcd::engine {
 
 class GlSurface;
 
@@ -124,4 +124,4 @@ class VideoWidget : public QWidget {
   QElapsedTimer m_fullScreenSince;     // since the full-screen window was asked for
 };
 
-}  // namespace vcd::mpv
+}  // namespace vcd::engine

@@ -4,10 +4,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-namespace vcd::ModPaths {
+namespace vcd::platform::ModPaths {
 
 QString GetSpecialFolderPath(int folderId) {
-  if (folderId != platform::kDesktopFolder) return QString();
+  if (folderId != kDesktopFolder) return QString();
   QString path = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
   if (path.isEmpty() || !QFileInfo(path).isDir()) return QString();
   path = QDir::cleanPath(path);
@@ -15,4 +15,4 @@ QString GetSpecialFolderPath(int folderId) {
   return path;
 }
 
-}  // namespace vcd::ModPaths
+}  // namespace vcd::platform::ModPaths

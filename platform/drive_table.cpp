@@ -28,15 +28,11 @@ bool isKernelName(const QString& path) { return QFileInfo(path).fileName().start
 
 }  // namespace
 
-bool LinuxDriveManager::readableOpticalDrive(const QString& device, QString* why) {
+disc::Result<void> LinuxDriveManager::readableOpticalDrive(const QString& device) {
   const DriveDevice drive(device);
-  if (!drive.isOpen()) {
-    *why = QString::fromLocal8Bit(std::strerror(drive.openError()));
-    return false;
-  }
-  const bool optical = drive.isOptical();
-  if (!optical) *why = QStringLiteral("not an optical drive");
-  return optical;
+  if (!drive.isOpen()) return disc::failure(QString::fromLocal8Bit(std::strerror(drive.openError())));
+  if (!drive.isOptical()) return disc::failure(QStringLiteral("not an optical drive"));
+  return {};
 }
 
 std::vector<QString> uniqueDrives(std::vector<OpticalDevice> devices) {
@@ -71,7 +67,7 @@ LinuxDriveManager::LinuxDriveManager()
 
 LinuxDriveManager::LinuxDriveManager(DeviceLister lister, DriveProbe probe)
     : lister_(std::move(lister)),
-      probe_(probe ? std::move(probe) : [](const QString&, QString*) { return true; }),
+      probe_(probe ? std::move(probe) : [](const QString&) { return disc::Result<void>(); }),
       pacer_(std::make_shared<disc::ReadPacer>()) {}
 
 LinuxDriveManager::~LinuxDriveManager() {

@@ -22,8 +22,8 @@ struct OpticalDevice {
   uint64_t deviceNumber = 0;  // st_rdev: the same for every name of one drive
 };
 using DeviceLister = std::function<std::vector<OpticalDevice>()>;
-// Whether a device can be read as an optical drive; the reason in `why` when not.
-using DriveProbe = std::function<bool(const QString& device, QString* why)>;
+// Whether a device can be read as an optical drive; a failure saying why when not.
+using DriveProbe = std::function<disc::Result<void>(const QString& device)>;
 
 // One name per physical drive, ordered by device number (/dev/sr2 before /dev/sr10). Of several
 // names for one drive the kernel's own (/dev/srN) is kept rather than a symlink's.
@@ -50,7 +50,7 @@ class LinuxDriveManager : public DriveManager {
 
   // Whether `device` is an optical drive this process can open and ask about its disc (an image
   // mounted through a loop device is not; nor a drive a normal user may not open).
-  static bool readableOpticalDrive(const QString& device, QString* why);
+  static disc::Result<void> readableOpticalDrive(const QString& device);
 
   // Whether the file is named like a disc image (.cue, .bin, .toc, .nrg, .iso, any case; the
   // list is disc/image_kinds.h).

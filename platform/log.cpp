@@ -1,5 +1,7 @@
 #include "platform/log.h"
 
+#include "disc/disc_path.h"
+
 // Debug messages are off by default: a normal run prints nothing.
 Q_LOGGING_CATEGORY(lcDrives, "vcd.drives", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcEngine, "vcd.engine", QtInfoMsg)
@@ -28,8 +30,8 @@ void setDriveSource(QChar letter, const QString& source) {
 
 QString withDriveSource(const QString& text) {
   QChar letter;
-  static const QString kScheme = QStringLiteral("cdrom://");
-  if (text.startsWith(kScheme, Qt::CaseInsensitive) && text.size() > kScheme.size()) letter = text[kScheme.size()];
+  static const QString scheme = QString::fromUtf16(disc::kScheme);
+  if (text.startsWith(scheme, Qt::CaseInsensitive) && text.size() > scheme.size()) letter = text[scheme.size()];
   else if (text.size() == 2 && text[1] == u':') letter = text[0];
   if (letter.isNull()) return text;
   QMutexLocker lock(&sourcesMutex);

@@ -44,10 +44,9 @@ bool LinuxDriveManager::insertFolder(const QString& path, const QString& shownAs
   std::vector<OpticalDevice> drive;
   for (const OpticalDevice& d : lister_()) {
     if (d.deviceNumber != static_cast<uint64_t>(st.st_dev)) continue;
-    QString why;
-    if (probe_(d.path, &why)) drive.push_back(d);
+    if (const disc::Result<void> readable = probe_(d.path)) drive.push_back(d);
     else qCDebug(lcDrives, "%s lies on %s, which cannot be read as a drive (%s): its files are read", qPrintable(folder),
-                 qPrintable(d.path), qPrintable(why));
+                 qPrintable(d.path), qPrintable(readable.reason()));
   }
   if (!drive.empty()) {
     std::lock_guard lock(mutex_);

@@ -14,8 +14,8 @@
 #include <QSlider>
 #include <cmath>
 
-using vcd::mpv::ControlBar;
-using vcd::mpv::MpvPlayer;
+using vcd::engine::ControlBar;
+using vcd::engine::MpvPlayer;
 
 namespace {
 
@@ -108,7 +108,7 @@ TEST(ControlBarGlyphs, DrawnInTheButtonTextColourOnLightAndDarkDesktops) {
 TEST(ControlBarOnTheFace, KeepsItsShareOfTheFaceWhenTheFaceGrows) {
   MpvPlayer player(nullptr, MpvPlayer::Mode::Headless);
   QWidget window;
-  auto* face = new vcd::mpv::VideoWidget(nullptr, &window);
+  auto* face = new vcd::engine::VideoWidget(nullptr, &window);
   auto* bar = new ControlBar(player);
   face->setControlBar(bar);
   face->setGeometry(0, 0, 470, 305);

@@ -5,7 +5,7 @@
 #include "tests/engine/recorder.h"
 
 using vcd::MediaError;
-using vcd::mpv::MpvPlayer;
+using vcd::engine::MpvPlayer;
 using namespace vcd::test;
 
 namespace {

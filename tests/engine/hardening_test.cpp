@@ -6,7 +6,7 @@
 #include "tests/engine/recorder.h"
 #include "tests/support/canaries.h"
 
-using vcd::mpv::MpvPlayer;
+using vcd::engine::MpvPlayer;
 using namespace vcd::test;
 
 namespace {

@@ -20,7 +20,7 @@ struct Recorder {
   QVector<Entry> log;
   bool offGuiThread = false;
 
-  explicit Recorder(mpv::MpvPlayer& player) {
+  explicit Recorder(engine::MpvPlayer& player) {
     auto note = [this](Entry e) {
       if (QThread::currentThread() != QCoreApplication::instance()->thread()) offGuiThread = true;
       log.push_back(e);
@@ -47,7 +47,7 @@ struct Recorder {
 };
 
 // Waits (with a generous bound) for the player to reach a state, or for its n-th end.
-inline bool waitForState(const mpv::MpvPlayer& player, int state, int ms = 30000) {
+inline bool waitForState(const engine::MpvPlayer& player, int state, int ms = 30000) {
   return QTest::qWaitFor([&] { return player.PlayState() == state; }, ms);
 }
 inline bool waitForEnds(const Recorder& rec, int count, int ms = 60000) {

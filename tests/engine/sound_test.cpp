@@ -15,8 +15,8 @@
 #include "engine/properties_dialog.h"
 #include "tests/engine/recorder.h"
 
-using vcd::mpv::AudioChannel;
-using vcd::mpv::MpvPlayer;
+using vcd::engine::AudioChannel;
+using vcd::engine::MpvPlayer;
 using namespace vcd::test;
 
 namespace {
@@ -133,7 +133,7 @@ TEST_F(Sound, PropertiesAdvancedChoosesTheChannelAndCancelTakesItBack) {
   entries.removeAll("");
   EXPECT_EQ(entries, (QStringList{"&Play", "&Stop", "&Full Screen", "&Mute", "P&roperties..."}));
   auto choose = [&](AudioChannel channel, QDialogButtonBox::StandardButton close) {
-    vcd::mpv::PropertiesDialog* dialog = player.propertiesDialog();
+    vcd::engine::PropertiesDialog* dialog = player.propertiesDialog();
     ASSERT_TRUE(dialog && QTest::qWaitForWindowExposed(dialog));
     for (int i = 0; i < dialog->pages()->count(); ++i)
       if (dialog->pages()->tabText(i) == "Advanced") dialog->pages()->setCurrentIndex(i);

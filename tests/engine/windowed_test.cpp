@@ -18,8 +18,8 @@
 #include "engine/video_widget.h"
 #include "tests/engine/recorder.h"
 
-using vcd::mpv::MpvPlayer;
-using vcd::mpv::VideoWidget;
+using vcd::engine::MpvPlayer;
+using vcd::engine::VideoWidget;
 using namespace vcd::test;
 
 namespace {
@@ -142,7 +142,7 @@ TEST_F(Windowed, KeysClicksControlBarAndMenu) {
   ASSERT_TRUE(waitForState(*player, vcd::kPlaying));
   EXPECT_GE(player->CurrentPosition(), held - 0.1);
 
-  vcd::mpv::ControlBar* bar = player->controlBar();
+  vcd::engine::ControlBar* bar = player->controlBar();
   EXPECT_EQ(bar->geometry().bottom(), video->height() - 1);  // at the bottom, the picture above it
   EXPECT_EQ(video->findChild<QWidget*>(QStringLiteral("picture"))->geometry(), QRect(0, 0, video->width(), bar->y()));
   QSlider* seek = bar->seekSlider();

@@ -9,11 +9,11 @@ namespace {
 TEST(DesktopFolder, FromTheUserDirectoriesWithoutATrailingSeparatorOrNothing) {
   for (const QByteArray& entry : {QByteArray("$HOME/Desktop"), QByteArray("$HOME/Desktop/")}) {
     DesktopSandbox sandbox(true, entry);
-    EXPECT_EQ(ModPaths::GetSpecialFolderPath(platform::kDesktopFolder), sandbox.desktop) << entry.constData();
-    EXPECT_EQ(ModPaths::GetSpecialFolderPath(5), "");  // no other folder is known
+    EXPECT_EQ(platform::ModPaths::GetSpecialFolderPath(platform::kDesktopFolder), sandbox.desktop) << entry.constData();
+    EXPECT_EQ(platform::ModPaths::GetSpecialFolderPath(5), "");  // no other folder is known
   }
   DesktopSandbox missing(false);  // named but not there
-  EXPECT_EQ(ModPaths::GetSpecialFolderPath(platform::kDesktopFolder), "");
+  EXPECT_EQ(platform::ModPaths::GetSpecialFolderPath(platform::kDesktopFolder), "");
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include "tests/support/copied_disc.h"
 
 #include <fcntl.h>
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -113,10 +115,12 @@ TEST(NamedFolder, OnADeviceThatIsNoReadableDriveItsFilesAreRead) {
   ASSERT_TRUE(test::copyDiscToFolder(test::mediaPath("pal3.cue"), dir.filePath("mnt"), test::CopyStyle::Stream));
   struct stat st {};
   ASSERT_EQ(::stat(QFile::encodeName(dir.filePath("mnt")).constData(), &st), 0);
-  QString why;
-  EXPECT_FALSE(LinuxDriveManager::readableOpticalDrive("/dev/null", &why));
-  EXPECT_EQ(why, "not an optical drive");
-  EXPECT_FALSE(LinuxDriveManager::readableOpticalDrive(dir.filePath("no such device"), &why));
+  const disc::Result<void> notOptical = LinuxDriveManager::readableOpticalDrive("/dev/null");
+  EXPECT_FALSE(notOptical);
+  EXPECT_EQ(notOptical.reason(), "not an optical drive");
+  const disc::Result<void> missing = LinuxDriveManager::readableOpticalDrive(dir.filePath("no such device"));
+  EXPECT_FALSE(missing);
+  EXPECT_EQ(missing.reason(), QString::fromLocal8Bit(std::strerror(ENOENT)));
   LinuxDriveManager m([&] { return std::vector<OpticalDevice>{{"/dev/null", st.st_dev}}; },
                       &LinuxDriveManager::readableOpticalDrive);
   ASSERT_TRUE(m.insertFolder(dir.filePath("mnt") + "/"));

@@ -18,7 +18,7 @@ const QString kTitle = QStringLiteral("Voren VCD Player Lite ver2.2.0");
 class FullScreen : public WindowTest {
  protected:
   DesktopSandbox sandbox;  // the screenshot lands here
-  mpv::VideoWidget* face = nullptr;
+  engine::VideoWidget* face = nullptr;
 
   struct Look {
     std::map<QString, QRect> places;  // every recorded control's geometry
@@ -28,7 +28,7 @@ class FullScreen : public WindowTest {
   };
 
   void SetUp() override {
-    face = new mpv::VideoWidget(nullptr);
+    face = new engine::VideoWidget(nullptr);
     player.face = face;
     player.displaySizeSet = [this](int mode) { face->setFullScreen(mode == kDisplayFullScreen); };
     drives.drives.clear();

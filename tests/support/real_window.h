@@ -31,7 +31,7 @@ class RealWindow : public ::testing::Test {
   QTemporaryDir dir;
   platform::LinuxDriveManager drives{[] { return std::vector<platform::OpticalDevice>{}; }};
   platform::LinuxCdTray tray{&drives};
-  std::unique_ptr<mpv::MpvPlayer> engine;
+  std::unique_ptr<engine::MpvPlayer> engine;
   // The drives' watcher, as the program has it (openWindow makes it when `watchDrives` is set),
   // on a bus without UDisks2: every drive is polled. `polls` counts the rounds.
   bool watchDrives = false;
@@ -70,7 +70,7 @@ class RealWindow : public ::testing::Test {
             return drives.media(optical);
           },
           [] { return QDBusConnection(QStringLiteral("vcd-test-no-bus")); });
-    engine = std::make_unique<mpv::MpvPlayer>(&drives, mpv::MpvPlayer::Mode::Headless);
+    engine = std::make_unique<engine::MpvPlayer>(&drives, engine::MpvPlayer::Mode::Headless);
     // Before the window's own handler, which starts the next track at once.
     QObject::connect(engine.get(), &MediaPlayer::EndOfStream, [this](int) {
       ++ends;
