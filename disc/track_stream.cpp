@@ -176,7 +176,7 @@ bool DiscTrackStream::readSector(uint8_t* out, uint32_t sector) {
     return true;
   }
   if (!disc_->mediumPresent() || (patch_.open && sector - patch_.first + 1 >= kGiveUpRun)) {
-    qCWarning(lcDisc, "sector %u of %s unreadable (%d attempts): the disc is gone, reading stops", lsn,
+    qCWarning(lcDisc, "sector %u of %s unreadable (attempts: %d): the disc is gone, reading stops", lsn,
               shownName_.constData(), tried);
     patch_.open = false;  // this line says it all
     gone_ = true;
@@ -198,7 +198,7 @@ bool DiscTrackStream::readSector(uint8_t* out, uint32_t sector) {
   // its own retries on each is skipped past, further at each failure.
   patch_.stride = lastTry >= kSlowFailure ? std::clamp(patch_.stride * 2, kFirstStride, kLongestStride) : 1;
   patch_.next = sector + patch_.stride;
-  qCDebug(lcDisc, "sector %u of %s unreadable (%d attempts, %lld ms): next try at sector %u", lsn,
+  qCDebug(lcDisc, "sector %u of %s unreadable (attempts: %d, %lld ms): next try at sector %u", lsn,
           shownName_.constData(), tried, msOf(Clock::now() - started), extent_.lsn + patch_.next);
   blank(out);
   return true;
@@ -207,16 +207,15 @@ bool DiscTrackStream::readSector(uint8_t* out, uint32_t sector) {
 // A scratch: the sector becomes silence and a blank picture slice, and playback goes on.
 void DiscTrackStream::blank(uint8_t* out) {
   std::memset(out, 0, sectorBytes());
-  ++patch_.blanks;
   ++unreadable_;
 }
 
 // One line for each patch, once it is crossed (or left).
 void DiscTrackStream::closePatch(uint32_t resumedAt) {
   patch_.open = false;
-  qCWarning(lcDisc, "sectors %u to %u of %s unreadable: %lld sectors played as blanks (%d failed reads, %.1f s lost)",
+  qCWarning(lcDisc, "sectors %u to %u of %s unreadable (a scratch): played as blanks (%d failed reads, %.1f s lost)",
             extent_.lsn + patch_.first, extent_.lsn + std::max(patch_.last, resumedAt - 1), shownName_.constData(),
-            static_cast<long long>(patch_.blanks), patch_.failedReads,
+            patch_.failedReads,
             std::chrono::duration<double>(patch_.lost).count());
 }
 

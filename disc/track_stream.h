@@ -123,7 +123,6 @@ class DiscTrackStream : public TrackStream {
     uint32_t next = 0;      // the next one to try; those before it are blanks
     uint32_t stride = 1;
     int failedReads = 0;
-    int64_t blanks = 0;
     Clock::duration lost{};  // time spent on reads that failed
   };
 
