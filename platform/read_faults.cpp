@@ -18,11 +18,11 @@ void ReadFaults::add(uint32_t lsn, uint32_t count, const Fault& fault) {
 void ReadFaults::failForGood(uint32_t lsn, uint32_t count) { add(lsn, count, Fault{}); }
 
 void ReadFaults::failForAttempts(uint32_t lsn, uint32_t count, int attempts) {
-  add(lsn, count, Fault{attempts, Clock::time_point::max()});
+  add(lsn, count, Fault{attempts, Clock::duration::max(), std::nullopt});
 }
 
 void ReadFaults::failFor(uint32_t lsn, uint32_t count, Clock::duration span) {
-  add(lsn, count, Fault{-1, Clock::now() + span});
+  add(lsn, count, Fault{-1, span, std::nullopt});
 }
 
 void ReadFaults::clear() {
@@ -60,7 +60,8 @@ bool ReadFaults::readFails(uint32_t lsn, uint32_t count) {
     const auto now = Clock::now();
     for (auto it = faults_.lower_bound(lsn); it != faults_.end() && it->first - lsn < count; ++it) {
       Fault& f = it->second;
-      if (f.attemptsLeft == 0 || now >= f.until) continue;
+      if (!f.until && f.span != Clock::duration::max()) f.until = now + f.span;
+      if (f.attemptsLeft == 0 || (f.until && now >= *f.until)) continue;
       if (f.attemptsLeft > 0) --f.attemptsLeft;
       fails = true;
     }

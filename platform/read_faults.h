@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 // A drive that is not what it should be, for the virtual drive: reads that take their time,
@@ -19,8 +20,8 @@ class ReadFaults {
 
   // Every read takes `perRead`, and one that fails `perFailedRead` (a drive's own retries).
   void setLatency(Clock::duration perRead, Clock::duration perFailedRead);
-  // `count` sectors from `lsn` fail: for good, for their next `attempts` reads, or until `span`
-  // from now has passed.
+  // `count` sectors from `lsn` fail: for good, for their next `attempts` reads, or for `span`
+  // from the first read that tries them.
   void failForGood(uint32_t lsn, uint32_t count);
   void failForAttempts(uint32_t lsn, uint32_t count, int attempts);
   void failFor(uint32_t lsn, uint32_t count, Clock::duration span);
@@ -41,7 +42,8 @@ class ReadFaults {
  private:
   struct Fault {
     int attemptsLeft = -1;  // -1: no limit
-    Clock::time_point until = Clock::time_point::max();
+    Clock::duration span = Clock::duration::max();
+    std::optional<Clock::time_point> until;  // set by the first read that tries the sector
   };
   void add(uint32_t lsn, uint32_t count, const Fault& fault);
 

@@ -108,10 +108,10 @@ TEST(TrackStream, TheVirtualDrivesFaultsFailSectorsForAttemptsForAWhileOrForGood
   ASSERT_NE(disc, nullptr);
   const uint32_t lsn = disc->extent().lsn;
   ReadFaults& faults = m->readFaults();
-  faults.setLatency({}, std::chrono::milliseconds(200));
+  faults.setLatency({}, std::chrono::milliseconds(40));  // failures the drive answers quickly
   faults.failForAttempts(lsn + 10, 1, 2);
   faults.failForGood(lsn + 20, 2);
-  faults.failFor(lsn + 30, 1, std::chrono::milliseconds(300));
+  faults.failFor(lsn + 30, 1, std::chrono::milliseconds(60));
   const QByteArray got = test::readToEnd(*s, 30000);
   ASSERT_EQ(got.size(), expected.size());
   EXPECT_EQ(disc->unreadableSectors(), 2);
