@@ -117,7 +117,7 @@ long long msOf(DiscTrackStream::Clock::duration d) {
 }  // namespace
 
 DiscTrackStream::~DiscTrackStream() {
-  // The file was left (its end, another track, Stop) inside a bad patch: it still gets its line.
+  // The file was left (its end, another track, Stop) inside a bad patch: what it cost.
   if (patch_.open) closePatch(patch_.next);
 }
 
@@ -190,6 +190,9 @@ bool DiscTrackStream::readSector(uint8_t* out, uint32_t sector) {
       patch_.lost = batchLost_;
       patch_.failedReads = 1;  // the batch it lies in
     }
+    // One line for each patch: where it starts (its end may never come, if the track ends in it).
+    qCWarning(lcDisc, "sector %u of %s unreadable (a scratch): played as a blank, as are the sectors after it until one reads",
+              lsn, shownName_.constData());
   }
   patch_.last = sector;
   patch_.failedReads += tried;
@@ -210,10 +213,9 @@ void DiscTrackStream::blank(uint8_t* out) {
   ++unreadable_;
 }
 
-// One line for each patch, once it is crossed (or left).
 void DiscTrackStream::closePatch(uint32_t resumedAt) {
   patch_.open = false;
-  qCWarning(lcDisc, "sectors %u to %u of %s unreadable (a scratch): played as blanks (%d failed reads, %.1f s lost)",
+  qCDebug(lcDisc, "sectors %u to %u of %s played as blanks (%d failed reads, %.1f s lost)",
             extent_.lsn + patch_.first, extent_.lsn + std::max(patch_.last, resumedAt - 1), shownName_.constData(),
             patch_.failedReads,
             std::chrono::duration<double>(patch_.lost).count());
