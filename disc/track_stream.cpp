@@ -215,10 +215,9 @@ void DiscTrackStream::blank(uint8_t* out) {
 
 void DiscTrackStream::closePatch(uint32_t resumedAt) {
   patch_.open = false;
-  qCDebug(lcDisc, "sectors %u to %u of %s played as blanks (%d failed reads, %.1f s lost)",
-            extent_.lsn + patch_.first, extent_.lsn + std::max(patch_.last, resumedAt - 1), shownName_.constData(),
-            patch_.failedReads,
-            std::chrono::duration<double>(patch_.lost).count());
+  qCDebug(lcDisc, "sectors %u to %u of %s played as blanks (%d failed reads, %.1f s lost)", extent_.lsn + patch_.first,
+          extent_.lsn + std::max(patch_.last, resumedAt - 1), shownName_.constData(), patch_.failedReads,
+          std::chrono::duration<double>(patch_.lost).count());
 }
 
 void DiscTrackStream::readFailed() {
@@ -235,9 +234,10 @@ void DiscTrackStream::readCleanly(uint32_t sectors) {
   if (cleanRun_ < kCleanStretch) return;
   failuresSinceClean_ = 0;
   if (!disc_->slowReading()) return;
-  disc_->setSlowReading(false);
-  qCDebug(lcDisc, "%lld sectors of %s read cleanly: the drive reads at full speed again",
-          static_cast<long long>(cleanRun_), shownName_.constData());
+  const bool faster = disc_->setSlowReading(false);
+  qCDebug(lcDisc, "%lld sectors of %s read cleanly: %s", static_cast<long long>(cleanRun_), shownName_.constData(),
+          faster ? "the drive reads at full speed again" : "the drive refused its full speed");
+  cleanRun_ = 0;  // asked again, if need be, after another clean stretch
 }
 
 bool DiscTrackStream::readPaced(uint8_t* buf, uint32_t lsn, uint32_t count) {
