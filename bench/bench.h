@@ -68,5 +68,6 @@ std::vector<Row> growthRows(const Settings& s);
 std::vector<Row> lateDiscRows(const Settings& s);     // a disc put in while the player waits, to playing       // memory after many track changes
 std::vector<Row> windowRows(const Settings& s);       // the real window playing: GUI answers, frames, CPU
 std::vector<Row> waylandRows(const Settings& s);      // figures 7 and 9 natively on Wayland against X11
+std::vector<Row> scratchRows(const Settings& s);      // a bad patch: time lost, GUI answers
 
 }  // namespace vcd::bench

@@ -3,7 +3,7 @@
 // table and exits non-zero when a target is missed. Run it through scripts/bench.sh (it needs
 // an X display for the cold start).
 //
-//   vcd_bench [--runs N] [--only 1,2,3,4,5,6,7,10,w] [--changes N] (7 also gives figures 8 and 9;
+//   vcd_bench [--runs N] [--only 1,2,3,4,5,6,7,10,11,w] [--changes N] (7 also gives figures 8 and 9;
 //   w, or 7w or 9w, figures 7 and 9 natively on Wayland in a headless sway against X11)
 #include "bench/bench.h"
 
@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
   s.ntscImage = s.mediaDir + "/long45ntsc.cue";
   constexpr int kWayland = 10;  // figures 7w and 9w
   constexpr int kLateDisc = 11;  // figure 10
-  QSet<int> parts{1, 2, 3, 4, 5, 6, 7, kWayland, kLateDisc};
+  constexpr int kScratches = 12;  // figure 11
+  QSet<int> parts{1, 2, 3, 4, 5, 6, 7, kWayland, kLateDisc, kScratches};
   const QStringList args = app.arguments();
   for (int i = 1; i + 1 < args.size(); ++i) {
     if (args[i] == "--runs") {
@@ -40,7 +41,10 @@ int main(int argc, char** argv) {
     } else if (args[i] == "--only") {
       parts.clear();
       for (const QString& p : args[++i].split(','))
-        parts.insert(p.endsWith('w') ? kWayland : p == QLatin1String("10") ? kLateDisc : p.toInt());
+        parts.insert(p.endsWith('w')               ? kWayland
+                     : p == QLatin1String("10") ? kLateDisc
+                     : p == QLatin1String("11") ? kScratches
+                                                : p.toInt());
     }
   }
   std::printf("Medians of %d runs (track switches: %d; playback: %d pairs side by side). Load at start: %s.\n", s.runs,
@@ -63,6 +67,7 @@ int main(int argc, char** argv) {
   // The mpv player's reference of figure 9 plays the payload the reader figures write.
   if (parts.contains(7) && !parts.contains(5)) readerRows(s);
   add(7, "the real window playing (about three minutes)", windowRows);
+  add(kScratches, "a scratched disc (about a minute)", scratchRows);
   add(kWayland, "the real window natively on Wayland against X11 (about four minutes)", waylandRows);
   // By the figure's number ("7w" beside 7, 10 after 9).
   const auto number = [](const QString& figure) {
@@ -90,7 +95,8 @@ int main(int argc, char** argv) {
               "payload as a file; 5 the 1x rate (read() of the same sectors of the BIN beside it); 6 after 10 changes;\n"
               "7 the same window before the disc plays; 8 the track's own frame rate; 9 the mpv player\n"
               "(--vo=gpu, x11egl) showing the same track in a 485 x 265 window; 7w the same window natively on Wayland\n"
-              "(headless sway) before the disc plays, and figure 7's X11 run; 9w the player itself on X11 (Xvfb).\n");
+              "(headless sway) before the disc plays, and figure 7's X11 run; 9w the player itself on X11 (Xvfb); 10 one failed\n"
+              "read per bad sector, and the GUI round trip while the clean disc's track plays.\n");
   for (const QString& n : notes) std::printf("%s\n", qPrintable(n));
   std::printf("Load at the end: %s.\n", qPrintable(loadAverage()));
   return allPass && rows.size() > 0 ? 0 : 1;

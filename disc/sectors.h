@@ -60,6 +60,11 @@ class DiscHandle {
   // Whether the sector at `lsn` is stored whole enough to yield a Form 2 payload (an image of
   // 2,048-byte sectors holds the user data only).
   virtual bool storesForm2(uint32_t /*lsn*/) { return true; }
+  // Asks the drive to read slower (a scratched disc reads better slowly) or at its full speed
+  // again. Called on the reading thread: it may take the drive a moment. False when the drive
+  // has no such setting (an image) or refused; slowReading() tells what was asked last.
+  virtual bool setSlowReading(bool /*slow*/) { return false; }
+  virtual bool slowReading() { return false; }
 };
 
 }  // namespace vcd::disc

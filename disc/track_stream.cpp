@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace vcd::disc {
 
@@ -107,48 +108,136 @@ int64_t DiscTrackStream::read(char* buf, uint64_t n) {
   return done + count;
 }
 
+namespace {
+
+long long msOf(DiscTrackStream::Clock::duration d) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+}
+
+}  // namespace
+
+DiscTrackStream::~DiscTrackStream() {
+  // The file was left (its end, another track, Stop) inside a bad patch: what it cost.
+  if (patch_.open) closePatch(patch_.next);
+}
+
 // Reads `count` sectors of the file from `first` into `out`; unreadable ones become zeros
 // unless the disc is gone.
 bool DiscTrackStream::fill(uint8_t* out, uint32_t first, uint32_t count) {
-  if (readPaced(out, extent_.lsn + first, count)) {
-    failureRun_ = 0;
-  } else if (!recover(out, first, count)) {
-    return false;
+  // A seek away from the patch being crossed: what lies there is tried afresh.
+  if (patch_.open && (first < patch_.first || first > patch_.next)) closePatch(patch_.next);
+  if (!patch_.open) {
+    const auto started = Clock::now();
+    if (readPaced(out, extent_.lsn + first, count)) {
+      readCleanly(count);
+      return !cancelled_;
+    }
+    if (cancelled_) return false;
+    batchLost_ = Clock::now() - started;
+    batchFailed_ = true;
+    readFailed();
+  }
+  // The batch failed, or a patch is being crossed: sector by sector, so one bad sector costs
+  // only itself and the good ones around it are kept.
+  const int bytes = sectorBytes();
+  for (uint32_t i = 0; i < count; ++i) {
+    uint8_t* sector = out + static_cast<size_t>(i) * bytes;
+    if (patch_.open && first + i < patch_.next) {
+      blank(sector);  // skipped: inside the patch
+      continue;
+    }
+    if (!readSector(sector, first + i)) return false;
   }
   return !cancelled_;
 }
 
-// The batch failed: go through it sector by sector, so one bad sector costs only itself.
-bool DiscTrackStream::recover(uint8_t* dest, uint32_t first, uint32_t count) {
-  const int bytes = sectorBytes();
-  for (uint32_t i = 0; i < count; ++i) {
-    uint8_t* out = dest + static_cast<size_t>(i) * bytes;
-    const int attempts = failureRun_ >= kRetryRunLimit ? 1 : kAttempts;
-    bool ok = false;
-    for (int a = 0; a < attempts && !ok; ++a) {
-      if (cancelled_) return false;
-      ok = readPaced(out, extent_.lsn + first + i, 1);
-    }
-    if (ok) {
-      failureRun_ = 0;
-      continue;
-    }
+bool DiscTrackStream::readSector(uint8_t* out, uint32_t sector) {
+  const uint32_t lsn = extent_.lsn + sector;
+  const auto started = Clock::now();
+  const int attempts = patch_.open ? 1 : kAttempts;
+  Clock::duration lastTry{};
+  int tried = 0;
+  bool ok = false;
+  while (!ok && tried < attempts && (tried == 0 || Clock::now() - started < kRetryBudget)) {
     if (cancelled_) return false;
-    const uint32_t lsn = extent_.lsn + first + i;
-    if (!disc_->mediumPresent() || ++failureRun_ >= kGiveUpRun) {
-      qCWarning(lcDisc, "sector %u of %s unreadable (%d attempts): the disc is gone, reading stops", lsn,
-                shownName_.constData(), attempts);
-      gone_ = true;
-      return false;
-    }
-    // A scratch: the sector becomes silence and a blank picture slice, and playback goes on.
-    // One line for the first sector of each unreadable run.
-    if (failureRun_ == 1)
-      qCWarning(lcDisc, "sector %u of %s unreadable (%d attempts): played as a blank", lsn, shownName_.constData(), attempts);
-    std::memset(out, 0, bytes);
-    ++unreadable_;
+    if (tried > 0)
+      qCDebug(lcDisc, "sector %u of %s: read %d failed after %lld ms, trying again", lsn, shownName_.constData(), tried,
+              msOf(lastTry));
+    const auto tryStarted = Clock::now();
+    ok = readPaced(out, lsn, 1);
+    lastTry = Clock::now() - tryStarted;
+    ++tried;
+    if (!ok && !cancelled_) readFailed();
   }
+  if (cancelled_) return false;
+  if (ok) {
+    if (patch_.open) closePatch(sector);
+    readCleanly(1);
+    return true;
+  }
+  if (!disc_->mediumPresent() || (patch_.open && sector - patch_.first + 1 >= kGiveUpRun)) {
+    qCWarning(lcDisc, "sector %u of %s unreadable (attempts: %d): the disc is gone, reading stops", lsn,
+              shownName_.constData(), tried);
+    patch_.open = false;  // this line says it all
+    gone_ = true;
+    return false;
+  }
+  if (!patch_.open) {
+    patch_ = BadPatch{};
+    patch_.open = true;
+    patch_.first = sector;
+    if (std::exchange(batchFailed_, false)) {
+      patch_.lost = batchLost_;
+      patch_.failedReads = 1;  // the batch it lies in
+    }
+    // One line for each patch: where it starts (its end may never come, if the track ends in it).
+    qCWarning(lcDisc, "sector %u of %s unreadable (a scratch): played as a blank, as are the sectors after it until one reads",
+              lsn, shownName_.constData());
+  }
+  patch_.last = sector;
+  patch_.failedReads += tried;
+  patch_.lost += Clock::now() - started;
+  // Failures the drive answers at once cost nothing: every sector is tried. A drive that spends
+  // its own retries on each is skipped past, further at each failure.
+  patch_.stride = lastTry >= kSlowFailure ? std::clamp(patch_.stride * 2, kFirstStride, kLongestStride) : 1;
+  patch_.next = sector + patch_.stride;
+  qCDebug(lcDisc, "sector %u of %s unreadable (attempts: %d, %lld ms): next try at sector %u", lsn,
+          shownName_.constData(), tried, msOf(Clock::now() - started), extent_.lsn + patch_.next);
+  blank(out);
   return true;
+}
+
+// A scratch: the sector becomes silence and a blank picture slice, and playback goes on.
+void DiscTrackStream::blank(uint8_t* out) {
+  std::memset(out, 0, sectorBytes());
+  ++unreadable_;
+}
+
+void DiscTrackStream::closePatch(uint32_t resumedAt) {
+  patch_.open = false;
+  qCDebug(lcDisc, "sectors %u to %u of %s played as blanks (%d failed reads, %.1f s lost)", extent_.lsn + patch_.first,
+          extent_.lsn + std::max(patch_.last, resumedAt - 1), shownName_.constData(), patch_.failedReads,
+          std::chrono::duration<double>(patch_.lost).count());
+}
+
+void DiscTrackStream::readFailed() {
+  ++failedReads_;
+  cleanRun_ = 0;
+  if (++failuresSinceClean_ != kSlowDownAfter || disc_->slowReading()) return;
+  const bool slower = disc_->setSlowReading(true);
+  qCDebug(lcDisc, "%d failed reads on %s: %s", failuresSinceClean_, shownName_.constData(),
+          slower ? "the drive reads slower" : "the drive cannot be asked to read slower");
+}
+
+void DiscTrackStream::readCleanly(uint32_t sectors) {
+  cleanRun_ += sectors;
+  if (cleanRun_ < kCleanStretch) return;
+  failuresSinceClean_ = 0;
+  if (!disc_->slowReading()) return;
+  const bool faster = disc_->setSlowReading(false);
+  qCDebug(lcDisc, "%lld sectors of %s read cleanly: %s", static_cast<long long>(cleanRun_), shownName_.constData(),
+          faster ? "the drive reads at full speed again" : "the drive refused its full speed");
+  cleanRun_ = 0;  // asked again, if need be, after another clean stretch
 }
 
 bool DiscTrackStream::readPaced(uint8_t* buf, uint32_t lsn, uint32_t count) {

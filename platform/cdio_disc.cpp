@@ -3,6 +3,7 @@
 #include "disc/nrg_check.h"
 #include "platform/drive_status.h"
 #include "platform/libcdio.h"
+#include "platform/log.h"
 
 #include <cstring>
 #include <mutex>
@@ -18,6 +19,10 @@ using disc::kSubheaderBytes;
 namespace {
 
 constexpr int kM2RawSectorBytes = 2336;  // subheader (8) + payload (2,324) + spare (4)
+// What a drive is asked for on a scratched disc (in units of 1x): slow enough to read marginal
+// sectors better, still well above the 1x a Video CD plays at. 0 asks for the drive's fastest.
+constexpr int kCarefulSpeed = 4;
+constexpr int kFullSpeed = 0;
 
 // A disc read through libcdio: an optical drive, or an NRG image. The handle is this object's
 // alone; the streams of one folder share the object, so its reads take turns (see libcdio.h).
@@ -57,6 +62,22 @@ class CdioDisc : public disc::DiscHandle {
 
   uint32_t endLsn() override { return end_; }
 
+  bool setSlowReading(bool slow) override {
+    if (virtual_) return false;  // an image reads as it reads
+    std::lock_guard lock(readMutex_);
+    const driver_return_code_t rc = cdio_set_speed(cdio_.get(), slow ? kCarefulSpeed : kFullSpeed);
+    if (rc != DRIVER_OP_SUCCESS) {
+      qCDebug(lcDrives, "%s refused to change its speed (%s)", qPrintable(device_), cdio_driver_errmsg(rc));
+      return false;
+    }
+    slow_ = slow;
+    return true;
+  }
+  bool slowReading() override {
+    std::lock_guard lock(readMutex_);
+    return slow_;
+  }
+
   bool mediumPresent() override {
     if (virtual_) return virtual_->present() && nrg_->stillThere();
     const DriveState state = DriveDevice(device_).state();
@@ -71,6 +92,7 @@ class CdioDisc : public disc::DiscHandle {
   uint32_t end_ = UINT32_MAX;
   std::mutex readMutex_;
   std::vector<uint8_t> raw_;
+  bool slow_ = false;
 };
 
 }  // namespace

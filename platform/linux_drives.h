@@ -4,6 +4,7 @@
 #include "disc/virtual_disc.h"
 #include "platform/drives.h"
 #include "platform/medium_state.h"
+#include "platform/read_faults.h"
 
 #include <QString>
 #include <cstdint>
@@ -96,6 +97,9 @@ class LinuxDriveManager : public DriveManager {
   // Slows every disc read to `sectorsPerSecond` (75 = 1x, 600 = 8x); 0 removes the limit.
   // Applies to streams already open. A stream waiting on the limit returns at once when cancelled.
   void setReadRateLimit(double sectorsPerSecond);
+  // The virtual drive's faults (none until set): reads of its disc images go through them,
+  // those of discs opened before included.
+  ReadFaults& readFaults() { return *faults_; }
 
   std::vector<DriveRoot> driveRoots() override;
   using DriveManager::listFolder;
@@ -126,6 +130,7 @@ class LinuxDriveManager : public DriveManager {
   DeviceLister lister_;
   DriveProbe probe_;
   std::shared_ptr<disc::ReadPacer> pacer_;
+  const std::shared_ptr<ReadFaults> faults_ = std::make_shared<ReadFaults>();
   mutable std::mutex mutex_;
   bool enumerated_ = false;
   std::vector<QString> devices_;

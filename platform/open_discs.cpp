@@ -74,6 +74,8 @@ class SharedDisc : public disc::DiscHandle {
   uint32_t endLsn() override { return disc_->handle->endLsn(); }
   bool mediumPresent() override { return disc_->handle->mediumPresent(); }
   bool storesForm2(uint32_t lsn) override { return disc_->handle->storesForm2(lsn); }
+  bool setSlowReading(bool slow) override { return disc_->handle->setSlowReading(slow); }
+  bool slowReading() override { return disc_->handle->slowReading(); }
 
  private:
   std::shared_ptr<OpenDisc> disc_;
@@ -152,7 +154,7 @@ disc::Result<std::shared_ptr<OpenDisc>> LinuxDriveManager::openDisc(QChar letter
   OpenedDisc handle = drive->virtualDisc ? openVirtualDisc(drive->virtualDisc, driveName(letter))
                                          : openDriveDisc(drive->device, driveName(letter));
   if (!handle) return handle.error();
-  disc->handle = *std::move(handle);
+  disc->handle = drive->virtualDisc ? withReadFaults(*std::move(handle), faults_) : *std::move(handle);
   if (!drive->virtualDisc) sameMediumInDrive(drive->device);  // clears the drive's "medium changed" mark for the next reuse
   std::lock_guard lock(mutex_);
   ++opened_;

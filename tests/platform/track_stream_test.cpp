@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "disc/track_stream.h"
+#include "platform/read_faults.h"
 #include "tests/support/media.h"
 
 using namespace vcd;
@@ -94,6 +95,36 @@ TEST(TrackStream, EjectingStopsOpenStreamsForGoodAndClosingBringsTheDiscBack) {
   ASSERT_EQ(again->seek(0), 0);
   EXPECT_EQ(again->read(buf.data(), buf.size()), -1);
   EXPECT_TRUE(again->discGone());
+}
+
+// The virtual drive's faults reach a disc opened before they were set: a sector that fails twice
+// reads on the third try, one that fails for a while reads once its time is up (within the retry
+// second), two that fail for good play as blanks; cleared, the track reads whole again.
+TEST(TrackStream, TheVirtualDrivesFaultsFailSectorsForAttemptsForAWhileOrForGood) {
+  const QByteArray expected = test::readToEnd(*test::driveWithImage(test::mediaPath("demo.cue"))->openFile(track(1)));
+  auto m = test::driveWithImage(test::mediaPath("demo.cue"));
+  auto s = m->openFile(track(1));
+  const auto* disc = dynamic_cast<disc::DiscTrackStream*>(s.get());
+  ASSERT_NE(disc, nullptr);
+  const uint32_t lsn = disc->extent().lsn;
+  ReadFaults& faults = m->readFaults();
+  faults.setLatency({}, std::chrono::milliseconds(40));  // failures the drive answers quickly
+  faults.failForAttempts(lsn + 10, 1, 2);
+  faults.failForGood(lsn + 20, 2);
+  faults.failFor(lsn + 30, 1, std::chrono::milliseconds(60));
+  const QByteArray got = test::readToEnd(*s, 30000);
+  ASSERT_EQ(got.size(), expected.size());
+  EXPECT_EQ(disc->unreadableSectors(), 2);
+  EXPECT_TRUE(allZero(got.mid(20 * kPayload, 2 * kPayload)));
+  EXPECT_EQ(got.left(20 * kPayload) + got.mid(22 * kPayload), expected.left(20 * kPayload) + expected.mid(22 * kPayload));
+  EXPECT_EQ(faults.failedReads(), disc->failedReads());
+  EXPECT_FALSE(s->discGone());
+  ASSERT_FALSE(faults.speedChanges().empty());
+  EXPECT_TRUE(faults.speedChanges().front());  // failures in a row: the drive was asked to read slower
+
+  faults.clear();
+  ASSERT_EQ(s->seek(0), 0);
+  EXPECT_EQ(test::readToEnd(*s), expected);
 }
 
 TEST(TrackStream, TracksReadOnEngineThreadsWhileTheWindowLists) {
