@@ -25,12 +25,6 @@ using capture::Capturefrm;
 const QString kAllDone = "All Done|The image has been saved as \\Desktop\\ScreenShot.bmp";
 const QString kCaption = "This picture was captured using Voren VCD Player download at https://voren.example.org/vcdplayer";
 
-QImage filled(int w, int h, QRgb colour) {
-  QImage img(w, h, QImage::Format_RGB32);
-  img.fill(colour);
-  return img;
-}
-
 class CaptureTest : public ::testing::Test {
  protected:
   DesktopSandbox sandbox;
@@ -45,7 +39,7 @@ class CaptureTest : public ::testing::Test {
   QStringList windowCalls;  // what the sequence asked of the window
   QStringList messages;     // message boxes as "title|text"; none of them blocks
   QList<int> steps;         // the timer steps in the order they ran
-  std::function<QImage()> screen = [] { return filled(640, 480, qRgb(0, 0, 200)); };
+  std::function<QImage()> screen = [] { return filledImage(640, 480, qRgb(0, 0, 200)); };
   std::unique_ptr<capture::CaptureSequence> capture;
 
   void SetUp() override {
@@ -149,7 +143,7 @@ TEST_F(CaptureTest, TheCoverIsClickedAwayEvenUnderAnotherWindow) {
 TEST_F(CaptureTest, ASecondCaptureReplacesTheFirstApplyWritesItAgainAndAWaylandScreenTakesTheVideo) {
   capture->start();
   ASSERT_TRUE(runToEnd());
-  screen = [] { return filled(800, 600, qRgb(0, 150, 0)); };
+  screen = [] { return filledImage(800, 600, qRgb(0, 150, 0)); };
   capture->start();
   ASSERT_TRUE(runToEnd(2));
   EXPECT_EQ(QImage(sandbox.shot()).size(), QSize(800, 620));
@@ -166,12 +160,12 @@ TEST_F(CaptureTest, ASecondCaptureReplacesTheFirstApplyWritesItAgainAndAWaylandS
   const QSize size = QGuiApplication::primaryScreen()->size();
   const std::pair<const char*, std::function<QImage()>> unreadable[] = {
       {"null grab", [] { return QImage(); }},
-      {"black grab", [] { return filled(1024, 768, qRgb(0, 0, 0)); }},
+      {"black grab", [] { return filledImage(1024, 768, qRgb(0, 0, 0)); }},
   };
   for (const auto& [kind, grab] : unreadable) {
     SCOPED_TRACE(kind);
     screen = grab;
-    player.frame = filled(352, 288, qRgb(220, 30, 30));
+    player.frame = filledImage(352, 288, qRgb(220, 30, 30));
     const int before = messages.size();
     capture->start();
     ASSERT_TRUE(runToEnd(before + 1));
@@ -183,7 +177,7 @@ TEST_F(CaptureTest, ASecondCaptureReplacesTheFirstApplyWritesItAgainAndAWaylandS
   }
   // A grab with anything at all on it is the screen: a single lit pixel keeps it.
   screen = [] {
-    QImage dark = filled(800, 600, qRgb(0, 0, 0));
+    QImage dark = filledImage(800, 600, qRgb(0, 0, 0));
     dark.setPixel(799, 599, qRgb(1, 1, 1));
     return dark;
   };
@@ -199,7 +193,7 @@ TEST_F(CaptureTest, FailuresPutTheVideoBackAndSaySo) {
   const std::pair<const char*, std::function<void()>> cases[] = {
       {"there is no Desktop folder", [this] { QDir(sandbox.desktop).removeRecursively(); }},
       {"the screen cannot be read", [this] { screen = [] { return QImage(); }; }},
-      {"the screen cannot be read", [this] { screen = [] { return filled(640, 480, qRgb(0, 0, 0)); }; }},
+      {"the screen cannot be read", [this] { screen = [] { return filledImage(640, 480, qRgb(0, 0, 0)); }; }},
       {"cannot be written", [this] {
          QFile::remove(sandbox.shot());
          QDir().mkdir(sandbox.shot());  // a folder stands where the file should go
@@ -211,7 +205,7 @@ TEST_F(CaptureTest, FailuresPutTheVideoBackAndSaySo) {
     QDir(sandbox.desktop).removeRecursively();
     QDir().mkpath(sandbox.desktop);
     writeFile(sandbox.shot(), "an earlier screenshot");
-    screen = [] { return filled(640, 480, qRgb(0, 0, 200)); };
+    screen = [] { return filledImage(640, 480, qRgb(0, 0, 200)); };
     pausedAtFullScreen();
     messages.clear();
     arrange();

@@ -138,11 +138,7 @@ class FullScreen : public WindowTest {
   }
 
   void captureMaximiseRestore() {
-    screen = [] {
-      QImage blue(640, 480, QImage::Format_RGB32);
-      blue.fill(qRgb(0, 0, 200));
-      return blue;
-    };
+    screen = [] { return filledImage(640, 480, qRgb(0, 0, 200)); };
     const Look before = look();
     const auto [bigBefore, normal] = maximiseAndRestore();
     w->Capturecmd_Click();

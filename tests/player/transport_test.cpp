@@ -74,11 +74,7 @@ TEST_F(TransportTest, CaptureLeavesTheOnTopBandAndTheParkedApplyAnswersItsAccess
   EXPECT_TRUE(sandbox.desktopFiles().isEmpty());
 
   messages.clear();
-  screen = [] {
-    QImage blue(640, 480, QImage::Format_RGB32);
-    blue.fill(qRgb(0, 0, 200));
-    return blue;
-  };
+  screen = [] { return filledImage(640, 480, qRgb(0, 0, 200)); };
   player.setState(kPlaying);
   w->chkOnTop->setChecked(true);
   w->Capturecmd->click();
@@ -86,9 +82,9 @@ TEST_F(TransportTest, CaptureLeavesTheOnTopBandAndTheParkedApplyAnswersItsAccess
   EXPECT_NE(w->capturefrm(), nullptr);
   EXPECT_EQ(player.DisplaySize(), kDisplayFullScreen);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.isEmpty(); }, 20000));
+  // What is saved and the video's way back are the capture sequence's own tests
+  // (tests/capture/capture_test.cpp) and the full-screen tests' (full_screen_test.cpp).
   EXPECT_EQ(messages, QStringList({"All Done|The image has been saved as \\Desktop\\ScreenShot.bmp"}));
-  EXPECT_EQ(QImage(sandbox.shot()).size(), QSize(640, 500));
-  EXPECT_EQ(player.DisplaySize(), kDisplayFitToControl);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // real discs from vcdimager), small MPEG files it makes with ffmpeg, and the disc layer's virtual
 // drive holding an image.
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -28,6 +29,12 @@ inline QString localMedia(const char* name) { return mediaPath(name); }
 QString writeTempFile(const char* name, const QByteArray& bytes);
 
 QByteArray readFile(const QString& path);
+// A picture of one colour: a screen or a video frame whose pixels a test can recognise.
+inline QImage filledImage(int width, int height, QRgb colour) {
+  QImage img(width, height, QImage::Format_RGB32);
+  img.fill(colour);
+  return img;
+}
 bool writeFile(const QString& path, const QByteArray& bytes);
 
 constexpr int kRawSector = 2352;  // a BIN holds raw sectors
