@@ -51,7 +51,7 @@ Run play(const Settings& s, bool scratched) {
     faults.setLatency({}, kFailedReadCost);
     faults.failForGood(track->extent().lsn + kPatchAt, kBadSectors);
   }
-  mpv::MpvPlayer player(drives.get(), mpv::MpvPlayer::Mode::Headless);
+  engine::MpvPlayer player(drives.get(), engine::MpvPlayer::Mode::Headless);
   QEventLoop loop;
   QElapsedTimer clock;
   Run run;
