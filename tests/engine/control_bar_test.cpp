@@ -1,7 +1,6 @@
 // The control bar's pictures stand out on light and dark desktops alike: they are drawn in the
 // palette's button-text colour and follow a change of the desktop's colours.
 #include <QApplication>
-#include <QDir>
 #include <QPalette>
 #include <QTest>
 #include <QToolButton>
@@ -10,6 +9,7 @@
 #include "engine/control_bar.h"
 #include "engine/mpv_player.h"
 #include "engine/video_widget.h"
+#include "tests/support/media.h"
 
 #include <QSlider>
 #include <cmath>
@@ -52,11 +52,6 @@ Ink inkOf(const QIcon& icon) {
   return ink;
 }
 
-void saveShot(QWidget& bar, const char* name) {
-  if (const QString dir = qEnvironmentVariable("VCD_SCREENSHOT_DIR"); !dir.isEmpty() && QDir().mkpath(dir))
-    bar.grab().scaled(bar.size() * 3).save(dir + "/" + name);
-}
-
 TEST(ControlBarGlyphs, DrawnInTheButtonTextColourOnLightAndDarkDesktops) {
   const QPalette original = QApplication::palette();
   MpvPlayer player(nullptr, MpvPlayer::Mode::Headless);
@@ -83,13 +78,13 @@ TEST(ControlBarGlyphs, DrawnInTheButtonTextColourOnLightAndDarkDesktops) {
     }
   };
   expectInk(QColor("#f6f5f4"), QColor("#2e3436"));
-  saveShot(bar, "control-bar-light.png");
+  vcd::test::saveScreenshot(bar.grab().scaled(bar.size() * 3), "control-bar-light.png");
 
   // The desktop turns dark: the bar and its pictures follow.
   QApplication::setPalette(desktopPalette(QColor("#242424"), QColor("#ffffff")));
   QCoreApplication::processEvents();
   expectInk(QColor("#242424"), QColor("#ffffff"));
-  saveShot(bar, "control-bar-dark.png");
+  vcd::test::saveScreenshot(bar.grab().scaled(bar.size() * 3), "control-bar-dark.png");
 
   // Each state has its own picture: muted crosses the speaker out; play, stop and pause differ.
   const QImage speaker = bar.muteButton()->icon().pixmap(16).toImage();

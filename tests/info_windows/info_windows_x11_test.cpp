@@ -1,7 +1,6 @@
 // The information windows with the real stacking routine on a real window manager (Xvfb with
 // openbox): in the "above" layer from the moment they appear, out of it when unloaded. Pictures
 // of both go to $VCD_SCREENSHOT_DIR for a person to look at.
-#include <QDir>
 #include <QPointer>
 #include <QScreen>
 #include <QTest>
@@ -9,6 +8,7 @@
 
 #include "info_windows/frmabout.h"
 #include "info_windows/frmhelp.h"
+#include "tests/support/media.h"
 #include "tests/support/x11_window_state.h"
 #include "ui/fonts.h"
 #include "window_services/topmost.h"
@@ -33,10 +33,8 @@ TEST(X11InfoWindows, AboveFromTheirFirstAppearanceUntilUnloaded) {
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     EXPECT_TRUE(QTest::qWaitFor([&] { return x11::isAbove(window); }, 20000));
-    if (const QString dir = qEnvironmentVariable("VCD_SCREENSHOT_DIR"); !dir.isEmpty() && QDir().mkpath(dir)) {
-      window->grab().save(dir + "/" + name + ".png");
-      window->screen()->grabWindow(0).save(dir + "/" + name + "-screen.png");
-    }
+    saveScreenshot(window->grab(), QString(name) + ".png");
+    saveScreenshot(window->screen()->grabWindow(0), QString(name) + "-screen.png");
     const WId id = window->winId();
     unload();  // takes it out of the band while it is still on screen
     EXPECT_TRUE(QTest::qWaitFor([&] { return !x11::netWmState(id).contains("_NET_WM_STATE_ABOVE"); }, 20000));

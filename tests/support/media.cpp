@@ -1,5 +1,6 @@
 #include "tests/support/media.h"
 
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -24,6 +25,11 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
   const bool ok = f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
   EXPECT_TRUE(ok) << path.toStdString();
   return ok;
+}
+
+void saveScreenshot(const QPixmap& picture, const QString& name) {
+  if (const QString dir = qEnvironmentVariable("VCD_SCREENSHOT_DIR"); !dir.isEmpty() && QDir().mkpath(dir))
+    picture.save(dir + "/" + name);
 }
 
 std::unique_ptr<platform::LinuxDriveManager> driveWithImage(const QString& image) {

@@ -4,6 +4,7 @@
 // drive holding an image.
 #include <QByteArray>
 #include <QImage>
+#include <QPixmap>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -36,6 +37,8 @@ inline QImage filledImage(int width, int height, QRgb colour) {
   return img;
 }
 bool writeFile(const QString& path, const QByteArray& bytes);
+// Leaves a picture in $VCD_SCREENSHOT_DIR (when it is set) for a person to look at.
+void saveScreenshot(const QPixmap& picture, const QString& name);
 
 constexpr int kRawSector = 2352;  // a BIN holds raw sectors
 constexpr int kPayload = 2324;    // the payload of a Form 2 sector
