@@ -24,68 +24,51 @@ void keepPlayerLines(QtMsgType type, const QMessageLogContext& context, const QS
 }
 
 TEST_F(WindowTest, TerminalHasOneLinePerFailureAndNothingOnANormalRun) {
+  enum class Then { Nothing, PlayAndNext, WatchdogTicks };
   struct Case {
     const char* what;
-    std::function<void()> run;
+    QChar drive;          // none: no drive at all
+    int tracks;           // in its Mpegav folder; -1: no disc in it
+    const char* source;   // the disc image the drive holds, as the user named it ("": none)
+    const char* commandLine;
+    Then then;
     const char* line;  // what the one line starts with; nullptr: no line at all
   };
   const Case cases[] = {
-      {"normal start and play",
-       [&] {
-         addDrive('D', FakeDriveManager::tracks(3));
-         load();
-         player.setState(kPlaying);
-         w->Nexttrackcmd_Click();
-         player.setState(kPlaying);
-       },
-       nullptr},
-      {"no drive", [&] { load(); }, "vcd.window: No playable Video CD found: there is no CD-ROM drive"},
-      {"an empty drive",
-       [&] {
-         addDrive('E', std::nullopt);
-         load();
-       },
-       "vcd.window: No playable Video CD found: cdrom://E/Mpegav: "},
-      {"no disc, a file named instead", [&] { load("/films/clip.mpg"); }, nullptr},
-      {"a file the engine refuses",
-       [&] {
-         player.refuses = [](const QString& p) { return p.endsWith(".mpg"); };
-         load("/films/broken.mpg");
-       },
+      {"normal start and play", 'D', 3, "", "", Then::PlayAndNext, nullptr},
+      {"no drive", {}, 0, "", "", Then::Nothing, "vcd.window: No playable Video CD found: there is no CD-ROM drive"},
+      {"an empty drive", 'E', -1, "", "", Then::Nothing, "vcd.window: No playable Video CD found: cdrom://E/Mpegav: "},
+      {"no disc, a file named instead", {}, 0, "", "/films/clip.mpg", Then::Nothing, nullptr},
+      {"a file the engine refuses", {}, 0, "", "/films/broken.mpg", Then::Nothing,
        "vcd.window: The file /films/broken.mpg cannot be opened: cannot open /films/broken.mpg"},
-      {"a track that never plays",
-       [&] {
-         addDrive('D', FakeDriveManager::tracks(2));
-         load();
-         w->tmrWrong_Format_Timer();
-       },
+      {"a track that never plays", 'D', 2, "", "", Then::WatchdogTicks,
        "vcd.window: Nothing played within 20 s of starting cdrom://D/Mpegav/AVSEQ01.DAT - stopped"},
       // A disc image the user named: the lines about its disc name that file.
-      {"a track of an image that never plays",
-       [&] {
-         platform::setDriveSource('D', "disc image ./My Film.cue");
-         addDrive('D', FakeDriveManager::tracks(2));
-         load();
-         w->tmrWrong_Format_Timer();
-       },
+      {"a track of an image that never plays", 'D', 2, "disc image ./My Film.cue", "", Then::WatchdogTicks,
        "vcd.window: Nothing played within 20 s of starting cdrom://D/Mpegav/AVSEQ01.DAT (disc image ./My Film.cue) - stopped"},
-      {"an image without tracks",
-       [&] {
-         platform::setDriveSource('E', "disc image /films/empty.iso");
-         addDrive('E', std::nullopt);
-         load();
-       },
+      {"an image without tracks", 'E', -1, "disc image /films/empty.iso", "", Then::Nothing,
        "vcd.window: No playable Video CD found: cdrom://E/Mpegav (disc image /films/empty.iso): "},
   };
-  platform::setDriveSource('D', {});  // the fake drives hold no image, until a case says so
-  platform::setDriveSource('E', {});
+  player.refuses = [](const QString& p) { return p.contains("broken"); };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     drives.drives.clear();
-    player.refuses = [](const QString&) { return false; };
+    platform::setDriveSource('D', {});  // the fake drives hold no image, unless the case says so
+    platform::setDriveSource('E', {});
+    if (!c.drive.isNull()) {
+      platform::setDriveSource(c.drive, QString::fromUtf8(c.source));
+      addDrive(c.drive, c.tracks < 0 ? std::nullopt : std::optional(FakeDriveManager::tracks(c.tracks)));
+    }
     terminal().clear();
     const QtMessageHandler previous = qInstallMessageHandler(&keepPlayerLines);
-    c.run();
+    load(c.commandLine);
+    if (c.then == Then::PlayAndNext) {
+      player.setState(kPlaying);
+      w->Nexttrackcmd_Click();
+      player.setState(kPlaying);
+    } else if (c.then == Then::WatchdogTicks) {
+      w->tmrWrong_Format_Timer();
+    }
     qInstallMessageHandler(previous);
     if (!c.line) {
       EXPECT_TRUE(terminal().isEmpty()) << terminal().join('\n').toStdString();
