@@ -2,7 +2,7 @@
 // test paints: the black cover, the three timer steps run by themselves, the stamped screenshot
 // on the test's own Desktop, the video back in the window playing on; Apply; and the failures
 // that leave a message. (The window's buttons that run it, and Apply before any capture:
-// tests/player/full_screen_test.cpp, tests/player/transport_test.cpp.)
+// tests/player/full_screen_test.cpp, tests/player/stacking_test.cpp.)
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>

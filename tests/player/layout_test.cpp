@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QFontMetrics>
-#include <QTest>
 
 #include "tests/support/window_fixture.h"
 

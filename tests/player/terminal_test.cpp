@@ -158,17 +158,16 @@ TEST(ProgramInTheTerminal, HelpAndVersionAnswerAndEndWithoutAWindow) {
   QProcessEnvironment env = userTerminal(dir);
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) env.remove(name);
   env.insert("QT_QPA_PLATFORM", "xcb");
-  const Finished help = runToEnd({"--help"}, env);
-  ASSERT_TRUE(help.exited);
-  EXPECT_EQ(help.exitCode, 0);
-  EXPECT_EQ(help.err, "");
-  EXPECT_TRUE(help.out.startsWith("Usage: vcdplayer [DISC-IMAGE | FOLDER | FILE]\n")) << help.out.toStdString();
-  EXPECT_TRUE(help.out.contains("./--help")) << help.out.toStdString();  // how to play a file of that name
-  const Finished version = runToEnd({"--version"}, env);
-  ASSERT_TRUE(version.exited);
-  EXPECT_EQ(version.exitCode, 0);
-  EXPECT_EQ(version.err, "");
-  EXPECT_EQ(version.out, "vcdplayer (Voren VCD Player Lite) 2.2.0\n");
+  // What the program answers on standard output, having ended well and said nothing else.
+  const auto answer = [&](const char* option) {
+    const Finished r = runToEnd({option}, env);
+    EXPECT_TRUE(r.exited && r.exitCode == 0 && r.err.isEmpty()) << option << ": " << r.exitCode << " " << r.err.toStdString();
+    return r.out;
+  };
+  const QByteArray help = answer("--help");
+  EXPECT_TRUE(help.startsWith("Usage: vcdplayer [DISC-IMAGE | FOLDER | FILE]\n")) << help.toStdString();
+  EXPECT_TRUE(help.contains("./--help")) << help.toStdString();  // how to play a file of that name
+  EXPECT_EQ(answer("--version"), "vcdplayer (Voren VCD Player Lite) 2.2.0\n");
   // Anything more on the line is a name to play: the program starts (and here fails for want of
   // a display), never answers.
   const Finished more = runToEnd({"--help", "me"}, env);
@@ -250,9 +249,7 @@ TEST_F(X11ProgramInTheTerminal, ADamagedImagesLinesNameTheImageFile) {
   ASSERT_GT(bin.size(), 300 * kRawSector);
   std::mt19937 noise(24);
   for (qsizetype i = 300 * kRawSector; i < bin.size(); ++i) bin[i] = static_cast<char>(noise());  // past the file system
-  ASSERT_TRUE(writeFile(dir.filePath("damaged disc.bin"), bin));
-  ASSERT_TRUE(writeFile(dir.filePath("damaged disc.cue"),
-                        readFile(mediaPath("pal3.cue")).replace("pal3.bin", "damaged disc.bin")));
+  writeImage(QDir(dir.path()), "damaged disc", bin);
   start({"damaged disc.cue"});
   ASSERT_TRUE(QTest::qWaitFor([&] { return !userLines().isEmpty() || player.state() == QProcess::NotRunning; }, 120000))
       << lines().join('\n').toStdString();

@@ -273,8 +273,7 @@ INSTANTIATE_TEST_SUITE_P(IsoExtents, HostileInput, ::testing::ValuesIn(kIsoExten
 QString nrg(const QDir& d, const QByteArray& data, const QByteArray& chunks, qint64 offset = -1) {
   char footer[8];
   qToBigEndian<quint64>(static_cast<quint64>(offset < 0 ? data.size() : offset), footer);
-  writeFile(d.filePath("disc.nrg"), data + chunks + "NER5" + QByteArray(footer, 8));
-  return d.filePath("disc.nrg");
+  return writtenTo(d, "disc.nrg", data + chunks + "NER5" + QByteArray(footer, 8));
 }
 QByteArray pal3Bin() { return readFile(mediaPath("pal3.bin")); }
 
@@ -348,10 +347,7 @@ QString withRecord(const QDir& d, const char* like, const QByteArray& folder,
   const qsizetype record = recordOf(bin, folder);
   EXPECT_GT(record, 0);
   change(bin, record);
-  writeFile(d.filePath("disc.bin"), bin);
-  const QByteArray cue = readFile(mediaPath((std::string(like) + ".cue").c_str()));
-  writeFile(d.filePath("disc.cue"), QByteArray(cue).replace(like + QByteArray(".bin"), "disc.bin"));
-  return d.filePath("disc.cue");
+  return writeImage(d, "disc", bin, {}, like);
 }
 
 const InputCase kSuperVideoCds[] = {
@@ -375,10 +371,7 @@ InputCase inDrive(const char* name, QString (*make)(const QDir&), const char* lo
 QByteArray cueFor(const QByteArray& binName) {
   return "FILE \"" + binName + "\" BINARY\n  TRACK 01 MODE2/2352\n    INDEX 01 00:00:00\n";
 }
-QString sheet(const QDir& d, const char* name, const QByteArray& text) {
-  writeFile(d.filePath(name), text);
-  return d.filePath(name);
-}
+QString sheet(const QDir& d, const char* name, const QByteArray& text) { return writtenTo(d, name, text); }
 QString fifo(const QDir& d, const char* name) {
   EXPECT_EQ(::mkfifo(QFile::encodeName(d.filePath(name)).constData(), 0600), 0);
   return d.filePath(name);

@@ -27,6 +27,13 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
   return ok;
 }
 
+QString writeImage(const QDir& folder, const QString& name, const QByteArray& bin, QByteArray cue, const char* like) {
+  if (cue.isNull())
+    cue = readFile(mediaPath((std::string(like) + ".cue").c_str())).replace(like + QByteArray(".bin"), name.toUtf8() + ".bin");
+  writeFile(folder.filePath(name + ".bin"), bin);
+  return writtenTo(folder, name + ".cue", cue);
+}
+
 void saveScreenshot(const QPixmap& picture, const QString& name) {
   if (const QString dir = qEnvironmentVariable("VCD_SCREENSHOT_DIR"); !dir.isEmpty() && QDir().mkpath(dir))
     picture.save(dir + "/" + name);

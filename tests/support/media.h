@@ -3,6 +3,7 @@
 // real discs from vcdimager), small MPEG files it makes with ffmpeg, and the disc layer's virtual
 // drive holding an image.
 #include <QByteArray>
+#include <QDir>
 #include <QImage>
 #include <QPixmap>
 #include <QString>
@@ -37,6 +38,15 @@ inline QImage filledImage(int width, int height, QRgb colour) {
   return img;
 }
 bool writeFile(const QString& path, const QByteArray& bytes);
+// `bytes` written to `name` in `folder`; the file's path.
+inline QString writtenTo(const QDir& folder, const QString& name, const QByteArray& bytes) {
+  writeFile(folder.filePath(name), bytes);
+  return folder.filePath(name);
+}
+// A BIN/CUE image in `folder`: `bin` as `name`.bin with the built image `like`'s cue sheet (or the
+// one given); the sheet's path.
+QString writeImage(const QDir& folder, const QString& name, const QByteArray& bin, QByteArray cue = {},
+                   const char* like = "pal3");
 // Leaves a picture in $VCD_SCREENSHOT_DIR (when it is set) for a person to look at.
 void saveScreenshot(const QPixmap& picture, const QString& name);
 
