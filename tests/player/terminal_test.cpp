@@ -1,6 +1,5 @@
 // What the window says in the terminal: one line per failure a user may need to report, nothing
 // on a normal start; and the logo giving way to whatever picture plays.
-#include <QLoggingCategory>
 #include <QProcess>
 #include <QTest>
 #include <random>
@@ -79,28 +78,6 @@ TEST_F(WindowTest, TerminalHasOneLinePerFailureAndNothingOnANormalRun) {
   }
   platform::setDriveSource('D', {});
   platform::setDriveSource('E', {});
-}
-
-// A statement whose failure is skipped (the start disables track buttons 18 and 19, which do not
-// exist) says so at debug level: silent on a normal run, one line each when debug is asked for.
-TEST_F(WindowTest, SkippedFailuresAreLoggedAtDebugLevelOnly) {
-  static QStringList debugLines;
-  debugLines.clear();
-  const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context,
-                                                              const QString& text) {
-    if (type == QtDebugMsg && QByteArray(context.category) == "vcd.window") debugLines << text;
-  });
-  addDrive('D', FakeDriveManager::tracks(3));
-  load();
-  EXPECT_TRUE(debugLines.isEmpty()) << debugLines.join('\n').toStdString();
-
-  QLoggingCategory::setFilterRules(QStringLiteral("vcd.window.debug=true"));
-  load();
-  QLoggingCategory::setFilterRules(QString());
-  qInstallMessageHandler(previous);
-  for (const char* line : {"Disable track button: skipped: Control array element 18 doesn't exist",
-                           "Disable track button: skipped: Control array element 19 doesn't exist"})
-    EXPECT_TRUE(debugLines.contains(QString::fromLatin1(line))) << debugLines.join('\n').toStdString();
 }
 
 TEST_F(WindowTest, APlayingCommandLineFileTakesTheVideoAreaFromTheLogo) {

@@ -15,18 +15,6 @@ QString writeTempFile(const char* name, const QByteArray& bytes) {
   return dir.filePath(QString::fromUtf8(name));
 }
 
-QByteArray readFile(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  const bool ok = f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-  EXPECT_TRUE(ok) << path.toStdString();
-  return ok;
-}
-
 QString writeImage(const QDir& folder, const QString& name, const QByteArray& bin, QByteArray cue, const char* like) {
   if (cue.isNull())
     cue = readFile(mediaPath((std::string(like) + ".cue").c_str())).replace(like + QByteArray(".bin"), name.toUtf8() + ".bin");

@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "platform/linux_drives.h"
-#include "tests/disc/disc_images.h"  // mediaPath, readToEnd
+#include "tests/disc/disc_images.h"  // mediaPath, readToEnd, readFile, writeFile
 #include "tests/support/qt_printers.h"
 
 namespace vcd::test {
@@ -30,14 +30,12 @@ inline QString localMedia(const char* name) { return mediaPath(name); }
 // A file that lives while the test runs, holding the given bytes.
 QString writeTempFile(const char* name, const QByteArray& bytes);
 
-QByteArray readFile(const QString& path);
 // A picture of one colour: a screen or a video frame whose pixels a test can recognise.
 inline QImage filledImage(int width, int height, QRgb colour) {
   QImage img(width, height, QImage::Format_RGB32);
   img.fill(colour);
   return img;
 }
-bool writeFile(const QString& path, const QByteArray& bytes);
 // `bytes` written to `name` in `folder`; the file's path.
 inline QString writtenTo(const QDir& folder, const QString& name, const QByteArray& bytes) {
   writeFile(folder.filePath(name), bytes);
