@@ -32,6 +32,7 @@ TEST_F(SlowScratchedDrive, ARunOfSlowBadSectorsIsPlayedThroughWhileTheWindowAnsw
   AnswerProbe answers;
   openWindow();
   ASSERT_TRUE(waitFor([&] { return faults().failedReads() > 0; })) << shown.join("\n").toStdString();
+  answers.restart();  // from the patch on: the window's making and first picture are not the drive's
   const double patchSeconds = kPatchAt / 75.0;
   ASSERT_TRUE(waitFor([&] { return playing() && engine->CurrentPosition() > patchSeconds + 1.5; }))
       << shown.join("\n").toStdString();
@@ -43,7 +44,9 @@ TEST_F(SlowScratchedDrive, ARunOfSlowBadSectorsIsPlayedThroughWhileTheWindowAnsw
   EXPECT_EQ(w->lblTrack_Display->text(), "02 of 4");
   answers.stop();
   EXPECT_GT(answers.answered(), 100);
-  EXPECT_LT(answers.worstMs(), 250) << "the GUI thread was held up while the drive struggled";
+  // Each failed read holds the drive 2 s: a GUI thread waiting on one would show it. (The figure
+  // a user feels, milliseconds, is the benchmark's; a loaded test machine only shows the waits.)
+  EXPECT_LT(answers.worstMs(), 1000) << "the GUI thread was held up while the drive struggled";
 }
 
 // Taken out of the drive while it struggles with the patch: playback stops as for any disc
