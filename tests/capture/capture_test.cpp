@@ -1,7 +1,8 @@
 // The capture sequence with a fake player, the main window's working controls and a screen the
 // test paints: the black cover, the three timer steps run by themselves, the stamped screenshot
 // on the test's own Desktop, the video back in the window playing on; Apply; and the failures
-// that leave a message. (The window's buttons that run it: tests/player/transport_test.cpp.)
+// that leave a message. (The window's buttons that run it, and Apply before any capture:
+// tests/player/full_screen_test.cpp, tests/player/stacking_test.cpp.)
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
@@ -221,12 +222,6 @@ TEST_F(CaptureTest, FailuresPutTheVideoBackAndSaySo) {
   }
   EXPECT_EQ(QFile::exists("/ScreenShot.bmp"), rootFileBefore);
   EXPECT_TRUE(capture->loadedFile().isEmpty());
-}
-
-TEST_F(CaptureTest, ApplyBeforeAnyCaptureWritesNothingAndSaysSo) {
-  capture->apply();
-  EXPECT_EQ(messages, QStringList({"Voren VCD Player Lite|Please load a picture first"}));
-  EXPECT_TRUE(sandbox.desktopFiles().isEmpty());
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 // The screenshot as a picture viewer sees it: the screen, a black strip with the yellow caption
 // from a third of the way across, a 24-bit BMP with "p" over its last byte, replaced whole.
-#include <QDir>
 #include <QFontMetricsF>
-#include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The window on a real session bus (the test runs under dbus-run-session): the screen saver held
 // while a picture plays and given back otherwise, and what MPRIS makes of the window's seek bar,
-// volume and play order at their edges. (MPRIS with the real engine, through playerctl:
-// tests/e2e/media_keys.sh.)
+// volume and play order at their edges. (MPRIS with the real engine, and the plain seeks, volume
+// changes and play orders through playerctl: tests/e2e/media_keys.sh, tests/e2e/mpris_playerctl.sh.)
 #include <QDBusArgument>
 #include <QDBusObjectPath>
 #include <QTest>
@@ -116,8 +116,6 @@ TEST_F(DesktopTest, MprisPositionSeekVolumeAndPlayOrderFollowTheWindow) {
   EXPECT_EQ(track, "/org/example/voren/vcdplayer/track/1");
   EXPECT_EQ(meta.value("xesam:title"), "Avseq01.dat");
   EXPECT_EQ(meta.value("xesam:album"), "demo.cue");
-  EXPECT_EQ(meta.value("mpris:length"), Q_INT64_C(100000000));
-  EXPECT_FALSE(meta.contains("xesam:artist"));
   // Another image in the drive: the same track's path, another disc's name.
   drives.discNames['D'] = "other.cue";
   player.setState(kWaiting);
@@ -129,7 +127,6 @@ TEST_F(DesktopTest, MprisPositionSeekVolumeAndPlayOrderFollowTheWindow) {
   // Seek moves by an offset, held to the track: before its start it starts, past its end it ends.
   // SetPosition only for the track playing and only within it. Each jump is announced.
   const std::pair<std::function<void()>, double> seeks[] = {
-      {[&] { applet.call("Seek", {Q_INT64_C(5000000)}); }, 18.25},
       {[&] { applet.call("Seek", {Q_INT64_C(-60000000)}); }, 0},
       {[&] { applet.call("Seek", {Q_INT64_C(900000000)}); }, 100},
       {[&] { applet.call("SetPosition", {QVariant::fromValue(QDBusObjectPath(track)), Q_INT64_C(3000000)}); }, 3},
@@ -141,17 +138,12 @@ TEST_F(DesktopTest, MprisPositionSeekVolumeAndPlayOrderFollowTheWindow) {
     ask();
     EXPECT_EQ(player.position, at);
   }
-  ASSERT_TRUE(QTest::qWaitFor([&] { return applet.seeks.size() == 4; }, kDeadline));
-  EXPECT_EQ(applet.seeks, (QList<qlonglong>{18250000, 0, 100000000, 3000000}));
-  EXPECT_EQ(player.calls.filter("Seek=").size(), 4) << "the refused positions reach no control";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return applet.seeks.size() == 3; }, kDeadline));
+  EXPECT_EQ(applet.seeks, (QList<qlonglong>{0, 100000000, 3000000}));
+  EXPECT_EQ(player.calls.filter("Seek=").size(), 3) << "the refused positions reach no control";
 
-  // The volume both ways: the applet's 0..1 is the slider's 0..100.
-  ASSERT_EQ(applet.set("Volume", 0.3).type(), QDBusMessage::ReplyMessage);
-  EXPECT_EQ(player.volume(), 30);
-  ASSERT_TRUE(applet.announced("Volume", 0.3));
-  player.setVolume(55);  // the slider moved
-  ASSERT_TRUE(applet.announced("Volume", 0.55));
-  applet.set("Volume", 7.0);
+  // The volume beyond the applet's 0..1 is held to the slider's 0..100.
+  ASSERT_EQ(applet.set("Volume", 7.0).type(), QDBusMessage::ReplyMessage);
   EXPECT_EQ(player.volume(), 100);
   applet.set("Volume", -1.0);
   EXPECT_EQ(player.volume(), 0);
@@ -164,9 +156,6 @@ TEST_F(DesktopTest, MprisPositionSeekVolumeAndPlayOrderFollowTheWindow) {
   EXPECT_EQ(applet.get("LoopStatus"), "None");
   EXPECT_EQ(applet.get("Shuffle"), false);
   const std::tuple<const char*, QVariant, const char*, const char*, bool> writes[] = {
-      {"LoopStatus", "Track", "Repeat", "Track", false},
-      {"Shuffle", true, "Random", "None", true},
-      {"Shuffle", false, "Order", "None", false},
       {"LoopStatus", "Playlist", "Repeat", "Track", false},  // the one loop there is
       {"LoopStatus", "Sometimes", "Repeat", "Track", false},
       {"Shuffle", false, "Repeat", "Track", false},          // not shuffling already
@@ -194,7 +183,7 @@ TEST_F(DesktopTest, MprisPositionSeekVolumeAndPlayOrderFollowTheWindow) {
   ASSERT_TRUE(applet.announced("CanSeek", false));
   EXPECT_EQ(applet.get("Position"), 0);
   applet.call("Seek", {Q_INT64_C(1000000)});
-  EXPECT_EQ(player.calls.filter("Seek=").size(), 4);
+  EXPECT_EQ(player.calls.filter("Seek=").size(), 3);
 }
 
 // --- new discs, through UDisks2's signals

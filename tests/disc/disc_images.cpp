@@ -48,6 +48,18 @@ disc::DiscEntry fileOnDisc(disc::DiscHandle& disc, const char* folder, const cha
   return {};
 }
 
+QByteArray readFile(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  const bool ok = f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+  EXPECT_TRUE(ok) << path.toStdString();
+  return ok;
+}
+
 QByteArray readToEnd(disc::TrackStream& s, int chunk, int64_t* last) {
   QByteArray all, buf(chunk, '\0');
   int64_t n;

@@ -22,6 +22,10 @@ std::unique_ptr<disc::DiscHandle> openImage(const std::shared_ptr<disc::VirtualD
 // The record of a file ("/MPEGAV", "AVSEQ01.DAT") on the disc.
 disc::DiscEntry fileOnDisc(disc::DiscHandle& disc, const char* folder, const char* name);
 
+// A file's bytes (none when it cannot be read); writing them, a failure noted by the test.
+QByteArray readFile(const QString& path);
+bool writeFile(const QString& path, const QByteArray& bytes);
+
 // Reads a stream to its end in chunks of `chunk` bytes; stops early on -1 (stored in `last`).
 QByteArray readToEnd(disc::TrackStream& s, int chunk = 65536, int64_t* last = nullptr);
 

@@ -1,6 +1,8 @@
-// The info record of VCD/INFO.VCD (SVCD/INFO.SVD): good records as vcdimager writes them and
-// hostile ones, and the records of the built set's discs read off their images.
+// What a disc says of itself: the info record of VCD/INFO.VCD (SVCD/INFO.SVD), good records as
+// vcdimager writes them and hostile ones, the records of the built set's discs read off their
+// images; and the volume label.
 #include "disc/disc_set.h"
+#include "disc/iso9660_folders.h"
 #include "disc_images.h"
 
 #include <gtest/gtest.h>
@@ -89,4 +91,18 @@ TEST(DiscSet, BuiltDiscsCarryTheirSet) {
     ASSERT_TRUE(info) << d.cue << ": " << info.reason().toStdString();
     EXPECT_EQ(*info, d.want) << d.cue;
   }
+}
+
+// A disc goes by its volume label, read from the sector that names the root; a disc taken out
+// of its drive reads nothing.
+TEST(DiscImage, TheVolumeLabelIsReadWithTheRootAndAnEjectedDiscReadsNothing) {
+  const auto demo = vcd::test::imageDisc("demo.cue");
+  ASSERT_TRUE(demo);
+  auto disc = vcd::test::openImage(demo);
+  QString label = "stale";
+  ASSERT_TRUE(rootFolder(*disc, &label));
+  EXPECT_EQ(label, "VOREN_DEMO");
+  demo->setPresent(false);
+  EXPECT_FALSE(rootFolder(*disc));
+  EXPECT_FALSE(disc->mediumPresent());
 }

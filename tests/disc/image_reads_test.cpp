@@ -21,13 +21,8 @@ QByteArray pattern(qsizetype bytes) {
   return b;
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
 std::shared_ptr<DataFile> writeAndOpen(const QString& path, const QByteArray& bytes) {
-  EXPECT_TRUE(writeFile(path, bytes));
+  vcd::test::writeFile(path, bytes);
   auto file = vcd::test::openData(path);
   EXPECT_TRUE(file) << path.toStdString();
   return file;
@@ -94,7 +89,7 @@ TEST(ImageReads, FileCutOrGrownWhileOpen) {
   ASSERT_TRUE(QFile::resize(path, 0));
   EXPECT_FALSE(file->readBlocks(to, kAt, 1, kRaw, kPayload, true));
 
-  writeFile(path, bytes + bytes);  // the same inode, whole again and twice as long
+  vcd::test::writeFile(path, bytes + bytes);  // the same inode, whole again and twice as long
   ASSERT_TRUE(file->readBlocks(to, 40 * kRaw + kAt, 16, kRaw, kPayload, true));
   EXPECT_EQ(out.right(kPayload), bytes.mid(55 * kRaw + kAt, kPayload));
   ASSERT_TRUE(file->readBlocks(to, (64 + 40) * kRaw + kAt, 16, kRaw, kPayload, true));

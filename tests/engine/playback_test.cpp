@@ -136,15 +136,6 @@ TEST_F(Playback, PositionJumpsAndVolumeChangesAreTold) {
   EXPECT_EQ(player.volume(), 100);
 }
 
-TEST_F(Playback, UndecodableFileNeverPlaysAndTheNextOneDoes) {
-  EXPECT_NO_THROW(player.setFileName(localMedia("noise.dat")));
-  ASSERT_TRUE(waitForState(player, vcd::kClosed));
-  EXPECT_FALSE(rec.sawState(vcd::kPlaying));
-  EXPECT_EQ(rec.endCount(), 0);
-  player.setFileName(localMedia("pal1.mpg"));
-  ASSERT_TRUE(waitForState(player, vcd::kPlaying));
-}
-
 // The window's handlers call back into the engine from inside its signals.
 TEST_F(Playback, HandlersMayCallBackIntoTheEngine) {
   QStringList queue{localMedia("pal1.mpg"), localMedia("ntsc1.mpg")};

@@ -2,22 +2,23 @@
 // widget's own keys, clicks and menu. Each check of pixels waits for frames drawn first.
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QGuiApplication>
 #include <QMenu>
-#include <QProcess>
+#include <QPalette>
 #include <QScreen>
 #include <QSet>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <cmath>
 #include <gtest/gtest.h>
 
 #include "engine/control_bar.h"
 #include "engine/video_widget.h"
 #include "tests/engine/recorder.h"
 
+using vcd::engine::ControlBar;
 using vcd::engine::MpvPlayer;
 using vcd::engine::VideoWidget;
 using namespace vcd::test;
@@ -50,18 +51,28 @@ bool showsPictureOnScreen(QWidget* picture) {
   }, 30000);
 }
 
-void saveShot(const QPixmap& shot, const char* name) {
-  if (const QString dir = qEnvironmentVariable("VCD_SCREENSHOT_DIR"); !dir.isEmpty() && QDir().mkpath(dir))
-    shot.save(dir + "/" + name);
-}
-
-class Windowed : public ::testing::Test {
+// The engine with its face, a disc in its virtual drive; the face not yet on screen.
+class EngineFace : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!VideoWidget::openGLAvailable()) GTEST_SKIP() << "no OpenGL here (run under xvfb-run with QT_QPA_PLATFORM=xcb)";
-    player = std::make_unique<MpvPlayer>(nullptr, MpvPlayer::Mode::Windowed);
+    player = std::make_unique<MpvPlayer>(drives.get(), MpvPlayer::Mode::Windowed);
     video = qobject_cast<VideoWidget*>(player->widget());
     ASSERT_NE(video, nullptr);
+  }
+  void TearDown() override { player.reset(); }
+
+  std::unique_ptr<vcd::platform::LinuxDriveManager> drives = driveWithImage(mediaPath("demo.cue"));
+  std::unique_ptr<MpvPlayer> player;
+  VideoWidget* video = nullptr;
+};
+
+// The face in a window of its own, on screen and drawing.
+class Windowed : public EngineFace {
+ protected:
+  void SetUp() override {
+    EngineFace::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     (new QVBoxLayout(&host))->addWidget(video);
     host.resize(400, 330);
     host.show();
@@ -69,15 +80,12 @@ class Windowed : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&host));
     ASSERT_TRUE(QTest::qWaitFor([&] { return video->hasRenderer(); }, 10000));
   }
-  void TearDown() override { player.reset(); }
   void playLong() {
     player->setFileName(localMedia("long.mpg"));
     ASSERT_TRUE(waitForState(*player, vcd::kPlaying));
   }
 
   QWidget host;
-  std::unique_ptr<MpvPlayer> player;
-  VideoWidget* video = nullptr;
 };
 
 // The first frame comes while the picture window is still hidden (it shows once libmpv has a
@@ -151,7 +159,7 @@ TEST_F(Windowed, KeysClicksControlBarAndMenu) {
   EXPECT_TRUE(showsPicture(video));
   EXPECT_EQ(player->currentFrame().size(), QSize(352, 288));
   // From the screen: the picture is a window of its own, which a widget grab leaves out.
-  saveShot(host.screen()->grabWindow(host.winId()), "engine_face.png");
+  saveScreenshot(host.screen()->grabWindow(host.winId()), "engine_face.png");
   QTest::mouseClick(seek, Qt::LeftButton, {}, QPoint(seek->width() * 3 / 4, seek->height() / 2));
   ASSERT_TRUE(QTest::qWaitFor([&] { return player->CurrentPosition() > 12.0; }, 30000));
   QPoint gap;
@@ -173,21 +181,7 @@ TEST_F(Windowed, KeysClicksControlBarAndMenu) {
 
 // The face is put on screen only after a file is named: the program names its first track while
 // it makes its window, and the OpenGL driver loads beside both.
-class WindowedStart : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!VideoWidget::openGLAvailable()) GTEST_SKIP() << "no OpenGL here (run under xvfb-run with QT_QPA_PLATFORM=xcb)";
-    drives = driveWithImage(mediaPath("demo.cue"));
-    player = std::make_unique<MpvPlayer>(drives.get(), MpvPlayer::Mode::Windowed);
-    video = qobject_cast<VideoWidget*>(player->widget());
-    ASSERT_NE(video, nullptr);
-  }
-  void TearDown() override { player.reset(); }
-
-  std::unique_ptr<vcd::platform::LinuxDriveManager> drives;
-  std::unique_ptr<MpvPlayer> player;
-  VideoWidget* video = nullptr;
-};
+class WindowedStart : public EngineFace {};
 
 // Opened before there is anywhere to draw, the file waits for the picture's render context before
 // its tracks are chosen: it starts once the face is shown, picture and sound together, from its
@@ -229,20 +223,111 @@ TEST_F(WindowedStart, AFaceNeverShownHoldsTheFileOnlyForAWhile) {
   player.reset();
 }
 
-// The suite runs on the offscreen platform, which has no OpenGL: the tests above run again in a
-// virtual X display of their own, where they draw for real.
-TEST(WindowedOnX, PictureKeysAndFullScreenUnderXvfb) {
-  if (VideoWidget::openGLAvailable()) GTEST_SKIP() << "the windowed tests run directly on this display";
-  QProcess child;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "xcb");
-  child.setProcessEnvironment(env);
-  child.setProcessChannelMode(QProcess::MergedChannels);
-  child.start(VCD_TESTS_DIR "/x11/with-xvfb.sh", {QCoreApplication::applicationFilePath(), "--gtest_filter=Windowed.*:WindowedStart.*"});
-  ASSERT_TRUE(child.waitForFinished(280000));
-  const QString out = QString::fromLocal8Bit(child.readAll());
-  EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
-  EXPECT_TRUE(out.contains("[  PASSED  ]") && !out.contains("[  SKIPPED ]")) << out.toStdString();
+// The control bar's pictures stand out on light and dark desktops alike: they are drawn in the
+// palette's button-text colour and follow a change of the desktop's colours.
+QPalette desktopPalette(QColor face, QColor text) {
+  QPalette pal = QApplication::palette();
+  for (auto group : {QPalette::Active, QPalette::Inactive}) {
+    pal.setColor(group, QPalette::Window, face);
+    pal.setColor(group, QPalette::Button, face);
+    pal.setColor(group, QPalette::ButtonText, text);
+    pal.setColor(group, QPalette::WindowText, text);
+  }
+  pal.setColor(QPalette::Disabled, QPalette::Window, face);
+  pal.setColor(QPalette::Disabled, QPalette::ButtonText, QColor::fromRgbF(
+      (face.redF() + text.redF()) / 2, (face.greenF() + text.greenF()) / 2, (face.blueF() + text.blueF()) / 2));
+  return pal;
+}
+
+// The drawn pixels of a button's picture: how many, and their mean colour.
+struct Ink {
+  int pixels = 0;
+  QColor colour;
+};
+Ink inkOf(const QIcon& icon) {
+  const QImage image = icon.pixmap(QSize(16, 16)).toImage().convertToFormat(QImage::Format_ARGB32);
+  double r = 0, g = 0, b = 0;
+  Ink ink;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (const QColor c = image.pixelColor(x, y); c.alpha() > 200) {
+        ++ink.pixels;
+        r += c.redF(), g += c.greenF(), b += c.blueF();
+      }
+  if (ink.pixels) ink.colour = QColor::fromRgbF(r / ink.pixels, g / ink.pixels, b / ink.pixels);
+  return ink;
+}
+
+TEST(ControlBarGlyphs, DrawnInTheButtonTextColourOnLightAndDarkDesktops) {
+  const QPalette original = QApplication::palette();
+  MpvPlayer player(nullptr, MpvPlayer::Mode::Headless);
+  QApplication::setPalette(desktopPalette(QColor("#f6f5f4"), QColor("#2e3436")));  // Adwaita's light colours
+  ControlBar bar(player);
+  bar.resize(360, 40);
+  bar.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+  QToolButton* buttons[] = {bar.playPauseButton(), bar.stopButton(), bar.muteButton()};
+  auto expectInk = [&](QColor face, QColor text) {
+    EXPECT_EQ(bar.palette().color(QPalette::Window), face);
+    QList<std::pair<QString, QIcon>> pictures;
+    for (QToolButton* b : buttons) pictures.append({b->objectName(), b->icon()});
+    pictures.append({"pause", bar.glyph(ControlBar::Glyph::Pause)});
+    pictures.append({"muted", bar.glyph(ControlBar::Glyph::Muted)});
+    for (const auto& [name, icon] : pictures) {
+      SCOPED_TRACE(name.toStdString());
+      const Ink ink = inkOf(icon);
+      EXPECT_GE(ink.pixels, 20);  // a real picture, not a dot
+      EXPECT_NEAR(ink.colour.redF(), text.redF(), 0.05);
+      EXPECT_NEAR(ink.colour.greenF(), text.greenF(), 0.05);
+      EXPECT_NEAR(ink.colour.blueF(), text.blueF(), 0.05);
+      EXPECT_GT(std::abs(ink.colour.lightnessF() - face.lightnessF()), 0.5);  // stands out from the bar
+    }
+  };
+  expectInk(QColor("#f6f5f4"), QColor("#2e3436"));
+  saveScreenshot(bar.grab().scaled(bar.size() * 3), "control-bar-light.png");
+
+  // The desktop turns dark: the bar and its pictures follow.
+  QApplication::setPalette(desktopPalette(QColor("#242424"), QColor("#ffffff")));
+  QCoreApplication::processEvents();
+  expectInk(QColor("#242424"), QColor("#ffffff"));
+  saveScreenshot(bar.grab().scaled(bar.size() * 3), "control-bar-dark.png");
+
+  // Each state has its own picture: muted crosses the speaker out; play, stop and pause differ.
+  const QImage speaker = bar.muteButton()->icon().pixmap(16).toImage();
+  bar.muteButton()->click();
+  EXPECT_NE(bar.muteButton()->icon().pixmap(16).toImage(), speaker);
+  EXPECT_NE(bar.playPauseButton()->icon().pixmap(16).toImage(), bar.stopButton()->icon().pixmap(16).toImage());
+  EXPECT_NE(bar.glyph(ControlBar::Glyph::Pause).pixmap(16).toImage(), bar.stopButton()->icon().pixmap(16).toImage());
+  QApplication::setPalette(original);
+}
+
+
+// The window scales the face with itself and lays its status line over the middle of the bar's
+// lower row: a face three times as tall has a bar three times as tall, its seek slider at the top
+// and its buttons at the bottom, so the status line stays clear of the slider at every size.
+TEST(ControlBarOnTheFace, KeepsItsShareOfTheFaceWhenTheFaceGrows) {
+  MpvPlayer player(nullptr, MpvPlayer::Mode::Headless);
+  QWidget window;
+  auto* face = new vcd::engine::VideoWidget(nullptr, &window);
+  auto* bar = new ControlBar(player);
+  face->setControlBar(bar);
+  face->setGeometry(0, 0, 470, 305);
+  window.resize(1300, 1000);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  const int natural = bar->height();
+  ASSERT_GT(natural, 0);
+  EXPECT_EQ(bar->geometry().bottom(), face->height() - 1);
+
+  face->setGeometry(0, 0, 1240, 915);
+  QTRY_COMPARE(bar->height(), static_cast<int>(std::lround(natural * 3.0)));
+  EXPECT_EQ(bar->geometry().bottom(), face->height() - 1);
+  EXPECT_LE(bar->seekSlider()->geometry().bottom(), natural) << "the seek slider stays at the bar's top";
+  EXPECT_GE(bar->playPauseButton()->geometry().bottom(), bar->height() - natural / 2)
+      << "the buttons stay at the bar's bottom";
+
+  face->setGeometry(0, 0, 470, 305);  // restored
+  QTRY_COMPARE(bar->height(), natural);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // The watcher of the drives' media on the path it takes without UDisks2: the drive table polled,
 // the virtual drive's disc put in, taken out and put back, and no poll while it is not idle.
 // (Through UDisks2's signals: tests/desktop/desktop_test.cpp.)
-#include <QSignalSpy>
 #include <QTest>
 #include <atomic>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Video CD tracks read as byte streams from real images: whole sectors, exact seeking, a disc
-// that leaves or is scratched, a BIN cut short, and reads on several threads at once.
+// that leaves, is scratched or dies on a quick or a slow drive, and reads on several threads at once.
 #include <atomic>
 #include <gtest/gtest.h>
 #include <map>
@@ -85,7 +85,7 @@ TEST(TrackStream, EjectingStopsOpenStreamsForGoodAndClosingBringsTheDiscBack) {
   EXPECT_EQ(m->driveRoots().size(), 1u);  // the drive stays, empty
   EXPECT_THROW(m->listFolder("cdrom://D/MPEGAV"), DiscError);
   ASSERT_EQ(s->seek(s->size() / 2), s->size() / 2);
-  EXPECT_EQ(s->read(buf.data(), buf.size()), -1);
+  EXPECT_EQ(s->read(buf.data(), buf.size()), -1);  // the first sector it fails on ends it: no blanks
   EXPECT_TRUE(s->discGone());
   m->closeVirtualDisc();
   EXPECT_EQ(s->read(buf.data(), buf.size()), -1);
@@ -125,6 +125,61 @@ TEST(TrackStream, TheVirtualDrivesFaultsFailSectorsForAttemptsForAWhileOrForGood
   faults.clear();
   ASSERT_EQ(s->seek(0), 0);
   EXPECT_EQ(test::readToEnd(*s), expected);
+}
+
+// A drive that spends its own retries on every bad sector: a patch of forty costs a few failed
+// reads, the sectors after it play as they are, the drive reads slower meanwhile and at full
+// speed again after a clean stretch.
+TEST(TrackStream, ABadPatchOnASlowDriveIsCrossedInAFewReads) {
+  const QByteArray expected = test::readToEnd(*test::driveWithImage(test::mediaPath("demo.cue"))->openFile(track(1)));
+  ASSERT_GT(expected.size(), 400 * kPayload);
+  auto m = test::driveWithImage(test::mediaPath("demo.cue"));
+  auto s = m->openFile(track(1));
+  const auto* disc = dynamic_cast<disc::DiscTrackStream*>(s.get());
+  ASSERT_NE(disc, nullptr);
+  ReadFaults& faults = m->readFaults();
+  faults.setLatency({}, std::chrono::milliseconds(60));
+  faults.failForGood(disc->extent().lsn + 100, 40);
+  const QByteArray got = test::readToEnd(*s, 30000);
+  EXPECT_FALSE(s->discGone());
+  ASSERT_EQ(got.size(), expected.size());
+  EXPECT_LE(disc->failedReads(), 6);  // not one (or three) per sector
+  const int64_t blanks = disc->unreadableSectors();
+  EXPECT_GE(blanks, 40);
+  EXPECT_LE(blanks, 40 + 2 * disc::DiscTrackStream::kFirstStride);
+  EXPECT_TRUE(allZero(got.mid(100 * kPayload, blanks * kPayload)));
+  EXPECT_EQ(got.left(100 * kPayload), expected.left(100 * kPayload));
+  EXPECT_EQ(got.mid((100 + blanks) * kPayload), expected.mid((100 + blanks) * kPayload));
+  EXPECT_EQ(faults.speedChanges(), std::vector<bool>{true});
+
+  faults.clear();  // read again, cleanly: past the clean stretch the drive may hurry again
+  ASSERT_EQ(s->seek(0), 0);
+  EXPECT_EQ(test::readToEnd(*s, 30000), expected);
+  EXPECT_EQ(faults.speedChanges(), (std::vector<bool>{true, false}));
+}
+
+// Nothing reads past sector 50 while the drive still claims a disc, on a quick drive and on one
+// that retries: a long run of failures counts as gone (on the slow drive after a bounded number of
+// reads), and what came before it was delivered as it is.
+TEST(TrackStream, ADiscWhereNothingReadsAnyMoreIsFoundGone) {
+  const QByteArray expected = test::readToEnd(*test::driveWithImage(test::mediaPath("demo.cue"))->openFile(track(1)));
+  for (const auto perFailure : {std::chrono::milliseconds(0), std::chrono::milliseconds(60)}) {
+    SCOPED_TRACE(perFailure.count());
+    auto m = test::driveWithImage(test::mediaPath("demo.cue"));
+    auto s = m->openFile(track(1));
+    const auto* disc = dynamic_cast<disc::DiscTrackStream*>(s.get());
+    ASSERT_NE(disc, nullptr);
+    m->readFaults().setLatency({}, perFailure);
+    m->readFaults().failForGood(disc->extent().lsn + 50, disc->extent().sectors - 50);
+    int64_t last = 0;
+    const QByteArray partial = test::readToEnd(*s, kPayload, &last);
+    EXPECT_EQ(last, -1);
+    EXPECT_TRUE(s->discGone());
+    EXPECT_EQ(partial.left(50 * kPayload), expected.left(50 * kPayload));
+    if (perFailure.count() > 0) {
+      EXPECT_LE(disc->failedReads(), 10);
+    }
+  }
 }
 
 TEST(TrackStream, TracksReadOnEngineThreadsWhileTheWindowLists) {

@@ -1,8 +1,11 @@
 // "On Top" and the About / Help buttons: which window enters or leaves the always-on-top band,
-// in which order, and that one information window of each kind opens at a time.
+// in which order, and that one information window of each kind opens at a time; full screen and
+// the keys that take the window out of the band; the parked Apply button. (The tray button's
+// caption cycle is the real program's: tests/e2e/tray_and_end_of_disc.sh.)
 #include <QApplication>
 #include <QTest>
 
+#include "tests/support/desktop_sandbox.h"
 #include "tests/support/stacking_recorder.h"
 #include "tests/support/window_fixture.h"
 
@@ -97,6 +100,71 @@ TEST_F(StackingTest, AboutAndHelpLeaveTheBandFirstThenOpenOneWindowOnTop) {
   };
   check(w->Command23, "frmAbout", [&] { return static_cast<QWidget*>(w->aboutWindow.get()); }, [] { return openWindows<info_windows::frmAbout>(); });
   check(w->Command24, "frmHelp", [&] { return static_cast<QWidget*>(w->helpWindow.get()); }, [] { return openWindows<info_windows::frmHelp>(); });
+}
+
+struct RecordingTray : platform::CdTray {
+  QStringList* log;
+  explicit RecordingTray(QStringList* l) : log(l) {}
+  void openTray() override { *log << "tray open"; }
+  void closeTray() override { *log << "tray close"; }
+};
+
+class TransportTest : public WindowTest {
+ protected:
+  RecordingTray recording{&player.calls};
+  void SetUp() override {
+    tray = &recording;
+    addDrive('D', FakeDriveManager::tracks(3));
+    load();
+    player.calls.clear();
+  }
+};
+
+TEST_F(TransportTest, FullScreenLeavesTheOnTopBandFirst) {
+  w->chkOnTop->setChecked(true);
+  int displaySizeAtClear = -1;
+  QObject::connect(w->chkOnTop, &QCheckBox::toggled, [&](bool on) {
+    if (!on) displaySizeAtClear = player.DisplaySize();
+  });
+  w->Fullscreencmd_Click();
+  EXPECT_FALSE(w->chkOnTop->isChecked());
+  EXPECT_EQ(displaySizeAtClear, kDisplayFitToControl);
+  EXPECT_EQ(player.DisplaySize(), kDisplayFullScreen);
+}
+
+TEST_F(TransportTest, AltAloneOrWithAKeyLeavesTheOnTopBandOtherKeysDoNot) {
+  w->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  w->chkOnTop->setChecked(true);
+  QTest::keyClick(w->playerFace, Qt::Key_Space);
+  QTest::keyClick(w->playerFace, Qt::Key_E, Qt::ControlModifier);
+  EXPECT_TRUE(w->chkOnTop->isChecked());
+  QTest::keyPress(w->playerFace, Qt::Key_Alt);
+  EXPECT_FALSE(w->chkOnTop->isChecked());
+  QTest::keyRelease(w->playerFace, Qt::Key_Alt);
+
+  // With a key the key still does its work: the parked Eject button's access key, a moment later.
+  w->chkOnTop->setChecked(true);
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  QTest::keyClick(w.get(), Qt::Key_E, Qt::AltModifier);
+  EXPECT_FALSE(w->chkOnTop->isChecked());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return w->opencdromcmd->text() == "&Close"; }, 10000));
+  EXPECT_TRUE(player.calls.contains("tray open"));
+}
+
+// The parked Apply button's access key, before any capture, says there is no picture yet. (The
+// window's Capture button: full_screen_test.cpp; what the capture sequence saves:
+// tests/capture/capture_test.cpp.)
+TEST_F(TransportTest, TheParkedApplyAnswersItsAccessKeyBeforeAnyCapture) {
+  DesktopSandbox sandbox;
+  w->show();
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  QTest::keyClick(w.get(), Qt::Key_A, Qt::AltModifier);  // its access key presses it a moment later
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.isEmpty(); }, 10000));
+  EXPECT_EQ(messages, QStringList({"Voren VCD Player Lite|Please load a picture first"}));
+  EXPECT_TRUE(sandbox.desktopFiles().isEmpty());
 }
 
 }  // namespace

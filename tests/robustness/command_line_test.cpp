@@ -1,7 +1,10 @@
 // Input that must stay inert: the command line becomes at most one file name for the engine or
-// one disc image, never an option, a shell command, an address or markup.
+// one disc image, never an option, a shell command, an address or markup; and what the fuzzers
+// once broke the player with runs cleanly.
+#include <QDirIterator>
 #include <QMessageBox>
 
+#include "fuzz/targets.h"
 #include "player/command_line.h"
 #include "tests/support/canaries.h"
 #include "tests/support/real_window.h"
@@ -79,6 +82,31 @@ TEST_F(StartWithCommandLine, AddressesAndShellTextAreRefusedAndNeverRun) {
   }
   EXPECT_FALSE(server.connected()) << "something connected to " << url.toStdString();
   EXPECT_FALSE(QFile::exists(marker));
+}
+
+// Inputs the fuzzers once broke the player with (tests/robustness/regressions/<target>/), run
+// through the fuzz targets again. Each file is a case; the folder names the target.
+int runAll(const char* target, int (*body)(const uint8_t*, size_t)) {
+  int count = 0;
+  QDirIterator it(QStringLiteral(VCD_REGRESSIONS_DIR "/") + QLatin1String(target), QDir::Files);
+  while (it.hasNext()) {
+    QFile f(it.next());
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << f.fileName().toStdString();
+    const QByteArray bytes = f.readAll();
+    SCOPED_TRACE(f.fileName().toStdString());
+    body(reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size()));
+    ++count;
+  }
+  return count;
+}
+
+TEST(FuzzRegressions, KeptInputsRunCleanly) {
+  fuzz::initialise();
+  const int cases = runAll("disc_image", &fuzz::discImage) + runAll("track_stream", &fuzz::trackStream) +
+                    runAll("command_line", &fuzz::commandLine) + runAll("toc_sheet", &fuzz::tocSheet) +
+                    runAll("nrg_image", &fuzz::nrgImage) + runAll("folder_walk", &fuzz::folderWalk) +
+                    runAll("cdxa_copy", &fuzz::cdxaCopy);
+  EXPECT_GT(cases, 0) << "no kept inputs under " VCD_REGRESSIONS_DIR;
 }
 
 }  // namespace

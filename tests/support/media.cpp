@@ -1,5 +1,6 @@
 #include "tests/support/media.h"
 
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -14,16 +15,16 @@ QString writeTempFile(const char* name, const QByteArray& bytes) {
   return dir.filePath(QString::fromUtf8(name));
 }
 
-QByteArray readFile(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+QString writeImage(const QDir& folder, const QString& name, const QByteArray& bin, QByteArray cue, const char* like) {
+  if (cue.isNull())
+    cue = readFile(mediaPath((std::string(like) + ".cue").c_str())).replace(like + QByteArray(".bin"), name.toUtf8() + ".bin");
+  writeFile(folder.filePath(name + ".bin"), bin);
+  return writtenTo(folder, name + ".cue", cue);
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  const bool ok = f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-  EXPECT_TRUE(ok) << path.toStdString();
-  return ok;
+void saveScreenshot(const QPixmap& picture, const QString& name) {
+  if (const QString dir = qEnvironmentVariable("VCD_SCREENSHOT_DIR"); !dir.isEmpty() && QDir().mkpath(dir))
+    picture.save(dir + "/" + name);
 }
 
 std::unique_ptr<platform::LinuxDriveManager> driveWithImage(const QString& image) {

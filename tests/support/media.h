@@ -3,14 +3,16 @@
 // real discs from vcdimager), small MPEG files it makes with ffmpeg, and the disc layer's virtual
 // drive holding an image.
 #include <QByteArray>
+#include <QDir>
 #include <QImage>
+#include <QPixmap>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 
 #include "platform/linux_drives.h"
-#include "tests/disc/disc_images.h"  // mediaPath, readToEnd
+#include "tests/disc/disc_images.h"  // mediaPath, readToEnd, readFile, writeFile
 #include "tests/support/qt_printers.h"
 
 namespace vcd::test {
@@ -28,14 +30,23 @@ inline QString localMedia(const char* name) { return mediaPath(name); }
 // A file that lives while the test runs, holding the given bytes.
 QString writeTempFile(const char* name, const QByteArray& bytes);
 
-QByteArray readFile(const QString& path);
 // A picture of one colour: a screen or a video frame whose pixels a test can recognise.
 inline QImage filledImage(int width, int height, QRgb colour) {
   QImage img(width, height, QImage::Format_RGB32);
   img.fill(colour);
   return img;
 }
-bool writeFile(const QString& path, const QByteArray& bytes);
+// `bytes` written to `name` in `folder`; the file's path.
+inline QString writtenTo(const QDir& folder, const QString& name, const QByteArray& bytes) {
+  writeFile(folder.filePath(name), bytes);
+  return folder.filePath(name);
+}
+// A BIN/CUE image in `folder`: `bin` as `name`.bin with the built image `like`'s cue sheet (or the
+// one given); the sheet's path.
+QString writeImage(const QDir& folder, const QString& name, const QByteArray& bin, QByteArray cue = {},
+                   const char* like = "pal3");
+// Leaves a picture in $VCD_SCREENSHOT_DIR (when it is set) for a person to look at.
+void saveScreenshot(const QPixmap& picture, const QString& name);
 
 constexpr int kRawSector = 2352;  // a BIN holds raw sectors
 constexpr int kPayload = 2324;    // the payload of a Form 2 sector

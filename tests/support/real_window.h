@@ -52,11 +52,7 @@ class RealWindow : public ::testing::Test {
   // A BIN/CUE image in the test's folder: `bin` as `name`.bin with the built image's cue sheet
   // (or the one given).
   QString writeImage(const QString& name, const QByteArray& bin, QByteArray cue = {}, const char* like = "pal3") {
-    if (cue.isNull())
-      cue = readFile(mediaPath((std::string(like) + ".cue").c_str())).replace(like + QByteArray(".bin"), name.toUtf8() + ".bin");
-    writeFile(dir.filePath(name + ".bin"), bin);
-    writeFile(dir.filePath(name + ".cue"), cue);
-    return dir.filePath(name + ".cue");
+    return test::writeImage(QDir(dir.path()), name, bin, cue, like);
   }
 
   // Opens the window on the drives (and loads it, which searches them) in the given play order.
