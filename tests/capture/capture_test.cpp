@@ -1,8 +1,9 @@
 // The capture sequence with a fake player, the main window's working controls and a screen the
 // test paints: the black cover, the three timer steps run by themselves, the stamped screenshot
 // on the test's own Desktop, the video back in the window playing on; Apply; and the failures
-// that leave a message. (The window's buttons that run it, and Apply before any capture:
-// tests/player/full_screen_test.cpp, tests/player/stacking_test.cpp.)
+// that leave a message. (The window's Capture button with the real program:
+// tests/e2e/captures_screenshot.sh and window_stays_right.sh; Apply before any capture:
+// tests/player/stacking_test.cpp.)
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>

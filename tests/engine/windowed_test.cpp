@@ -115,20 +115,18 @@ TEST_F(Windowed, PictureShowsWhileAVideoPlaysAndGoesWhenStopped) {
   EXPECT_EQ(firstPicture.count(), 1);
 }
 
-TEST_F(Windowed, FullScreenAndBackByEscByDoubleClickAndByCode) {
+// (Esc back from full screen, with the real program: tests/e2e/window_stays_right.sh.)
+TEST_F(Windowed, FullScreenAndBackByDoubleClick) {
   playLong();
   player->setDisplaySize(vcd::kDisplayFullScreen);
   EXPECT_TRUE(video->isWindow());
   EXPECT_EQ(video->geometry(), host.screen()->geometry());
   EXPECT_FALSE(player->controlBar()->isVisible());  // the picture alone
   EXPECT_TRUE(showsPicture(video));
-  QTest::keyClick(video, Qt::Key_Escape);
+  QTest::mouseDClick(video, Qt::LeftButton, {}, video->rect().center());
   EXPECT_EQ(player->DisplaySize(), vcd::kDisplayFitToControl);
   EXPECT_EQ(host.layout()->indexOf(video), 0);  // back in its place
   EXPECT_TRUE(player->controlBar()->isVisible());
-  player->setDisplaySize(vcd::kDisplayFullScreen);
-  QTest::mouseDClick(video, Qt::LeftButton, {}, video->rect().center());
-  EXPECT_EQ(video->parentWidget(), &host);
   EXPECT_EQ(player->PlayState(), vcd::kPlaying);  // the double click neither paused nor restarted
 }
 
@@ -284,13 +282,11 @@ TEST(ControlBarGlyphs, DrawnInTheButtonTextColourOnLightAndDarkDesktops) {
     }
   };
   expectInk(QColor("#f6f5f4"), QColor("#2e3436"));
-  saveScreenshot(bar.grab().scaled(bar.size() * 3), "control-bar-light.png");
 
   // The desktop turns dark: the bar and its pictures follow.
   QApplication::setPalette(desktopPalette(QColor("#242424"), QColor("#ffffff")));
   QCoreApplication::processEvents();
   expectInk(QColor("#242424"), QColor("#ffffff"));
-  saveScreenshot(bar.grab().scaled(bar.size() * 3), "control-bar-dark.png");
 
   // Each state has its own picture: muted crosses the speaker out; play, stop and pause differ.
   const QImage speaker = bar.muteButton()->icon().pixmap(16).toImage();

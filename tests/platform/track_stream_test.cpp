@@ -100,14 +100,25 @@ TEST(TrackStream, EjectingStopsOpenStreamsForGoodAndClosingBringsTheDiscBack) {
 // The virtual drive's faults reach a disc opened before they were set: a sector that fails twice
 // reads on the third try, one that fails for a while reads once its time is up (within the retry
 // second), two that fail for good play as blanks; cleared, the track reads whole again.
-TEST(TrackStream, TheVirtualDrivesFaultsFailSectorsForAttemptsForAWhileOrForGood) {
-  const QByteArray expected = test::readToEnd(*test::driveWithImage(test::mediaPath("demo.cue"))->openFile(track(1)));
-  auto m = test::driveWithImage(test::mediaPath("demo.cue"));
-  auto s = m->openFile(track(1));
-  const auto* disc = dynamic_cast<disc::DiscTrackStream*>(s.get());
-  ASSERT_NE(disc, nullptr);
-  const uint32_t lsn = disc->extent().lsn;
+// Track 1 of the demo disc in the virtual drive, whose fault model the test sets; `expected` is
+// the track as a clean drive reads it.
+class FaultyTrack : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    expected = test::readToEnd(*test::driveWithImage(test::mediaPath("demo.cue"))->openFile(track(1)));
+    s = m->openFile(track(1));
+    disc = dynamic_cast<const disc::DiscTrackStream*>(s.get());
+    ASSERT_NE(disc, nullptr);
+  }
+  std::unique_ptr<LinuxDriveManager> m = test::driveWithImage(test::mediaPath("demo.cue"));
   ReadFaults& faults = m->readFaults();
+  QByteArray expected;
+  std::unique_ptr<TrackStream> s;
+  const disc::DiscTrackStream* disc = nullptr;
+};
+
+TEST_F(FaultyTrack, TheVirtualDrivesFaultsFailSectorsForAttemptsForAWhileOrForGood) {
+  const uint32_t lsn = disc->extent().lsn;
   faults.setLatency({}, std::chrono::milliseconds(40));  // failures the drive answers quickly
   faults.failForAttempts(lsn + 10, 1, 2);
   faults.failForGood(lsn + 20, 2);
@@ -130,14 +141,8 @@ TEST(TrackStream, TheVirtualDrivesFaultsFailSectorsForAttemptsForAWhileOrForGood
 // A drive that spends its own retries on every bad sector: a patch of forty costs a few failed
 // reads, the sectors after it play as they are, the drive reads slower meanwhile and at full
 // speed again after a clean stretch.
-TEST(TrackStream, ABadPatchOnASlowDriveIsCrossedInAFewReads) {
-  const QByteArray expected = test::readToEnd(*test::driveWithImage(test::mediaPath("demo.cue"))->openFile(track(1)));
+TEST_F(FaultyTrack, ABadPatchOnASlowDriveIsCrossedInAFewReads) {
   ASSERT_GT(expected.size(), 400 * kPayload);
-  auto m = test::driveWithImage(test::mediaPath("demo.cue"));
-  auto s = m->openFile(track(1));
-  const auto* disc = dynamic_cast<disc::DiscTrackStream*>(s.get());
-  ASSERT_NE(disc, nullptr);
-  ReadFaults& faults = m->readFaults();
   faults.setLatency({}, std::chrono::milliseconds(60));
   faults.failForGood(disc->extent().lsn + 100, 40);
   const QByteArray got = test::readToEnd(*s, 30000);
@@ -161,26 +166,21 @@ TEST(TrackStream, ABadPatchOnASlowDriveIsCrossedInAFewReads) {
 // Nothing reads past sector 50 while the drive still claims a disc, on a quick drive and on one
 // that retries: a long run of failures counts as gone (on the slow drive after a bounded number of
 // reads), and what came before it was delivered as it is.
-TEST(TrackStream, ADiscWhereNothingReadsAnyMoreIsFoundGone) {
-  const QByteArray expected = test::readToEnd(*test::driveWithImage(test::mediaPath("demo.cue"))->openFile(track(1)));
-  for (const auto perFailure : {std::chrono::milliseconds(0), std::chrono::milliseconds(60)}) {
-    SCOPED_TRACE(perFailure.count());
-    auto m = test::driveWithImage(test::mediaPath("demo.cue"));
-    auto s = m->openFile(track(1));
-    const auto* disc = dynamic_cast<disc::DiscTrackStream*>(s.get());
-    ASSERT_NE(disc, nullptr);
-    m->readFaults().setLatency({}, perFailure);
-    m->readFaults().failForGood(disc->extent().lsn + 50, disc->extent().sectors - 50);
-    int64_t last = 0;
-    const QByteArray partial = test::readToEnd(*s, kPayload, &last);
-    EXPECT_EQ(last, -1);
-    EXPECT_TRUE(s->discGone());
-    EXPECT_EQ(partial.left(50 * kPayload), expected.left(50 * kPayload));
-    if (perFailure.count() > 0) {
-      EXPECT_LE(disc->failedReads(), 10);
-    }
+class DeadTrack : public FaultyTrack, public ::testing::WithParamInterface<int> {};
+
+TEST_P(DeadTrack, IsFoundGoneAfterWhatCameBefore) {
+  faults.setLatency({}, std::chrono::milliseconds(GetParam()));
+  faults.failForGood(disc->extent().lsn + 50, disc->extent().sectors - 50);
+  int64_t last = 0;
+  const QByteArray partial = test::readToEnd(*s, kPayload, &last);
+  EXPECT_EQ(last, -1);
+  EXPECT_TRUE(s->discGone());
+  EXPECT_EQ(partial.left(50 * kPayload), expected.left(50 * kPayload));
+  if (GetParam() > 0) {
+    EXPECT_LE(disc->failedReads(), 10);
   }
 }
+INSTANTIATE_TEST_SUITE_P(QuickAndRetryingDrives, DeadTrack, ::testing::Values(0, 60));
 
 TEST(TrackStream, TracksReadOnEngineThreadsWhileTheWindowLists) {
   auto m = test::driveWithImage(test::mediaPath("pal3.cue"));

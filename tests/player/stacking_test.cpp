@@ -154,7 +154,7 @@ TEST_F(TransportTest, AltAloneOrWithAKeyLeavesTheOnTopBandOtherKeysDoNot) {
 }
 
 // The parked Apply button's access key, before any capture, says there is no picture yet. (The
-// window's Capture button: full_screen_test.cpp; what the capture sequence saves:
+// window's Capture button: tests/e2e/captures_screenshot.sh; what the capture sequence saves:
 // tests/capture/capture_test.cpp.)
 TEST_F(TransportTest, TheParkedApplyAnswersItsAccessKeyBeforeAnyCapture) {
   DesktopSandbox sandbox;

@@ -1,13 +1,14 @@
 // Hostile and malformed discs, one table per kind of trick: copied folders (symlinks, tracks that
-// cannot be opened, tens of thousands of entries), names in other encodings and spellings, ISO
-// extents, NRG chunk tables, RIFF CDXA headers that lie, Super Video CDs with a bad MPEG2 folder,
-// images whose names lead to FIFOs, devices or out of their folder, sheets that describe
-// impossible discs, NRG images whose structure lies outside the file, ISO 9660 folders with records
-// that do not fit, images changed under a playing player, drops, and the fuzzers' malformed BINs
-// and cue sheets. Each is built in the test's folder and named to a window with the real engine, as
-// the command line names it or straight into its drive: the window plays what can be played (and
-// says so) or says it found no movies, one line in the log says why, nothing outside the folder the
-// user named is opened, the process stays small, and the next good disc plays.
+// cannot be opened; tens of thousands of entries: tests/platform/svcd_and_folders_test.cpp),
+// names in other encodings and spellings, ISO extents, NRG chunk tables, RIFF CDXA headers that
+// lie, Super Video CDs with a bad MPEG2 folder, images whose names lead to FIFOs, devices or out
+// of their folder, sheets that describe impossible discs, NRG images whose structure lies outside
+// the file, ISO 9660 folders with records that do not fit, images changed under a playing player,
+// drops, and the fuzzers' malformed BINs and cue sheets. Each is built in the test's folder and
+// named to a window with the real engine, as the command line names it or straight into its
+// drive: the window plays what can be played (and says so) or says it found no movies, one line
+// in the log says why, nothing outside the folder the user named is opened, the process stays
+// small, and the next good disc plays.
 #include "fuzz/disc_mutations.h"
 #include "fuzz/targets.h"
 #include "disc/file_names.h"
@@ -38,7 +39,7 @@ void keepWarnings(QtMsgType type, const QMessageLogContext& context, const QStri
 
 // A round trip this long means the window hung, not that the machine was busy: rows run beside
 // other tests and builds on two cores, where a 40,000-name folder's listing (about 0.4 s on a
-// quiet machine) took 3.2 s. Each row prints its worst figure. A sanitizer build runs several
+// quiet machine) once took 3.2 s. Each row prints its worst figure. A sanitizer build runs several
 // times slower and holds freed memory in quarantine: it keeps bounds that catch a hang or a
 // runaway allocation, not the figures a user sees.
 #if defined(__SANITIZE_ADDRESS__)
@@ -189,15 +190,6 @@ const InputCase kCopiedFolders[] = {
        relink(copy + "/MPEGAV", "tracks");
        return copy;
      }, kFirstPlays, nullptr},
-    {"FortyThousandEntries",
-     [](const QDir& d, const QDir&) {
-       const QString copy = copied(d);
-       for (int i = 0; i < 40000; ++i) {
-         const QByteArray name = QFile::encodeName(copy + QStringLiteral("/MPEGAV/ZZ%1.DAT").arg(i, 5, 10, QChar('0')));
-         ::close(::open(name.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644));
-       }
-       return copy;
-     }, {"Playing Avseq01.dat  ........", "01 of 32767"}, nullptr},
 };
 INSTANTIATE_TEST_SUITE_P(CopiedFolders, HostileInput, ::testing::ValuesIn(kCopiedFolders), caseName);
 

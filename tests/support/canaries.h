@@ -2,6 +2,9 @@
 // Canaries for what must never happen: a file opened that nothing may open, a connection made
 // to an address that nothing may visit.
 #include <QString>
+#include <gtest/gtest.h>
+#include <cerrno>
+#include <cstring>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/inotify.h>
@@ -11,10 +14,12 @@
 namespace vcd::test {
 
 // Files opened in a folder, or a file, while it is watched (inotify sees every open, by anyone).
+// A watch that cannot be set fails the test: it would see no opens and pass without watching.
 class OpenWatch {
  public:
   explicit OpenWatch(const QByteArray& path) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-    inotify_add_watch(fd_, path.constData(), IN_OPEN);
+    if (inotify_add_watch(fd_, path.constData(), IN_OPEN) < 0)
+      ADD_FAILURE() << "cannot watch " << path.constData() << ": " << std::strerror(errno);
   }
   ~OpenWatch() { ::close(fd_); }
   // Files (not the folder itself) opened since the last call.
