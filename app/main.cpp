@@ -70,14 +70,17 @@ int main(int argc, char** argv) {
   QStringList arguments;
   // Names keep the bytes they were given in, whatever their encoding (disc/file_names.h).
   for (int i = 0; i < argc; ++i) arguments << vcd::disc::nameFromBytes(QByteArray(argv[i]));
+  // libmpv (some two hundred libraries) loads on a thread of its own from here on. A library
+  // being loaded holds up any other being loaded meanwhile, so Qt's plugins wait for it; but the
+  // OpenGL driver, which the picture needs too, can only start loading once the application
+  // is made, and every step from libmpv's start to the file's opening can run while it loads.
+  vcd::engine::loadLibmpvAhead();
   int qtArgc = 1;
   QApplication app(qtArgc, argv);
   vcd::platform::startupStep("QApplication made");
-  // The OpenGL driver and libmpv load on threads of their own beside the fonts, the disc and
-  // the tray; the engine waits for them where it needs them. Only now: Qt has loaded its
-  // plugins, and a library being loaded holds up any other being loaded meanwhile.
+  // The OpenGL driver loads on a thread of its own beside the fonts, the disc, the engine and
+  // the window; the picture's render context waits for it.
   vcd::engine::VideoWidget::checkOpenGLAhead();
-  vcd::engine::loadLibmpvAhead();
   // The main window's fonts now, the Help window's once the picture shows.
   vcd::ui::registerMainWindowFonts();
   vcd::platform::startupStep("fonts registered");
