@@ -67,8 +67,11 @@ mountIn tmp -t tmpfs -o mode=1777 tmp
 # The checkout as it stands (tracked and new files, not what git ignores), without build output;
 # files since deleted from the checkout go from the copy too (a test file left behind would
 # still be built). What git ignores is left alone on both sides, so the chroot's builds stay.
+# Files are compared by their contents and a changed one is written with the time of the copy,
+# not its own: a file edited after an earlier run had copied it, but before that run's build
+# had compiled the older copy, would otherwise look older than its object and not be rebuilt.
 mkdir -p "$root$inside"
-rsync -a --delete --exclude=/.git --filter=':- .gitignore' ./ "$root$inside/"
+rsync -a --no-times --checksum --delete --exclude=/.git --filter=':- .gitignore' ./ "$root$inside/"
 
 if [ "${VCD_DEBIAN13_SHELL:-}" = 1 ]; then
   chroot "$root" /usr/bin/env -i HOME=/root TERM="${TERM:-xterm}" PATH=/usr/sbin:/usr/bin:/sbin:/bin \
