@@ -97,15 +97,12 @@ TEST(TrackStream, EjectingStopsOpenStreamsForGoodAndClosingBringsTheDiscBack) {
   EXPECT_TRUE(again->discGone());
 }
 
-// The virtual drive's faults reach a disc opened before they were set: a sector that fails twice
-// reads on the third try, one that fails for a while reads once its time is up (within the retry
-// second), two that fail for good play as blanks; cleared, the track reads whole again.
 // Track 1 of the demo disc in the virtual drive, whose fault model the test sets; `expected` is
 // the track as a clean drive reads it.
 class FaultyTrack : public ::testing::Test {
  protected:
   void SetUp() override {
-    expected = test::readToEnd(*test::driveWithImage(test::mediaPath("demo.cue"))->openFile(track(1)));
+    expected = test::readToEnd(*m->openFile(track(1)));
     s = m->openFile(track(1));
     disc = dynamic_cast<const disc::DiscTrackStream*>(s.get());
     ASSERT_NE(disc, nullptr);
@@ -117,6 +114,9 @@ class FaultyTrack : public ::testing::Test {
   const disc::DiscTrackStream* disc = nullptr;
 };
 
+// The virtual drive's faults reach a disc opened before they were set: a sector that fails twice
+// reads on the third try, one that fails for a while reads once its time is up (within the retry
+// second), two that fail for good play as blanks; cleared, the track reads whole again.
 TEST_F(FaultyTrack, TheVirtualDrivesFaultsFailSectorsForAttemptsForAWhileOrForGood) {
   const uint32_t lsn = disc->extent().lsn;
   faults.setLatency({}, std::chrono::milliseconds(40));  // failures the drive answers quickly
