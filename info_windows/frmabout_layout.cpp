@@ -7,6 +7,7 @@
 #include "info_windows/contact.h"
 #include "info_windows/frmabout.h"
 #include "ui/layout.h"
+#include "ui/pictures.h"
 #include "ui/twips.h"
 
 namespace vcd::info_windows {
@@ -64,7 +65,7 @@ constexpr LineRow kLines[] = {
 
 // A mouse pointer made from a picture; hotX/hotY -1 puts the hot spot in the middle (an icon).
 QCursor pointerFrom(const char* resource, int hotX = -1, int hotY = -1) {
-  const QPixmap picture(QString::fromLatin1(resource));
+  const QPixmap picture = ui::resourcePicture(QString::fromLatin1(resource));
   if (picture.isNull()) return QCursor(Qt::PointingHandCursor);
   return QCursor(picture, hotX, hotY);
 }
@@ -111,8 +112,8 @@ void frmAbout::createControls() {
   lpAppImage->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   lpAppImage->setLineWidth(2);
   lpAppImage->setAlignment(Qt::AlignCenter);
-  lpAppImage->setPixmap(QPixmap(QStringLiteral(":/assets/about-banner.bmp")));
-  Image1->setPixmap(QIcon(QStringLiteral(":/assets/vcdplayer.ico")).pixmap(32, 32));
+  lpAppImage->setPixmap(ui::resourcePicture(QStringLiteral(":/assets/about-banner.bmp")));
+  Image1->setPixmap(ui::resourceIcon(QStringLiteral(":/assets/vcdplayer.ico")).pixmap(32, 32));
   lbAppVersion(0).setVisible(false);  // only holds the text that the version line shows
   lbTemp(1).setWordWrap(true);
   // The captions of the contact lines end in a colon that must not be cut off where the font

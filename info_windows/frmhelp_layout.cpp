@@ -6,6 +6,7 @@
 #include "info_windows/frmhelp.h"
 #include "info_windows/help_text.h"
 #include "ui/layout.h"
+#include "ui/pictures.h"
 #include "ui/twips.h"
 
 namespace vcd::info_windows {
@@ -53,7 +54,7 @@ void frmHelp::createControls() {
                  Qt::WindowCloseButtonHint);
   resize(twipsToPixels(5145), twipsToPixels(6045));
   setFont(ui::fontOf(kSansSerif));
-  const QIcon icon(QStringLiteral(":/assets/help.ico"));
+  const QIcon icon = ui::resourceIcon(QStringLiteral(":/assets/help.ico"));
   setWindowIcon(icon);
 
   ui::ControlSheet sheet(this);

@@ -4,6 +4,7 @@
 #include <QPixmap>
 
 #include "ui/layout.h"
+#include "ui/pictures.h"
 #include "ui/twips.h"
 #include "window_services/rgr_resizer.h"
 #include "player/playerfrm.h"
@@ -148,8 +149,8 @@ void Playerfrm::createControls() {
   TxtCopyright->setText(QStringLiteral("This picture was captured using Voren VCD Player download at ") +
                         QString::fromLatin1(kDownloadAddress));
   // The logo at its natural size.
-  PicLogo->setPixmap(QPixmap(QStringLiteral(":/assets/logo.png")));
-  setWindowIcon(QIcon(QStringLiteral(":/assets/vcdplayer.ico")));
+  PicLogo->setPixmap(ui::resourcePicture(QStringLiteral(":/assets/logo.png")));
+  setWindowIcon(ui::resourceIcon(QStringLiteral(":/assets/vcdplayer.ico")));
 
   // Stacking: the player lowest, the logo box over it, the status line and panel above both.
   playerFace->lower();

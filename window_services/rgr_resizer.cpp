@@ -49,12 +49,6 @@ QList<QWidget*> rgrResizer::controls() const {
   return out;
 }
 
-const rgrResizer::Proportions* rgrResizer::proportionsOf(const QWidget* control) const {
-  for (const Record& r : table_)
-    if (control && r.control == control) return &r.proportions;
-  return nullptr;
-}
-
 void rgrResizer::recordProportions() {
   if (!target_) return;
   for (const Record& r : table_)

@@ -32,17 +32,6 @@ class rgrResizer : public QWidget {
   // Resize: apply the table to every control, skipping whatever cannot be applied.
   void applyProportions();
 
-  struct Proportions {
-    double top = 0, left = 0, width = 0, height = 0;
-  };
-  struct Record {
-    QPointer<QWidget> control;
-    QPointer<QWidget> container;  // where the control lay at load; it is scaled only there
-    Proportions proportions;
-  };
-  const QVector<Record>& table() const { return table_; }
-  // The recorded proportions of a control, or nullptr when it has none (made after load).
-  const Proportions* proportionsOf(const QWidget* control) const;
   // The controls that have a record and still exist, in the order they were recorded.
   QList<QWidget*> controls() const;
 
@@ -52,6 +41,14 @@ class rgrResizer : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  struct Proportions {
+    double top = 0, left = 0, width = 0, height = 0;
+  };
+  struct Record {
+    QPointer<QWidget> control;
+    QPointer<QWidget> container;  // where the control lay at load; it is scaled only there
+    Proportions proportions;
+  };
   // The window's inner size in twips: its client area.
   double innerWidth() const;
   double innerHeight() const;

@@ -225,13 +225,8 @@ TEST_F(WindowedStart, AFaceNeverShownHoldsTheFileOnlyForAWhile) {
 // palette's button-text colour and follow a change of the desktop's colours.
 QPalette desktopPalette(QColor face, QColor text) {
   QPalette pal = QApplication::palette();
-  for (auto group : {QPalette::Active, QPalette::Inactive}) {
-    pal.setColor(group, QPalette::Window, face);
-    pal.setColor(group, QPalette::Button, face);
-    pal.setColor(group, QPalette::ButtonText, text);
-    pal.setColor(group, QPalette::WindowText, text);
-  }
-  pal.setColor(QPalette::Disabled, QPalette::Window, face);
+  for (auto role : {QPalette::Window, QPalette::Button}) pal.setColor(role, face);
+  for (auto role : {QPalette::ButtonText, QPalette::WindowText}) pal.setColor(role, text);
   pal.setColor(QPalette::Disabled, QPalette::ButtonText, QColor::fromRgbF(
       (face.redF() + text.redF()) / 2, (face.greenF() + text.greenF()) / 2, (face.blueF() + text.blueF()) / 2));
   return pal;

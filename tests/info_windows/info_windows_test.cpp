@@ -88,6 +88,11 @@ TEST_F(AboutTest, SystemInformationStartsTheFirstProgramFoundOrSaysItIsUnavailab
 
 TEST_F(AboutTest, ItsOkLeavesTheBandWhileStillOnScreenAndCloses) {
   EXPECT_EQ(about->minimumSize(), about->maximumSize());  // not resizable
+  // Its pictures: the banner, the program's icon, the links' own pointers.
+  EXPECT_EQ(about->lpAppImage->pixmap().size(), QSize(77, 201));
+  EXPECT_EQ(about->Image1->pixmap().size(), QSize(32, 32));
+  for (QLabel* link : {about->Label1, about->Label5}) EXPECT_EQ(link->cursor().shape(), Qt::BitmapCursor);
+  EXPECT_EQ(about->Label5->cursor().hotSpot(), QPoint(12, 1));
   QTest::mouseClick(about->Command1, Qt::LeftButton);
   EXPECT_EQ(stacking.calls, QStringList({"frmAbout:on", "frmAbout:off"}));
   EXPECT_EQ(stacking.shown, QList<bool>({false, true}));  // told before shown, still there when leaving

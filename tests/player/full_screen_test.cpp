@@ -1,13 +1,13 @@
 // Full screen takes the control's face out of the window and brings it back: afterwards the
 // window is exactly as it was. Every control keeps its place at the window's normal and maximised
 // sizes, the status line stays above the face, the tab chain and the focus are the same. The face
-// here is the engine's own widget (without a picture); under a real window manager: below, and
-// with the real program (full screen and the screenshot): tests/e2e/window_stays_right.sh.
+// here is the engine's own widget (without a picture). With the real program (full screen and
+// the screenshot): tests/e2e/window_stays_right.sh; on sway, natively and through XWayland (which
+// drops a full-screen request made at map time): tests/wayland/player_on_sway.sh.
 #include <QTest>
 
 #include "engine/video_widget.h"
 #include "tests/support/window_fixture.h"
-#include "tests/support/x11_window_state.h"
 
 namespace vcd::test {
 namespace {
@@ -128,73 +128,6 @@ TEST_F(FullScreen, FullScreenAndBackLeaveTheWindowAsItWasAtEverySize) {
   w->showNormal();
   ASSERT_TRUE(sizeIs(false));
   EXPECT_TRUE(QTest::qWaitFor([&] { return look() == before; }, 5000)) << differences(before, look());
-}
-
-class X11FullScreen : public FullScreen {};
-
-// sway maps an X window that asks for full screen before it is mapped as a plain tiled window and
-// writes its _NET_WM_STATE without the full-screen atom. Done here to the face's window just after
-// openbox has mapped it: the face asks again and is shown full screen; back in the window it is
-// home as before.
-TEST_F(X11FullScreen, AFullScreenRequestDroppedAtMapTimeIsMadeAgain) {
-  VCD_REQUIRE_X11_WINDOW_MANAGER();
-  const Look before = look();
-  struct DropSeen : QObject {  // the face reported as a plain window at some point
-    bool seen = false;
-    bool eventFilter(QObject* o, QEvent* e) override {
-      if (e->type() == QEvent::WindowStateChange && !static_cast<QWidget*>(o)->isFullScreen()) seen = true;
-      return false;
-    }
-  } dropped;
-  face->setFullScreen(true);
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(face));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return x11::netWmState(face->winId()).contains("_NET_WM_STATE_FULLSCREEN"); }, 20000));
-  const xcb_atom_t none[] = {x11::atom("_NET_WM_STATE_FOCUSED")};
-  xcb_change_property(x11::connection(), XCB_PROP_MODE_REPLACE, xcb_window_t(face->winId()), x11::atom("_NET_WM_STATE"),
-                      XCB_ATOM_ATOM, 32, 1, none);
-  face->installEventFilter(&dropped);
-  xcb_flush(x11::connection());
-  // Qt reads the state back and reports the window as a plain one; then the face asks again.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return dropped.seen && face->isFullScreen(); }, 20000))
-      << "dropped seen: " << dropped.seen << ", state: " << x11::netWmState(face->winId()).join(' ').toStdString();
-  face->removeEventFilter(&dropped);
-  EXPECT_TRUE(face->isFullScreenShown());
-  face->setFullScreen(false);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !face->isWindow() && face->isVisible(); }, 20000));
-  EXPECT_EQ(look(), before) << differences(before, look());
-}
-
-// Maximised, every control keeps its proportions (also one the program moved after load) and the
-// working controls stay out of sight; restored, every control is back in its place. The resizer's
-// records belong to their controls: a control that leaves and comes back last among its siblings
-// keeps its own proportions; one made after load is left alone; a deleted one is skipped.
-TEST_F(FullScreen, TheResizerKeysItsRecordsByControl) {
-  const Look before = look();
-  ASSERT_GE(before.places.size(), 49u);
-  w->picMain->setGeometry(0, 0, 200, 100);  // moved by code after load: back to its proportions
-  QWidget* frame = w->Frame1;
-  frame->setParent(nullptr);
-  frame->setParent(w.get());  // now the last child
-  frame->show();
-  auto* late = new QWidget(w.get());
-  late->setObjectName("late");
-  late->setGeometry(1, 2, 3, 4);
-  EXPECT_EQ(w->rgrResizer1->proportionsOf(late), nullptr);
-  ASSERT_NE(w->rgrResizer1->proportionsOf(frame), nullptr);
-  delete w->Command30;
-  w->Command30 = nullptr;
-  const auto [big, normal] = maximiseAndRestore();
-  const double fx = maximised.width() / 501.0, fy = maximised.height() / 383.0;
-  for (const QString name : {"Songcmd_10", "picMain", "Frame1"}) {
-    const QRect was = before.places.at(name), now = big.places.at(name);
-    const QRectF scaled(was.x() * fx, was.y() * fy, was.width() * fx, was.height() * fy);
-    EXPECT_LE((QRectF(now).topLeft() - scaled.topLeft()).manhattanLength() + std::abs(now.width() - scaled.width()) +
-                  std::abs(now.height() - scaled.height()), 4.0) << name.toStdString();
-  }
-  EXPECT_GE(big.places.at("File1").y(), maximised.height());  // still out of sight
-  for (const auto& [name, place] : normal.places) EXPECT_EQ(place, before.places.at(name)) << name.toStdString();
-  EXPECT_EQ(late->geometry(), QRect(1, 2, 3, 4));
-  EXPECT_EQ(w->rgrResizer1->size(), QSize(67, 49));
 }
 
 }  // namespace

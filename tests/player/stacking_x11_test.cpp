@@ -1,10 +1,9 @@
 // "On Top" against a real window manager (Xvfb + openbox, tests/x11/with-window-manager.sh): the
-// window manager's own record says whether the window is in the "above" layer. And the screen
-// grab on the real X server.
+// window manager's own record says whether the window is in the "above" layer. (The screen grab
+// on the real X server and under XWayland: tests/e2e/captures_screenshot.sh, tests/wayland.)
 #include <QTest>
 #include <vector>
 
-#include "platform/screen_grab.h"
 #include "tests/support/window_fixture.h"
 #include "tests/support/x11_window_state.h"
 
@@ -67,25 +66,6 @@ TEST_F(X11Stacking, AWindowManagerWithoutAnAboveLayerRefusesTheCheckAndSaysSo) {
   EXPECT_TRUE(w->chkOnTop->isChecked());
   EXPECT_TRUE(QTest::qWaitFor([&] { return x11::isAbove(w.get()); }, 20000));
   EXPECT_TRUE(messages.isEmpty());
-}
-
-// The screen grab on a real X server (Xvfb): the root window's picture, except in a Wayland
-// session, where the X server is XWayland and its root window holds no picture of the desktop.
-TEST(X11ScreenGrab, TheRootWindowOutsideAWaylandSessionNothingInsideOne) {
-  if (!x11::connection()) GTEST_SKIP() << "needs an X server (QT_QPA_PLATFORM=xcb)";
-  const QByteArray display = qgetenv("WAYLAND_DISPLAY"), session = qgetenv("XDG_SESSION_TYPE");
-  qunsetenv("WAYLAND_DISPLAY");
-  qunsetenv("XDG_SESSION_TYPE");
-  EXPECT_FALSE(platform::GrabWholeScreen().isNull());
-  qputenv("WAYLAND_DISPLAY", "wayland-0");
-  EXPECT_TRUE(platform::GrabWholeScreen().isNull());
-  qunsetenv("WAYLAND_DISPLAY");
-  qputenv("XDG_SESSION_TYPE", "wayland");
-  EXPECT_TRUE(platform::GrabWholeScreen().isNull());
-  qputenv("XDG_SESSION_TYPE", "x11");
-  EXPECT_FALSE(platform::GrabWholeScreen().isNull());
-  for (const auto& [name, value] : {std::pair{"WAYLAND_DISPLAY", display}, std::pair{"XDG_SESSION_TYPE", session}})
-    value.isNull() ? void(qunsetenv(name)) : void(qputenv(name, value));
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include "platform/log.h"
 #include "tests/support/media.h"
 #include "tests/support/window_fixture.h"
-#include "tests/support/x11_window_state.h"
 
 namespace vcd::test {
 namespace {
@@ -149,63 +148,6 @@ TEST(ProgramInTheTerminal, HelpAndVersionAnswerAndEndWithoutAWindow) {
   const Finished more = runToEnd({"--help", "me"}, env);
   EXPECT_EQ(more.out, "");
   EXPECT_NE(more.exitCode, 0);
-}
-
-// The program in a real window. Its debug lines (asked for, so that the test can follow it)
-// are told apart by their pattern; everything else is what a user's terminal would show.
-class X11ProgramInTheTerminal : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!x11::connection()) GTEST_SKIP() << "needs an X server (QT_QPA_PLATFORM=xcb)";
-    env = userTerminal(dir);
-    env.insert("QT_LOGGING_RULES", "vcd.*.debug=true");
-    env.insert("QT_MESSAGE_PATTERN", "%{if-debug}debug: %{endif}%{category}: %{message}");
-  }
-  void TearDown() override {
-    if (player.state() != QProcess::NotRunning) {
-      player.kill();
-      player.waitForFinished();
-    }
-  }
-  void start(const QStringList& arguments) {
-    player.setProcessEnvironment(env);
-    player.setWorkingDirectory(dir.path());
-    player.setProcessChannelMode(QProcess::MergedChannels);
-    player.start(QStringLiteral(VCD_PLAYER_BINARY), arguments);
-    ASSERT_TRUE(player.waitForStarted());
-  }
-  QStringList lines() {
-    output += player.readAll();
-    return QString::fromUtf8(output).split('\n', Qt::SkipEmptyParts);
-  }
-  QStringList userLines() {
-    QStringList shown = lines();
-    shown.removeIf([](const QString& l) { return l.startsWith("debug: "); });
-    return shown;
-  }
-  // Waits for a line starting with `text`.
-  bool waitForLine(const QString& text) {
-    const auto seen = [&] {
-      const QStringList all = lines();
-      return std::any_of(all.begin(), all.end(), [&](const QString& l) { return l.startsWith(text); });
-    };
-    (void)QTest::qWaitFor([&] { return seen() || player.state() == QProcess::NotRunning; }, 120000);
-    return seen();
-  }
-
-  QTemporaryDir dir;
-  QProcessEnvironment env;
-  QProcess player;
-  QByteArray output;
-};
-
-// A file really named --help plays when it is named as ./--help.
-TEST_F(X11ProgramInTheTerminal, AFileNamedLikeAnOptionPlaysAsDotSlashName) {
-  auto disc = driveWithImage(mediaPath("pal3.cue"));
-  ASSERT_TRUE(writeFile(dir.filePath("--help"), readToEnd(*disc->openFile("cdrom://D/MPEGAV/AVSEQ01.DAT"))));
-  start({"./--help"});
-  ASSERT_TRUE(waitForLine("debug: vcd.engine: first frame drawn")) << lines().join('\n').toStdString();
-  EXPECT_TRUE(userLines().isEmpty()) << userLines().join('\n').toStdString();
 }
 
 }  // namespace
