@@ -199,6 +199,18 @@ void MpvPlayer::open(const QString& path, const std::optional<disc::DiscPath>& d
     url = info.absoluteFilePath();
   }
 
+  // Named again before it started (the start routine names its first track twice): the
+  // loadfile on its way opens it from its beginning, as a second one would. A second loadfile
+  // would replace it at whatever point libmpv had reached: it may already have opened the
+  // first and begun reading and probing it, only to throw that away and read it all again (on
+  // a real drive, seeks and waits; here, several MiB of libmpv's probing left on a thread).
+  if (url == m_url && m_phase == Phase::Loading) {
+    m_fileName = path;
+    setPause(false);
+    updateState();
+    return;
+  }
+
   // The same file named again while it ran or had just ended (a track repeated) starts over:
   // its position jumps back, though no other file starts.
   const bool startsOver =

@@ -21,8 +21,12 @@ TEST_P(DiscNorms, TracksPlayToTheirEndWithTheTracksLengthAndAgain) {
   const double nominal = drives->openFile(track(2))->nominalDuration();
   ASSERT_GT(nominal, 0.9);
 
-  player.setFileName("cdrom://d/mpegav/avseq02.dat");  // names on the disc in any case
+  // Named twice in a row, as the start routine names its first track (and in any case, as names
+  // on the disc may be): libmpv gets it once, its first entry, so it never begins reading the
+  // track only to start again.
+  for (int naming = 0; naming < 2; ++naming) player.setFileName("cdrom://d/mpegav/avseq02.dat");
   ASSERT_TRUE(waitForState(player, vcd::kPlaying));
+  EXPECT_EQ(player.engineProperty("playlist/0/id"), "1");
   EXPECT_EQ(player.Duration(), nominal);  // from the track's size, not from probing
   // The short look at the start of the track still finds both of its streams.
   EXPECT_TRUE(player.playsVideo());

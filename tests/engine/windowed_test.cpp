@@ -188,7 +188,7 @@ class WindowedStart : public EngineFace {};
 TEST_F(WindowedStart, AFileNamedBeforeTheFaceShowsStartsWithItsPicture) {
   QSignalSpy jumps(player.get(), &vcd::MediaPlayer::PositionJump);
   QSignalSpy firstPicture(player.get(), &MpvPlayer::firstPictureShown);
-  // Named twice in a row, as the start routine does: the first naming is turned away.
+  // Named twice in a row, as the start routine does.
   player->setFileName("cdrom://D/MPEGAV/AVSEQ01.DAT");
   player->setFileName("cdrom://D/MPEGAV/AVSEQ01.DAT");
   ASSERT_TRUE(QTest::qWaitFor([&] { return player->sectorsRead() > 0; }, 30000));  // open
