@@ -7,6 +7,9 @@
 #include <mpv/render.h>
 #include <mpv/stream_cb.h>
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <future>
 #include <mutex>
 #include <string>
@@ -16,9 +19,21 @@ namespace vcd::engine {
 
 namespace {
 
+// Every function the stand-ins below call.
+constexpr const char* kFunctions[] = {
+    "mpv_client_api_version", "mpv_error_string", "mpv_free", "mpv_create", "mpv_create_client", "mpv_destroy",
+    "mpv_wakeup", "mpv_initialize", "mpv_terminate_destroy", "mpv_set_option_string", "mpv_command",
+    "mpv_command_node", "mpv_free_node_contents", "mpv_set_property", "mpv_set_property_string",
+    "mpv_get_property", "mpv_get_property_string", "mpv_observe_property", "mpv_request_log_messages",
+    "mpv_wait_event", "mpv_set_wakeup_callback", "mpv_hook_add", "mpv_hook_continue", "mpv_stream_cb_add_ro",
+    "mpv_render_context_create", "mpv_render_context_set_update_callback", "mpv_render_context_update",
+    "mpv_render_context_render", "mpv_render_context_report_swap", "mpv_render_context_free"};
+
 struct Library {
   void* handle = nullptr;
   std::string error;
+  // kFunctions as the library has them (null where it has none), in the same order.
+  std::array<void*, std::size(kFunctions)> functions{};
 };
 
 std::once_flag gStarted;
@@ -47,6 +62,11 @@ void loadLibmpvAhead() {
                    const char* why = dlerror();
                    lib.error = why ? why : libraryName() + " cannot be loaded";
                  }
+                 // Looked up here, at once: dlsym takes the dynamic loader's lock, which the
+                 // OpenGL driver's loading holds for tens of milliseconds while the window is
+                 // made, and a first call looked up then would wait for it on the GUI thread.
+                 for (size_t i = 0; lib.handle && i < std::size(kFunctions); ++i)
+                   lib.functions[i] = dlsym(lib.handle, kFunctions[i]);
                  platform::startupStep("libmpv: loaded");
                  return lib;
                }).share();
@@ -63,7 +83,11 @@ namespace {
 
 void* symbol(const char* name) {
   const Library& lib = library();
-  void* fn = lib.handle ? dlsym(lib.handle, name) : nullptr;
+  const auto known = std::find_if(std::begin(kFunctions), std::end(kFunctions),
+                                  [name](const char* f) { return std::strcmp(f, name) == 0; });
+  void* fn = !lib.handle                      ? nullptr
+             : known != std::end(kFunctions) ? lib.functions[size_t(known - std::begin(kFunctions))]
+                                             : dlsym(lib.handle, name);
   if (lib.handle && !fn) qCWarning(lcEngine, "libmpv has no %s", name);
   return fn;
 }
