@@ -19,7 +19,7 @@ namespace vcd::engine {
 
 namespace {
 
-// Every function the stand-ins below call.
+// Every function the stand-ins below call (looked up nowhere else).
 constexpr const char* kFunctions[] = {
     "mpv_client_api_version", "mpv_error_string", "mpv_free", "mpv_create", "mpv_create_client", "mpv_destroy",
     "mpv_wakeup", "mpv_initialize", "mpv_terminate_destroy", "mpv_set_option_string", "mpv_command",
@@ -85,9 +85,9 @@ void* symbol(const char* name) {
   const Library& lib = library();
   const auto known = std::find_if(std::begin(kFunctions), std::end(kFunctions),
                                   [name](const char* f) { return std::strcmp(f, name) == 0; });
-  void* fn = !lib.handle                      ? nullptr
-             : known != std::end(kFunctions) ? lib.functions[size_t(known - std::begin(kFunctions))]
-                                             : dlsym(lib.handle, name);
+  // A stand-in missing from kFunctions finds nothing and says so below, as a missing function does.
+  void* fn = lib.handle && known != std::end(kFunctions) ? lib.functions[size_t(known - std::begin(kFunctions))]
+                                                         : nullptr;
   if (lib.handle && !fn) qCWarning(lcEngine, "libmpv has no %s", name);
   return fn;
 }
