@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <QMetaObject>
 #include <QOffscreenSurface>
-#include <QOpenGLFramebufferObject>
 #include <QOpenGLFunctions>
 #include <QRegion>
 #include <mpv/client.h>
@@ -22,6 +21,62 @@ void* procAddress(void*, const char* name) {
   return ctx ? reinterpret_cast<void*>(ctx->getProcAddress(name)) : nullptr;
 }
 }  // namespace
+
+// A frame buffer of the current context with a colour texture of its own: where the picture is
+// drawn when it is not drawn to the screen. Made and freed with its context current. (Plain GL
+// calls rather than Qt's frame buffer class, whose library the program would load for this alone.)
+class GlSurface::FrameBuffer {
+ public:
+  FrameBuffer(QOpenGLFunctions* gl, QSize size) : m_gl(gl), m_size(size) {
+    m_gl->glGenTextures(1, &m_texture);
+    m_gl->glBindTexture(GL_TEXTURE_2D, m_texture);
+    m_gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    m_gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    m_gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, size.width(), size.height(), 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    m_gl->glBindTexture(GL_TEXTURE_2D, 0);
+    GLint previous = 0;
+    m_gl->glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
+    m_gl->glGenFramebuffers(1, &m_framebuffer);
+    m_gl->glBindFramebuffer(GL_FRAMEBUFFER, m_framebuffer);
+    m_gl->glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_texture, 0);
+    m_complete = m_gl->glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    m_gl->glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previous));
+    if (!m_complete) qCDebug(lcEngine, "no frame buffer of %dx%d for the picture", size.width(), size.height());
+  }
+  ~FrameBuffer() {
+    m_gl->glDeleteFramebuffers(1, &m_framebuffer);
+    m_gl->glDeleteTextures(1, &m_texture);
+  }
+  FrameBuffer(const FrameBuffer&) = delete;
+  FrameBuffer& operator=(const FrameBuffer&) = delete;
+
+  bool complete() const { return m_complete; }
+  GLuint handle() const { return m_framebuffer; }
+
+  // What was drawn. libmpv draws into a frame buffer that is not flipped top row first, as an
+  // image's rows run, so it reads back the right way up.
+  QImage image() const {
+    QImage image(m_size, QImage::Format_RGBA8888);
+    if (!m_complete) {
+      image.fill(Qt::black);
+      return image;
+    }
+    GLint previous = 0;
+    m_gl->glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
+    m_gl->glBindFramebuffer(GL_FRAMEBUFFER, m_framebuffer);
+    m_gl->glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    m_gl->glReadPixels(0, 0, m_size.width(), m_size.height(), GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+    m_gl->glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previous));
+    return image;
+  }
+
+ private:
+  QOpenGLFunctions* m_gl;
+  QSize m_size;
+  GLuint m_texture = 0;
+  GLuint m_framebuffer = 0;
+  bool m_complete = false;
+};
 
 bool GlSurface::onWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
 
@@ -52,9 +107,12 @@ QImage GlSurface::grab() {
     black.fill(Qt::black);
     return black;
   }
-  QOpenGLFramebufferObject target(size);
-  renderInto(target.handle(), size, false);
-  QImage image = target.toImage();
+  QImage image;
+  {
+    const FrameBuffer target(m_context->functions(), size);
+    if (target.complete()) renderInto(target.handle(), size, false);
+    image = target.image();
+  }
   m_context->doneCurrent();
   return image.convertToFormat(QImage::Format_RGB32);
 }
@@ -190,7 +248,8 @@ void GlSurface::onUpdate() {
 // the window is exposed, it draws that frame again.
 void GlSurface::renderAside() {
   if (!makeCurrentAnywhere()) return;
-  if (!m_aside) m_aside = std::make_unique<QOpenGLFramebufferObject>(1, 1);
+  if (!m_aside) m_aside = std::make_unique<FrameBuffer>(m_context->functions(), QSize(1, 1));
+  // Drawn even into a frame buffer that could not be made: the frame is taken off libmpv's hands.
   renderInto(m_aside->handle(), QSize(1, 1), false);
   m_frameAside = true;
 }

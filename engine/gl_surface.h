@@ -10,7 +10,6 @@
 #include <memory>
 
 class QOffscreenSurface;
-class QOpenGLFramebufferObject;
 
 namespace vcd::engine {
 
@@ -69,12 +68,13 @@ class GlSurface : public QWindow {
   void renderInto(unsigned framebuffer, QSize size, bool flipY);
   void freeRenderContext();
 
+  class FrameBuffer;
   mpv_handle* m_mpv;
   std::unique_ptr<QOpenGLContext> m_context;
   std::unique_ptr<QOffscreenSurface> m_offscreen;
   RenderContext m_render;  // freed by freeRenderContext, with the OpenGL context current
-  std::unique_ptr<QOpenGLFramebufferObject> m_aside;  // where frames go while the window is not exposed
-  bool m_frameAside = false;                           // the last frame has not been on screen yet
+  std::unique_ptr<FrameBuffer> m_aside;  // where frames go while the window is not exposed
+  bool m_frameAside = false;             // the last frame has not been on screen yet
   std::atomic<int> m_frames{0};
   std::atomic<bool> m_drawPosted{false};
 };
