@@ -53,8 +53,8 @@ class GlSurface::FrameBuffer {
   bool complete() const { return m_complete; }
   GLuint handle() const { return m_framebuffer; }
 
-  // What was drawn. libmpv draws into a frame buffer that is not flipped top row first, as an
-  // image's rows run, so it reads back the right way up.
+  // What was drawn. Not asked to flip, libmpv puts the picture's top row first in the buffer, as
+  // an image's rows run: it reads back the right way up.
   QImage image() const {
     QImage image(m_size, QImage::Format_RGBA8888);
     if (!m_complete) {
