@@ -80,13 +80,17 @@ class GlSurface::FrameBuffer {
 
 bool GlSurface::onWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
 
-GlSurface::GlSurface(mpv_handle* mpv) : m_mpv(mpv) {
-  setSurfaceType(QWindow::OpenGLSurface);
-  setFlag(Qt::WindowTransparentForInput, true);
+QSurfaceFormat GlSurface::pictureFormat() {
   QSurfaceFormat format = QSurfaceFormat::defaultFormat();
   format.setSwapInterval(0);
   format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
-  setFormat(format);
+  return format;
+}
+
+GlSurface::GlSurface(mpv_handle* mpv) : m_mpv(mpv) {
+  setSurfaceType(QWindow::OpenGLSurface);
+  setFlag(Qt::WindowTransparentForInput, true);
+  setFormat(pictureFormat());
 }
 
 GlSurface::~GlSurface() { detach(); }
@@ -94,6 +98,11 @@ GlSurface::~GlSurface() { detach(); }
 void GlSurface::detach() {
   freeRenderContext();
   m_mpv = nullptr;
+}
+
+void GlSurface::adoptContext(std::unique_ptr<QOpenGLContext> context) {
+  if (!context || m_context) return;
+  m_context = std::move(context);
 }
 
 void GlSurface::ensureRenderer() {

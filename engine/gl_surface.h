@@ -37,6 +37,12 @@ class GlSurface : public QWindow {
 
   // Whether the application runs on a Wayland compositor natively.
   static bool onWayland();
+  // The format of the picture's window and of its OpenGL context.
+  static QSurfaceFormat pictureFormat();
+
+  // An OpenGL context made already (of pictureFormat(), not current anywhere, living on the GUI
+  // thread), taken for the picture instead of a new one. Only before the render context is made.
+  void adoptContext(std::unique_ptr<QOpenGLContext> context);
 
   // The player goes away: the render context must not outlive its core.
   void detach();

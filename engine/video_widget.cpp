@@ -15,6 +15,7 @@
 #include <QPalette>
 #include <QScreen>
 #include <QSpacerItem>
+#include <QThread>
 #include <QVBoxLayout>
 #include <mpv/client.h>
 
@@ -43,16 +44,28 @@ constexpr qint64 kMapTimeMs = 5000;
 }  // namespace
 
 namespace {
-bool contextCanBeMade() {
+// A context of the picture's format, or none where OpenGL cannot be had.
+std::unique_ptr<QOpenGLContext> makeContext() {
   const QString platform = QGuiApplication::platformName();
-  if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return false;
-  QOpenGLContext probe;
-  return probe.create();
+  if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return nullptr;
+  auto context = std::make_unique<QOpenGLContext>();
+  context->setFormat(GlSurface::pictureFormat());
+  if (!context->create()) return nullptr;
+  return context;
 }
 std::shared_future<bool>& openGLCheck() {
   static std::shared_future<bool> check;
   return check;
 }
+// The check's own context, kept for the first picture that asks while the answer is told (making
+// one costs a few ms more of the start, after the driver is in). Set by the check before it
+// answers; used on the GUI thread only once the answer is there.
+std::unique_ptr<QOpenGLContext>& checkedContext() {
+  static std::unique_ptr<QOpenGLContext> context;
+  return context;
+}
+// Drops the check's context when nobody took it (GUI thread; the check has answered).
+void dropCheckedContext() { checkedContext().reset(); }
 // Who waits for the check's answer (GUI thread only).
 std::vector<std::pair<QPointer<QObject>, std::function<void(bool)>>>& openGLWaiters() {
   static std::vector<std::pair<QPointer<QObject>, std::function<void(bool)>>> waiters;
@@ -64,6 +77,13 @@ void tellOpenGLWaiters() {
   auto waiters = std::exchange(openGLWaiters(), {});
   for (auto& [context, then] : waiters)
     if (context) then(answer);
+  dropCheckedContext();
+}
+// The context goes with the application, before its platform does, when the answer was never
+// told (an application that ends without running its event loop).
+void dropCheckedContextAtExit() {
+  if (openGLCheck().valid()) openGLCheck().wait();
+  dropCheckedContext();
 }
 }  // namespace
 
@@ -71,9 +91,16 @@ void VideoWidget::checkOpenGLAhead() {
   std::shared_future<bool>& check = openGLCheck();
   if (check.valid()) return;
   // (Not QOpenGLContext::supportsThreadedOpenGL(): that itself makes a context on this thread.)
-  check = std::async(std::launch::async, [] {
+  qAddPostRoutine(dropCheckedContextAtExit);
+  QThread* guiThread = QCoreApplication::instance()->thread();
+  check = std::async(std::launch::async, [guiThread] {
     platform::startupStep("OpenGL check starts (own thread)");
-    const bool made = contextCanBeMade();
+    std::unique_ptr<QOpenGLContext> context = makeContext();
+    const bool made = context != nullptr;
+    if (context) {
+      context->moveToThread(guiThread);
+      checkedContext() = std::move(context);
+    }
     platform::startupStep("OpenGL check done");
     // The application outlives the check (see openGLAvailable).
     QMetaObject::invokeMethod(QCoreApplication::instance(), tellOpenGLWaiters, Qt::QueuedConnection);
@@ -83,8 +110,12 @@ void VideoWidget::checkOpenGLAhead() {
 
 // The answer of the check made ahead, kept for every later engine; without one, asked now.
 bool VideoWidget::openGLAvailable() {
-  if (const std::shared_future<bool>& check = openGLCheck(); check.valid()) return check.get();
-  return contextCanBeMade();
+  if (const std::shared_future<bool>& check = openGLCheck(); check.valid()) {
+    const bool answer = check.get();
+    dropCheckedContext();
+    return answer;
+  }
+  return makeContext() != nullptr;
 }
 
 void VideoWidget::whenOpenGLKnown(QObject* context, std::function<void(bool)> then) {
@@ -131,6 +162,9 @@ void VideoWidget::preparePicture() {
 
 void VideoWidget::makeSurface() {
   m_surface = new GlSurface(m_mpv);
+  // Told the check's answer just now: the check's context is there for the taking.
+  if (openGLCheck().valid() && openGLCheck().wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+    m_surface->adoptContext(std::exchange(checkedContext(), nullptr));
   m_surface->firstFrameDrawn = [this] { emit firstFrameDrawn(); };
   m_surface->rendererTried = [this] {
     if (!std::exchange(m_rendererTried, true)) emit pictureDecided(true);
