@@ -1,5 +1,7 @@
 #include "engine/audio_settings.h"
 
+#include <QFileInfo>
+
 #include <cmath>
 
 namespace vcd::engine {
@@ -26,6 +28,24 @@ QString channelName(AudioChannel channel) {
     case AudioChannel::Second: return QStringLiteral("Second");
   }
   return {};
+}
+
+QByteArray audioOutputs(const QProcessEnvironment& environment) {
+  // Where the PipeWire client library connects: the remote's name (PIPEWIRE_REMOTE, else
+  // "pipewire-0"), a path of its own or a name in the runtime folder (PIPEWIRE_RUNTIME_DIR, else
+  // XDG_RUNTIME_DIR, else USERPROFILE).
+  const QString remote = environment.value(QStringLiteral("PIPEWIRE_REMOTE"), QStringLiteral("pipewire-0"));
+  QString socket = remote;
+  if (!remote.startsWith(u'/')) {
+    QString folder;
+    for (const char* name : {"PIPEWIRE_RUNTIME_DIR", "XDG_RUNTIME_DIR", "USERPROFILE"}) {
+      folder = environment.value(QString::fromLatin1(name));
+      if (!folder.isEmpty()) break;
+    }
+    socket = folder.isEmpty() ? QString() : folder + u'/' + remote;
+  }
+  const bool pipeWire = !socket.isEmpty() && QFileInfo::exists(socket);
+  return pipeWire ? QByteArrayLiteral("pipewire,pulse,alsa,jack") : QByteArrayLiteral("pulse,alsa,jack");
 }
 
 }  // namespace vcd::engine

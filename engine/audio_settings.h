@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QProcessEnvironment>
 #include <QString>
 
 // The sound settings of the player control: its volume scale and the channel choice of its MPEG
@@ -24,5 +25,12 @@ QByteArray channelFilter(AudioChannel channel);
 
 // The names the Properties dialog shows ("Stereo", "First", "Second").
 QString channelName(AudioChannel channel);
+
+// The sound outputs libmpv tries in turn (its `ao` list) for the given environment: libmpv's own
+// order without SDL's, which only goes through the same sound servers and ALSA again. PipeWire is
+// tried only where its socket is there: a PipeWire client looks for the server at that socket
+// and nowhere else, and the failed try costs every file's start a few ms (no PipeWire running:
+// a PulseAudio desktop, plain ALSA, a machine without sound).
+QByteArray audioOutputs(const QProcessEnvironment& environment);
 
 }  // namespace vcd::engine

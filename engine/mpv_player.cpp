@@ -4,6 +4,7 @@
 #include "engine/mpv_player.h"
 
 #include "disc/disc_path.h"
+#include "engine/audio_settings.h"
 #include "disc/track_stream.h"
 #include "platform/log.h"
 #include "engine/load_gate.h"
@@ -135,11 +136,11 @@ void MpvPlayer::setOptions() {
     setOption(m_mpv, "gpu-hwdec-interop", "no");
     // No sound card: libmpv tries the outputs in turn and falls back to none; never wait long.
     setOption(m_mpv, "audio-fallback-to-null", "yes");
-    // The outputs tried, in libmpv's own order, without SDL's: SDL only goes through the same
-    // sound servers and ALSA again (on a machine where all of them failed, 20-30 ms more on the
-    // way to the first picture, as the file waits for its audio output). A build of libmpv without
-    // PipeWire refuses the list: then it is the list without it.
-    if (mpv_set_option_string(m_mpv, "ao", "pipewire,pulse,alsa,jack") < 0) setOption(m_mpv, "ao", "pulse,alsa,jack");
+    // The outputs tried (see audioOutputs): on a machine where all of them fail, each failed
+    // try is more time on the way to the first picture, as the file waits for its audio output.
+    // A build of libmpv without PipeWire refuses a list with it: then it is the list without it.
+    if (mpv_set_option_string(m_mpv, "ao", audioOutputs(QProcessEnvironment::systemEnvironment()).constData()) < 0)
+      setOption(m_mpv, "ao", "pulse,alsa,jack");
   }
 
   if (m_mode == Mode::Windowed) {

@@ -10,6 +10,9 @@
 #include <QtEndian>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "engine/audio_settings.h"
 #include "engine/properties_dialog.h"
@@ -149,6 +152,45 @@ TEST_F(Sound, PropertiesAdvancedChoosesTheChannelAndCancelTakesItBack) {
   player.showProperties();
   choose(AudioChannel::Second, QDialogButtonBox::Cancel);
   EXPECT_EQ(player.audioChannel(), AudioChannel::First);
+}
+
+// A listening socket where a sound server would have its own.
+struct Socket {
+  explicit Socket(const QString& path) : fd(::socket(AF_UNIX, SOCK_STREAM, 0)) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
+    EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << qPrintable(path);
+    EXPECT_EQ(::listen(fd, 1), 0);
+  }
+  ~Socket() { ::close(fd); }
+  int fd;
+};
+
+TEST(SoundOutputs, PipeWireIsTriedFirstWhereItsSocketIsThereAndNotAtAllElsewhere) {
+  using vcd::engine::audioOutputs;
+  const QByteArray withPipeWire = "pipewire,pulse,alsa,jack", without = "pulse,alsa,jack";
+  QTemporaryDir runtime, other;
+  auto environment = [](std::initializer_list<std::pair<const char*, QString>> values) {
+    QProcessEnvironment e;
+    for (const auto& [name, value] : values) e.insert(QString::fromLatin1(name), value);
+    return e;
+  };
+  // No server running, or no runtime folder to look in.
+  EXPECT_EQ(audioOutputs(environment({{"XDG_RUNTIME_DIR", runtime.path()}})), without);
+  EXPECT_EQ(audioOutputs(QProcessEnvironment()), without);
+
+  const Socket server(runtime.filePath(QStringLiteral("pipewire-0")));
+  EXPECT_EQ(audioOutputs(environment({{"XDG_RUNTIME_DIR", runtime.path()}})), withPipeWire);
+  EXPECT_EQ(audioOutputs(environment({{"USERPROFILE", runtime.path()}})), withPipeWire);
+  // PipeWire's own folder comes before the session's: the client looks there only.
+  EXPECT_EQ(audioOutputs(environment({{"PIPEWIRE_RUNTIME_DIR", other.path()}, {"XDG_RUNTIME_DIR", runtime.path()}})), without);
+  EXPECT_EQ(audioOutputs(environment({{"PIPEWIRE_RUNTIME_DIR", runtime.path()}, {"XDG_RUNTIME_DIR", other.path()}})), withPipeWire);
+  // A remote of another name, in the folder or by its own path.
+  EXPECT_EQ(audioOutputs(environment({{"PIPEWIRE_REMOTE", QStringLiteral("pipewire-1")}, {"XDG_RUNTIME_DIR", runtime.path()}})), without);
+  const Socket second(other.filePath(QStringLiteral("pipewire-1")));
+  EXPECT_EQ(audioOutputs(environment({{"PIPEWIRE_REMOTE", QStringLiteral("pipewire-1")}, {"XDG_RUNTIME_DIR", other.path()}})), withPipeWire);
+  EXPECT_EQ(audioOutputs(environment({{"PIPEWIRE_REMOTE", other.filePath(QStringLiteral("pipewire-1"))}})), withPipeWire);
 }
 
 }  // namespace
