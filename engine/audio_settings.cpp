@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vcd::engine {
@@ -30,21 +31,25 @@ QString channelName(AudioChannel channel) {
   return {};
 }
 
-QByteArray audioOutputs(const QProcessEnvironment& environment) {
+QByteArray audioOutputs(const QProcessEnvironment& environment, const QString& systemFolder) {
   // Where the PipeWire client library connects: the remote's name (PIPEWIRE_REMOTE, else
   // "pipewire-0"), a path of its own or a name in the runtime folder (PIPEWIRE_RUNTIME_DIR, else
-  // XDG_RUNTIME_DIR, else USERPROFILE).
+  // XDG_RUNTIME_DIR, else USERPROFILE). A server of the whole system has its socket in the
+  // system's folder: looked for there too, which at worst costs the failed try as before.
   const QString remote = environment.value(QStringLiteral("PIPEWIRE_REMOTE"), QStringLiteral("pipewire-0"));
-  QString socket = remote;
-  if (!remote.startsWith(u'/')) {
-    QString folder;
+  QStringList sockets;
+  if (remote.startsWith(u'/')) {
+    sockets << remote;
+  } else {
     for (const char* name : {"PIPEWIRE_RUNTIME_DIR", "XDG_RUNTIME_DIR", "USERPROFILE"}) {
-      folder = environment.value(QString::fromLatin1(name));
-      if (!folder.isEmpty()) break;
+      const QString folder = environment.value(QString::fromLatin1(name));
+      if (folder.isEmpty()) continue;
+      sockets << folder + u'/' + remote;
+      break;
     }
-    socket = folder.isEmpty() ? QString() : folder + u'/' + remote;
+    if (!systemFolder.isEmpty()) sockets << systemFolder + u'/' + remote;
   }
-  const bool pipeWire = !socket.isEmpty() && QFileInfo::exists(socket);
+  const bool pipeWire = std::any_of(sockets.cbegin(), sockets.cend(), [](const QString& s) { return QFileInfo::exists(s); });
   return pipeWire ? QByteArrayLiteral("pipewire,pulse,alsa,jack") : QByteArrayLiteral("pulse,alsa,jack");
 }
 

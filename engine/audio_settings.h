@@ -28,9 +28,11 @@ QString channelName(AudioChannel channel);
 
 // The sound outputs libmpv tries in turn (its `ao` list) for the given environment: libmpv's own
 // order without SDL's, which only goes through the same sound servers and ALSA again. PipeWire is
-// tried only where its socket is there: a PipeWire client looks for the server at that socket
-// and nowhere else, and the failed try costs every file's start a few ms (no PipeWire running:
-// a PulseAudio desktop, plain ALSA, a machine without sound).
-QByteArray audioOutputs(const QProcessEnvironment& environment);
+// tried only where a socket of its is there (in the session's runtime folder, or in
+// `systemFolder` for a server of the whole system): a PipeWire client connects to the server at
+// its socket, and the failed try costs every file's start a few ms (no PipeWire running: a
+// PulseAudio desktop, plain ALSA, a machine without sound).
+QByteArray audioOutputs(const QProcessEnvironment& environment,
+                        const QString& systemFolder = QStringLiteral("/run/pipewire"));
 
 }  // namespace vcd::engine

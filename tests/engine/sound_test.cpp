@@ -168,14 +168,15 @@ struct Socket {
 };
 
 TEST(SoundOutputs, PipeWireIsTriedFirstWhereItsSocketIsThereAndNotAtAllElsewhere) {
-  using vcd::engine::audioOutputs;
   const QByteArray withPipeWire = "pipewire,pulse,alsa,jack", without = "pulse,alsa,jack";
-  QTemporaryDir runtime, other;
+  QTemporaryDir runtime, other, system;
   auto environment = [](std::initializer_list<std::pair<const char*, QString>> values) {
     QProcessEnvironment e;
     for (const auto& [name, value] : values) e.insert(QString::fromLatin1(name), value);
     return e;
   };
+  // The system's folder stands in for /run/pipewire, where this machine may have a server.
+  auto audioOutputs = [&](const QProcessEnvironment& e) { return vcd::engine::audioOutputs(e, system.path()); };
   // No server running, or no runtime folder to look in.
   EXPECT_EQ(audioOutputs(environment({{"XDG_RUNTIME_DIR", runtime.path()}})), without);
   EXPECT_EQ(audioOutputs(QProcessEnvironment()), without);
@@ -191,6 +192,10 @@ TEST(SoundOutputs, PipeWireIsTriedFirstWhereItsSocketIsThereAndNotAtAllElsewhere
   const Socket second(other.filePath(QStringLiteral("pipewire-1")));
   EXPECT_EQ(audioOutputs(environment({{"PIPEWIRE_REMOTE", QStringLiteral("pipewire-1")}, {"XDG_RUNTIME_DIR", other.path()}})), withPipeWire);
   EXPECT_EQ(audioOutputs(environment({{"PIPEWIRE_REMOTE", other.filePath(QStringLiteral("pipewire-1"))}})), withPipeWire);
+  // A server of the whole system, found with or without a session's folder.
+  const Socket systemWide(system.filePath(QStringLiteral("pipewire-0")));
+  EXPECT_EQ(audioOutputs(QProcessEnvironment()), withPipeWire);
+  EXPECT_EQ(audioOutputs(environment({{"XDG_RUNTIME_DIR", other.path()}})), withPipeWire);
 }
 
 }  // namespace
