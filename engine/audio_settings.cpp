@@ -50,7 +50,7 @@ QByteArray audioOutputs(const QProcessEnvironment& environment, const QString& s
     if (!systemFolder.isEmpty()) sockets << systemFolder + u'/' + remote;
   }
   const bool pipeWire = std::any_of(sockets.cbegin(), sockets.cend(), [](const QString& s) { return QFileInfo::exists(s); });
-  return pipeWire ? QByteArrayLiteral("pipewire,pulse,alsa,jack") : QByteArrayLiteral("pulse,alsa,jack");
+  return pipeWire ? QByteArray("pipewire,") + kAudioOutputsWithoutPipeWire : QByteArray(kAudioOutputsWithoutPipeWire);
 }
 
 }  // namespace vcd::engine

@@ -32,6 +32,8 @@ QString channelName(AudioChannel channel);
 // `systemFolder` for a server of the whole system): a PipeWire client connects to the server at
 // its socket, and the failed try costs every file's start a few ms (no PipeWire running: a
 // PulseAudio desktop, plain ALSA, a machine without sound).
+// The list without PipeWire's output, which a libmpv built without it takes.
+inline constexpr char kAudioOutputsWithoutPipeWire[] = "pulse,alsa,jack";
 QByteArray audioOutputs(const QProcessEnvironment& environment,
                         const QString& systemFolder = QStringLiteral("/run/pipewire"));
 

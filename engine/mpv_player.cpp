@@ -4,7 +4,6 @@
 #include "engine/mpv_player.h"
 
 #include "disc/disc_path.h"
-#include "engine/audio_settings.h"
 #include "disc/track_stream.h"
 #include "platform/log.h"
 #include "engine/load_gate.h"
@@ -140,7 +139,7 @@ void MpvPlayer::setOptions() {
     // try is more time on the way to the first picture, as the file waits for its audio output.
     // A build of libmpv without PipeWire refuses a list with it: then it is the list without it.
     if (mpv_set_option_string(m_mpv, "ao", audioOutputs(QProcessEnvironment::systemEnvironment()).constData()) < 0)
-      setOption(m_mpv, "ao", "pulse,alsa,jack");
+      setOption(m_mpv, "ao", kAudioOutputsWithoutPipeWire);
   }
 
   if (m_mode == Mode::Windowed) {
