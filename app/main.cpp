@@ -52,7 +52,8 @@ constexpr char kHelp[] =
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// The program's entry, called by the launcher (app/launcher.c) once it has loaded this library.
+extern "C" __attribute__((visibility("default"))) int vcdplayer_main(int argc, char** argv) {
   vcd::platform::startupStep("main");
   // Asked on its own, the usual two questions are answered in the terminal, before anything
   // (a display, the engine, the drives) is opened; a file of either name is reached as "./--help".

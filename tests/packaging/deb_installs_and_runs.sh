@@ -58,12 +58,16 @@ for f in usr/share/applications/org.example.voren.vcdplayer.desktop \
   [ -f "$work/root/$f" ] || fail "the package holds no $f"
 done
 
-# The program carries Debian's hardening: relocations read-only and bound at start, checked
-# buffer functions.
-segments=$(readelf -lW "$installed") dynamic=$(readelf -dW "$installed") symbols=$(readelf -sW --dyn-syms "$installed")
-grep -q GNU_RELRO <<<"$segments" || fail "the program has no read-only relocations (relro)"
-grep -Eq 'BIND_NOW|FLAGS.*\bNOW\b' <<<"$dynamic" || fail "the program is not bound at start (bindnow)"
-grep -q '__[a-z]*_chk' <<<"$symbols" || fail "the program uses no fortified functions"
+# The program (its launcher and the library that holds the player, private to the package)
+# carries Debian's hardening: relocations read-only and bound at start, checked buffer functions.
+library=$(find "$work/root/usr/lib" -path '*/vcdplayer/libvcdplayer.so' | head -n1)
+[ -n "$library" ] || fail "the package holds no usr/lib/.../vcdplayer/libvcdplayer.so"
+for object in "$installed" "$library"; do
+  segments=$(readelf -lW "$object") dynamic=$(readelf -dW "$object") symbols=$(readelf -sW --dyn-syms "$object")
+  grep -q GNU_RELRO <<<"$segments" || fail "$object has no read-only relocations (relro)"
+  grep -Eq 'BIND_NOW|FLAGS.*\bNOW\b' <<<"$dynamic" || fail "$object is not bound at start (bindnow)"
+  grep -q '__[a-z]*_chk' <<<"$symbols" || fail "$object uses no fortified functions"
+done
 
 # Each library the program links comes from a package that the package depends on.
 dep_names=" $(sed -E 's/\([^)]*\)//g; s/[,|]/ /g' <<<"$depends" | xargs) "
@@ -72,7 +76,7 @@ while read -r lib path; do
   owner=$(dpkg -S "$(readlink -f "$path")" 2>/dev/null || dpkg -S "$path" 2>/dev/null) || fail "no package owns $path"
   owner=${owner%%:*}
   [[ $dep_names == *" $owner "* ]] || fail "$lib comes from $owner, which the package does not depend on"
-done < <(readelf -d "$installed" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' |
+done < <(readelf -d "$installed" "$library" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | sort -u |
          while read -r lib; do echo "$lib $(ldconfig -p | awk -v l="$lib" '$1 == l {print $NF; exit}')"; done)
 
 # The installed program plays the disc image in its own window.

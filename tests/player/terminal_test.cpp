@@ -1,5 +1,6 @@
 // What the window says in the terminal: one line per failure a user may need to report, nothing
 // on a normal start; and the logo giving way to whatever picture plays.
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -113,10 +114,11 @@ QProcessEnvironment userTerminal(const QTemporaryDir& dir) {
   return env;
 }
 
-Finished runToEnd(const QStringList& arguments, const QProcessEnvironment& env) {
+Finished runToEnd(const QStringList& arguments, const QProcessEnvironment& env,
+                  const QString& program = QStringLiteral(VCD_PLAYER_BINARY)) {
   QProcess p;
   p.setProcessEnvironment(env);
-  p.start(QStringLiteral(VCD_PLAYER_BINARY), arguments);
+  p.start(program, arguments);
   Finished r;
   r.exited = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit;
   if (!r.exited) p.kill(), p.waitForFinished();
@@ -148,6 +150,31 @@ TEST(ProgramInTheTerminal, HelpAndVersionAnswerAndEndWithoutAWindow) {
   const Finished more = runToEnd({"--help", "me"}, env);
   EXPECT_EQ(more.out, "");
   EXPECT_NE(more.exitCode, 0);
+}
+
+// The program is a launcher and the library beside it: copied together anywhere they run; the
+// launcher without its library says so in one line and ends.
+TEST(ProgramInTheTerminal, TheLauncherRunsThePlayerBesideItOrSaysWhyNot) {
+  QTemporaryDir dir;
+  const QProcessEnvironment env = userTerminal(dir);
+  const QString binary = QStringLiteral(VCD_PLAYER_BINARY);
+  const QString library = QFileInfo(binary).absolutePath() + QStringLiteral("/libvcdplayer.so");
+  const auto runCopy = [&](const QString& folder, bool withLibrary) {
+    QDir(dir.path()).mkdir(folder);
+    const QString copy = dir.filePath(folder + QStringLiteral("/vcdplayer"));
+    EXPECT_TRUE(QFile::copy(binary, copy));
+    if (withLibrary) EXPECT_TRUE(QFile::copy(library, dir.filePath(folder + QStringLiteral("/libvcdplayer.so"))));
+    return runToEnd({QStringLiteral("--version")}, env, copy);
+  };
+  const Finished together = runCopy(QStringLiteral("both"), true);
+  EXPECT_TRUE(together.exited && together.exitCode == 0) << together.err.toStdString();
+  EXPECT_EQ(together.out, "vcdplayer (Voren VCD Player Lite) 2.2.0\n");
+  const Finished alone = runCopy(QStringLiteral("alone"), false);
+  EXPECT_TRUE(alone.exited);
+  EXPECT_EQ(alone.exitCode, 127);
+  EXPECT_EQ(alone.out, "");
+  EXPECT_TRUE(alone.err.startsWith("vcdplayer: the player cannot be loaded: libvcdplayer.so")) << alone.err.toStdString();
+  EXPECT_EQ(alone.err.count('\n'), 1) << alone.err.toStdString();
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 # A session of with-sway.sh runs as a user of its own, who may not reach this checkout or its
 # build (a clone under /root is mode 700). This copies what such a session needs into a new folder
 # that every user may read and prints its path (the caller removes it): these scripts and the
-# end-to-end helpers they use (under tests/), the given programs (by their own names at the top)
+# end-to-end helpers they use (under tests/), the given programs (by their own names at the top,
+# with the library a launcher loads from beside it: lib<program>.so)
 # and, for each --disc, the sheet and the data files it names (under disc/).
 #   stage.sh [--disc SHEET]... PROGRAM...
 set -euo pipefail
@@ -24,6 +25,9 @@ while [ $# -gt 0 ]; do
     done < <(tr -d '\r' <"$disc" | sed -n -E 's/^[[:space:]]*FILE[[:space:]]+"?([^"]*[^" ])"?[[:space:]]+[A-Z0-9]+[[:space:]]*$/\1/p')
   else
     cp "$1" "$stage/"
+    # The player's launcher loads the player from the library beside it.
+    library=$(dirname "$1")/lib$(basename "$1").so
+    [ ! -e "$library" ] || cp "$library" "$stage/"
     shift
   fi
 done
