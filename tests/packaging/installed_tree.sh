@@ -18,7 +18,7 @@ metainfo=$root/usr/share/metainfo/$id.metainfo.xml
 
 [ -x "$root/usr/bin/vcdplayer" ] || fail "no vcdplayer in bin"
 # The player itself is a library private to the program: in a folder of its own, which the
-# installed program finds (the build's run path is not installed).
+# installed program finds from its own place.
 library=$(find "$root/usr/lib" -path '*/vcdplayer/libvcdplayer.so' | head -n1)
 [ -n "$library" ] || fail "no libvcdplayer.so in a lib/.../vcdplayer folder"
 "$root/usr/bin/vcdplayer" --version | grep -q '^vcdplayer (Voren VCD Player Lite) ' || fail "the installed program does not run"

@@ -173,7 +173,8 @@ TEST(ProgramInTheTerminal, TheLauncherRunsThePlayerBesideItOrSaysWhyNot) {
   EXPECT_TRUE(alone.exited);
   EXPECT_EQ(alone.exitCode, 127);
   EXPECT_EQ(alone.out, "");
-  EXPECT_TRUE(alone.err.startsWith("vcdplayer: the player cannot be loaded: libvcdplayer.so")) << alone.err.toStdString();
+  EXPECT_TRUE(alone.err.startsWith("vcdplayer: the player cannot be loaded: ") && alone.err.contains("/alone/libvcdplayer.so"))
+      << alone.err.toStdString();
   EXPECT_EQ(alone.err.count('\n'), 1) << alone.err.toStdString();
 }
 
