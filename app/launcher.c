@@ -16,38 +16,28 @@
 
 #define PLAYER "libvcdplayer.so"
 
-static void fail(const char* what) {
-  fprintf(stderr, "vcdplayer: the player cannot be loaded: %s\n", what);
+/* Says why in one line; 127 is the shell's code for a program it cannot run. */
+static int fail(const char* why) {
+  fprintf(stderr, "vcdplayer: the player cannot be loaded: %s\n", why);
+  return 127;
 }
 
 int main(int argc, char** argv) {
   char path[PATH_MAX];
   const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
-  if (length <= 0 || (size_t)length >= sizeof path) {
-    fail("this program's own place is not known (/proc/self/exe)");
-    return 127;
+  char* slash = NULL;
+  if (length > 0 && (size_t)length < sizeof path) {
+    path[length] = '\0';
+    slash = strrchr(path, '/');
   }
-  path[length] = '\0';
-  char* slash = strrchr(path, '/');
-  if (slash == NULL) {
-    fail("this program's own place is not known (/proc/self/exe)");
-    return 127;
-  }
+  if (slash == NULL) return fail("this program's own place is not known (/proc/self/exe)");
   const size_t folder = (size_t)(slash - path) + 1;
   const size_t room = sizeof path - folder;
   const int installed = snprintf(path + folder, room, "../%s/%s", VCD_PRIVATE_LIBDIR, PLAYER);
-  if (installed < 0 || (size_t)installed >= room || access(path, F_OK) != 0) {
-    snprintf(path + folder, room, "%s", PLAYER);
-  }
+  if (installed < 0 || (size_t)installed >= room || access(path, F_OK) != 0) snprintf(path + folder, room, "%s", PLAYER);
   void* player = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-  if (player == NULL) {
-    fail(dlerror());
-    return 127;
-  }
+  if (player == NULL) return fail(dlerror());
   int (*run)(int, char**) = (int (*)(int, char**))dlsym(player, "vcdplayer_main");
-  if (run == NULL) {
-    fail(dlerror());
-    return 127;
-  }
+  if (run == NULL) return fail(dlerror());
   return run(argc, argv);
 }

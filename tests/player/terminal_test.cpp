@@ -163,7 +163,9 @@ TEST(ProgramInTheTerminal, TheLauncherRunsThePlayerBesideItOrSaysWhyNot) {
     QDir(dir.path()).mkdir(folder);
     const QString copy = dir.filePath(folder + QStringLiteral("/vcdplayer"));
     EXPECT_TRUE(QFile::copy(binary, copy));
-    if (withLibrary) EXPECT_TRUE(QFile::copy(library, dir.filePath(folder + QStringLiteral("/libvcdplayer.so"))));
+    if (withLibrary) {
+      EXPECT_TRUE(QFile::copy(library, dir.filePath(folder + QStringLiteral("/libvcdplayer.so"))));
+    }
     return runToEnd({QStringLiteral("--version")}, env, copy);
   };
   const Finished together = runCopy(QStringLiteral("both"), true);
